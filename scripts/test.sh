@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds Kolm and runs its tests. Usage: scripts/test.sh [--sanitize] [ctest args...]
+#   --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build (in build-asan/)
+# Installs missing Debian packages first, starts Xvfb for the GL tests when no display is set.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build
+cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+  shift
+  build=build-asan
+  cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DKOLM_SANITIZE=ON -DKOLM_BENCH=OFF)
+fi
+
+bash scripts/deps.sh
+cmake -S . -B "$build" "${cmake_args[@]}" >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+xvfb_pid=""
+cleanup() { if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  for n in $(seq 90 120); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      xvfb_pid=$!
+      export DISPLAY=":$n"
+      for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+      break
+    fi
+  done
+fi
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+# Tests never wait on a box or a sound card.
+export CI="${CI:-true}"
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" "$@"

@@ -1,0 +1,3 @@
+#include "app/KeMain.h"
+
+int main(int argc, char** argv) { return kolm::keMain(argc, argv); }
