@@ -1,0 +1,53 @@
+#include "platform/KeProcess.h"
+
+#include <X11/Xlib.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace kolm {
+
+std::string keReadExecutablePath() {
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return {};
+    buffer[n] = '\0';
+    return buffer;
+}
+
+bool keIsInteractiveSession() {
+    const char* ci = std::getenv("CI");
+    if (ci && *ci && std::strcmp(ci, "false") != 0 && std::strcmp(ci, "0") != 0) return false;
+    return isatty(STDIN_FILENO) == 1;
+}
+
+bool keHasDisplay() {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) return false;
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    XCloseDisplay(d);
+    return true;
+}
+
+bool keHaveProgram(const char* name) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string all(path);
+    size_t start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find(':', start);
+        if (end == std::string::npos) end = all.size();
+        std::string candidate = all.substr(start, end - start);
+        if (candidate.empty()) candidate = ".";
+        candidate += '/';
+        candidate += name;
+        if (access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace kolm
