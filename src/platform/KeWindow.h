@@ -1,0 +1,14 @@
+// Render-window chores the library does not offer on X11: position, icon, show and hide.
+#pragma once
+
+namespace kolm {
+
+// x11Display / window: the library's exposed video data (X11Display, X11Window).
+void keWindowMove(void* x11Display, unsigned long window, int x, int y);
+// Sets a small generated icon through _NET_WM_ICON.
+void keWindowSetIcon(void* x11Display, unsigned long window);
+void keWindowShow(void* x11Display, unsigned long window, bool show);
+// True when the window has the input focus.
+bool keWindowIsActive(void* x11Display, unsigned long window);
+
+}  // namespace kolm
