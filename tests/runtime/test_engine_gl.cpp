@@ -1,0 +1,78 @@
+// The engine on the OpenGL driver under a real X server: frames reach the back buffer with the
+// backdrop colour, and screenshots read it back in the right orientation and colour order.
+#include "api/KeEngine.h"
+#include "core/KeError.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace kolm;
+
+namespace {
+
+std::vector<unsigned char> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class EngineGl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+        keResetErrorReporter();
+        keSetLogSink([](const char*, void*) {}, nullptr);
+        keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
+        EngineSetup s;
+        s.width = 64;
+        s.height = 48;
+        s.windowed = 1;
+        s.vsync = 0;
+        ASSERT_EQ(keStartEngine(s), 0);
+    }
+    void TearDown() override {
+        keStopEngine();
+        keResetErrorReporter();
+    }
+};
+
+TEST_F(EngineGl, BackdropReachesTheScreenshot) {
+    keSetBackdropColor(0x3366CC);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(keRun());
+        ASSERT_EQ(keSync(), 0);
+    }
+    // Grab the frame again before presenting: draw a frame without ending it.
+    const std::string bmp = testing::TempDir() + "shot.bmp";
+    ASSERT_EQ(keScreenShot(bmp.c_str()), 0);
+    const std::vector<unsigned char> b = readFile(bmp);
+    ASSERT_GE(b.size(), 54u + 64 * 48 * 3);
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[28], 24);  // bits per pixel
+    // First stored pixel (bottom-left) in B, G, R order.
+    EXPECT_NEAR(b[54], 0xCC, 2);
+    EXPECT_NEAR(b[55], 0x66, 2);
+    EXPECT_NEAR(b[56], 0x33, 2);
+
+    const std::string png = testing::TempDir() + "shot.png";
+    EXPECT_EQ(keScreenShot(png.c_str()), 0);
+    EXPECT_GT(readFile(png).size(), 8u);
+}
+
+TEST_F(EngineGl, UnknownExtensionFailsWithTheSaveMessage) {
+    ASSERT_EQ(keSync(), 0);
+    const std::string path = testing::TempDir() + "shot.unknownext";
+    EXPECT_EQ(keScreenShot(path.c_str()), -1);
+    int index = 0;
+    const char* last = takeLastError(&index);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(std::string(last), "failed to save screenshot to file '" + path + "'\n");
+    EXPECT_EQ(index, 1);
+}
+
+}  // namespace

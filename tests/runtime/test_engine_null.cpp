@@ -1,0 +1,116 @@
+// Engine start-up and shut-down on the library's null driver (no display needed), and the
+// no-display failure of the OpenGL driver.
+#include "api/KeEngine.h"
+#include "core/KeError.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace kolm;
+
+namespace {
+
+struct Captured {
+    std::vector<std::string> lines, boxes;
+};
+
+class EngineNull : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keResetErrorReporter();
+        keSetLogSink([](const char* l, void* u) { static_cast<Captured*>(u)->lines.push_back(l); }, &cap);
+        keSetMessageBoxHandler([](const char* t, void* u) { static_cast<Captured*>(u)->boxes.push_back(t); }, &cap);
+        keSetEngineDriverType(irr::video::EDT_NULL);
+    }
+    void TearDown() override {
+        keStopEngine();
+        keSetEngineDriverType(irr::video::EDT_OPENGL);
+        keResetErrorReporter();
+    }
+    Captured cap;
+};
+
+TEST_F(EngineNull, StartsWithDefaultsAndStopsClean) {
+    EngineSetup s;
+    ASSERT_EQ(keStartEngine(s), 0);
+    EXPECT_TRUE(keIsStarted());
+    const EngineContext& c = keEngineContext();
+    EXPECT_EQ(c.started, 1);
+    EXPECT_EQ(c.screenWidth, 640);
+    EXPECT_EQ(c.screenHeight, 480);
+    EXPECT_EQ(c.bpp, 32);
+    EXPECT_EQ(c.stereo, 0);
+    EXPECT_EQ(c.lightPrePass, 1);
+    ASSERT_NE(c.camera, nullptr);
+    EXPECT_FLOAT_EQ(c.camera->getNearValue(), 0.1f);
+    EXPECT_FLOAT_EQ(c.camera->getFarValue(), 1000.0f);
+    for (KeIdTable* t : {c.images, c.objects, c.lights, c.fxEmitters, c.cameraShaders, c.effects, c.cubeMaps}) {
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->capacity, 1000);
+    }
+    EXPECT_EQ(keGetBackdropColor(), 0u);
+    EXPECT_EQ(keSync(), 0);
+
+    EXPECT_EQ(keStopEngine(), 0);
+    EXPECT_FALSE(keIsStarted());
+    EXPECT_EQ(keEngineContext().device, nullptr);
+    EXPECT_EQ(keEngineContext().images, nullptr);
+    EXPECT_EQ(keStopEngine(), 0);  // stopping twice is harmless
+    EXPECT_TRUE(cap.boxes.empty());
+}
+
+TEST_F(EngineNull, SecondStartReplacesTheFirstDevice) {
+    EngineSetup s;
+    ASSERT_EQ(keStartEngine(s), 0);
+    irr::IrrlichtDevice* first = keEngineContext().device;
+    first->grab();
+    s.width = 320;
+    s.height = 200;
+    ASSERT_EQ(keStartEngine(s), 0);
+    EXPECT_NE(keEngineContext().device, first);
+    EXPECT_EQ(keEngineContext().screenWidth, 320);
+    // Only our extra reference keeps the first device alive.
+    EXPECT_EQ(first->getReferenceCount(), 1);
+    first->drop();
+}
+
+TEST_F(EngineNull, CameraRangeFallsBackWhenUnusable) {
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    const struct {
+        float n, f, wantN, wantF;
+    } cases[] = {{1, 500, 1, 500}, {5, 5, 0.1f, 1000}, {0, 100, 0.1f, 1000}, {-1, 100, 0.1f, 1000}, {200, 100, 0.1f, 1000}};
+    for (const auto& c : cases) {
+        keSetCameraRange(c.n, c.f);
+        EXPECT_FLOAT_EQ(keEngineContext().camera->getNearValue(), c.wantN);
+        EXPECT_FLOAT_EQ(keEngineContext().camera->getFarValue(), c.wantF);
+    }
+}
+
+TEST_F(EngineNull, ClockStartsAtZero) {
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    keSleep(20);
+    EXPECT_EQ(keTimer(), 0);
+    keSleep(20);
+    EXPECT_GE(keTimer(), 15);
+}
+
+TEST_F(EngineNull, NoDisplayFailsCleanlyWithTheSetupMessage) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    unsetenv("DISPLAY");
+    keSetEngineDriverType(irr::video::EDT_OPENGL);
+    EXPECT_EQ(keStartEngine(EngineSetup{}), -1);
+    if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_FALSE(keIsStarted());
+    EXPECT_EQ(keEngineContext().device, nullptr);
+    int index = 0;
+    const char* last = takeLastError(&index);
+    ASSERT_NE(last, nullptr);
+    EXPECT_STREQ(last, "Setup failed: fails to createDevice");
+    ASSERT_EQ(cap.boxes.size(), 1u);
+}
+
+}  // namespace
