@@ -1,0 +1,197 @@
+// The inotify watcher. One inotify instance and one thread per watcher; the thread sleeps in
+// poll() on the inotify descriptor and an eventfd that the destructor signals.
+//
+// The watched folders (the root and, for a tree, its sub-folders) are set up on the creating
+// thread before the watcher thread starts; after that only the watcher thread touches them.
+#include "platform/KeDirWatcher.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <poll.h>
+#include <string>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace kolm {
+namespace {
+
+// Everything that changes what a folder holds or when a file was last written. IN_ATTRIB
+// covers a write time set without writing (touch).
+constexpr uint32_t kEntryEvents = IN_CLOSE_WRITE | IN_MODIFY | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE |
+                                  IN_DELETE | IN_ATTRIB;
+
+struct WatchedDir {
+    std::string path;
+    int depth = 0;  // 0 for the watched folder itself
+};
+
+class CKeInotifyFolderWatcher final : public FolderWatcher {
+public:
+    CKeInotifyFolderWatcher(std::atomic<uint8_t>* changed, KeWatchScope scope) : changed_(changed), scope_(scope) {}
+
+    ~CKeInotifyFolderWatcher() override {
+        dying_.fetch_add(1);
+        if (thread_.joinable()) {
+            const uint64_t one = 1;
+            // An eventfd write of 1 cannot block or fail short of a bad descriptor.
+            ssize_t written;
+            do {
+                written = write(stopFd_, &one, sizeof one);
+            } while (written < 0 && errno == EINTR);
+            thread_.join();
+        }
+        if (inotifyFd_ >= 0) close(inotifyFd_);
+        if (stopFd_ >= 0) close(stopFd_);
+    }
+
+    int failure() const override { return failure_.load(std::memory_order_acquire); }
+
+    // Returns 0 or the errno that prevented watching the folder.
+    int start(const char* folder) {
+        inotifyFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (inotifyFd_ < 0) return errno;
+        stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (stopFd_ < 0) return errno;
+        // The root follows a symbolic link (the user named it); sub-folders do not.
+        const int wd = inotify_add_watch(inotifyFd_, folder, kEntryEvents | IN_ONLYDIR | IN_DELETE_SELF |
+                                                                 IN_MOVE_SELF);
+        if (wd < 0) return errno;
+        rootWd_ = wd;
+        dirs_[wd] = WatchedDir{folder, 0};
+        if (scope_ == KeWatchScope::Tree) addSubFolders(folder, 1);
+        try {
+            thread_ = std::thread([this] { loop(); });
+        } catch (const std::system_error& e) {
+            return e.code().value() ? e.code().value() : EAGAIN;
+        }
+        return 0;
+    }
+
+private:
+    void raise() { changed_->store(1, std::memory_order_release); }
+
+    // Watches every sub-folder of path, depth being that of path's children. A sub-folder
+    // that cannot be watched (gone again, no permission, out of watches) is left out: the
+    // rest of the tree still works.
+    void addSubFolders(const std::string& path, int depth) {
+        if (depth > KE_WATCH_MAX_TREE_DEPTH) return;
+        DIR* dir = opendir(path.c_str());
+        if (!dir) return;
+        while (dirent* e = readdir(dir)) {
+            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+            std::string child = path;
+            if (child.empty() || child.back() != '/') child += '/';
+            child += e->d_name;
+            bool isDir = e->d_type == DT_DIR;
+            if (e->d_type == DT_UNKNOWN) {
+                struct stat st;
+                isDir = lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            }
+            if (isDir) addFolder(child, depth);
+        }
+        closedir(dir);
+    }
+
+    void addFolder(const std::string& path, int depth) {
+        const int wd = inotify_add_watch(inotifyFd_, path.c_str(), kEntryEvents | IN_ONLYDIR | IN_DONT_FOLLOW);
+        if (wd < 0) return;
+        dirs_[wd] = WatchedDir{path, depth};
+        addSubFolders(path, depth + 1);
+    }
+
+    void handle(const inotify_event& ev) {
+        if (ev.mask & IN_Q_OVERFLOW) {
+            raise();  // events were dropped; something changed
+            return;
+        }
+        auto it = dirs_.find(ev.wd);
+        if (ev.mask & IN_IGNORED) {
+            // The folder went away (or was unmounted). The root's removal is a change.
+            if (it != dirs_.end()) dirs_.erase(it);
+            if (ev.wd == rootWd_) raise();
+            return;
+        }
+        if (it == dirs_.end()) return;
+        if (scope_ == KeWatchScope::Tree && (ev.mask & IN_ISDIR) && (ev.mask & (IN_CREATE | IN_MOVED_TO)) &&
+            ev.len > 0) {
+            // A new sub-folder: follow it, and whatever was put into it before the watch was
+            // in place is covered by the flag raised below.
+            std::string child = it->second.path;
+            const int depth = it->second.depth + 1;
+            if (child.back() != '/') child += '/';
+            child += ev.name;
+            addFolder(child, depth);
+        }
+        raise();
+    }
+
+    void loop() {
+        alignas(inotify_event) char buffer[16 * 1024];
+        pollfd fds[2] = {{inotifyFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        for (;;) {
+            const int ready = poll(fds, 2, -1);
+            if (ready < 0) {
+                if (errno == EINTR) continue;
+                failure_.store(errno, std::memory_order_release);
+                return;
+            }
+            if (fds[1].revents != 0 || dying_.load() != 0) return;
+            if (fds[0].revents & (POLLERR | POLLNVAL)) {
+                failure_.store(EIO, std::memory_order_release);
+                return;
+            }
+            if (!(fds[0].revents & POLLIN)) continue;
+            for (;;) {
+                const ssize_t got = read(inotifyFd_, buffer, sizeof buffer);
+                if (got < 0) {
+                    if (errno == EINTR) continue;
+                    if (errno == EAGAIN) break;
+                    failure_.store(errno, std::memory_order_release);
+                    return;
+                }
+                if (got == 0) break;
+                // Events are whole and aligned within one read; the name follows each one.
+                for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+                    const auto* ev = reinterpret_cast<const inotify_event*>(buffer + at);
+                    const ssize_t size = static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+                    if (at + size > got) break;
+                    handle(*ev);
+                    at += size;
+                }
+            }
+        }
+    }
+
+    std::atomic<uint8_t>* changed_;
+    KeWatchScope scope_;
+    int inotifyFd_ = -1;
+    int stopFd_ = -1;
+    int rootWd_ = -1;
+    std::unordered_map<int, WatchedDir> dirs_;  // watcher thread only once started
+    std::atomic<int> dying_{0};
+    std::atomic<int> failure_{0};
+    std::thread thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderWatcher> keCreateInotifyFolderWatcher(const char* folder, std::atomic<uint8_t>* changed,
+                                                            KeWatchScope scope, int* error) {
+    int err = (folder && *folder && changed) ? 0 : EINVAL;
+    std::unique_ptr<CKeInotifyFolderWatcher> watcher;
+    if (!err) {
+        watcher = std::make_unique<CKeInotifyFolderWatcher>(changed, scope);
+        err = watcher->start(folder);
+    }
+    if (error) *error = err;
+    if (err) return nullptr;  // the destructor closes whatever start() had opened
+    return watcher;
+}
+
+}  // namespace kolm
