@@ -1,0 +1,199 @@
+#include "api/KeMusicApi.h"
+
+#include "api/KeIdTableKinds.h"
+#include "core/KeError.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kolm {
+
+namespace {
+
+constexpr int KE_MUSIC_LIST_CAPACITY = 50;
+
+KeMusicSystem g_music;
+
+bool readFileStdio(const char* path, std::vector<uint8_t>& out) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(f) : -1;
+    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        out.resize(static_cast<size_t>(size));
+        ok = size == 0 || std::fread(out.data(), 1, out.size(), f) == out.size();
+    }
+    std::fclose(f);
+    return ok;
+}
+
+// Step 1 of every command on an existing ID.
+KeMusic* lookup(int id) {
+    return static_cast<KeMusic*>(keIdLookup(g_music.list, KeIdKind::Music, id, 1));
+}
+
+void destroy(KeMusic* music) {
+    if (music->playing) music->player->stop();
+    delete music;  // the player's destructor closes its device before freeing the decoder
+}
+
+}  // namespace
+
+KeMusicSystem& keMusicSystem() { return g_music; }
+
+int keMusicSystemStart(KeAudioBackend backend) {
+    if (g_music.list) return 0;
+    if (keAudioInit(backend) != 0) return -1;
+    g_music.list = keIdTableCreate(KE_MUSIC_LIST_CAPACITY);
+    if (!g_music.list) {
+        printMessage(KE_ERROR, "fails to create music list");
+        keAudioShutdown();
+        return -1;
+    }
+    printMessage(KE_DEBUG, "music output: %s", keAudioDriverName());
+    return 0;
+}
+
+void keMusicSystemStop() {
+    if (g_music.list) {
+        for (int id = 0; id <= keIdTableHighestId(g_music.list); ++id) {
+            if (auto* music = static_cast<KeMusic*>(keIdTableGet(g_music.list, id))) {
+                keIdTableRemove(g_music.list, id);
+                destroy(music);
+            }
+        }
+        keIdTableFree(g_music.list);
+        g_music.list = nullptr;
+    }
+    keAudioShutdown();
+}
+
+void keMusicSetFileReader(KeMusicFileReader reader) { g_music.reader = reader; }
+
+int keMusicPercentToAttenuation(double percent) {
+    // Also catches NaN: log10 only ever sees a positive number.
+    if (!(percent > 0.0)) return KE_MUSIC_SILENT;
+    if (percent >= 100.0) return KE_MUSIC_FULL;
+    const double attenuation = 2000.0 * std::log10(percent / 100.0);
+    if (attenuation <= KE_MUSIC_SILENT) return KE_MUSIC_SILENT;
+    return static_cast<int>(attenuation);  // toward zero
+}
+
+int keMusicAttenuationToPercent(int attenuation) {
+    if (attenuation >= KE_MUSIC_FULL) return 100;
+    if (attenuation < KE_MUSIC_SILENT) attenuation = KE_MUSIC_SILENT;
+    return static_cast<int>(std::lround(100.0 * std::pow(10.0, attenuation / 2000.0)));
+}
+
+int keLoadMusic(const char* path, int id) {
+    auto* music = new KeMusic;
+    if (keIdRegister(g_music.list, KeIdKind::Music, id, music, 2) != 0) {
+        delete music;
+        return -1;
+    }
+    // From here on every failure releases the ID again.
+    auto fail = [&]() {
+        keIdTableRemove(g_music.list, id);
+        delete music;
+        return -1;
+    };
+    music->path = path ? path : "";
+    std::vector<uint8_t> bytes;
+    const KeMusicFileReader reader = g_music.reader ? g_music.reader : &readFileStdio;
+    if (!path || !reader(path, bytes)) {
+        recordError(1, "Failed to read music file '%s'", music->path.c_str());
+        return fail();
+    }
+    music->player = keCreateMusicPlayer(keCreateAudioOutput());
+    if (!music->player) {
+        recordError(-1, "Failed to create mp3 renderer");
+        return fail();
+    }
+    const int loaded = music->player->load(bytes.data(), bytes.size());
+    if (loaded == KE_MUSIC_NO_OUTPUT) {
+        recordError(-1, "Failed to create mp3 renderer");
+        return fail();
+    }
+    if (loaded != KE_MUSIC_LOADED) {
+        recordError(-1, "Failed to load mp3");
+        return fail();
+    }
+    return 0;  // the file buffer goes here; the player keeps its own copy
+}
+
+bool keMusicExist(int id) { return keIdExists(g_music.list, id); }
+
+int kePlayMusic(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    if (music->playing) music->player->stop();
+    music->player->play();
+    music->playing = true;
+    return 0;
+}
+
+int kePauseMusic(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    if (music->playing) {
+        music->player->pause();
+        music->playing = false;
+    }
+    return 0;
+}
+
+int keResumeMusic(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    music->player->play();
+    music->playing = true;
+    return 0;
+}
+
+int keStopMusic(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    music->player->stop();
+    music->playing = false;
+    return 0;
+}
+
+int keSetMusicPosition(int id, int ms) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    return music->player->setPosition(ms);
+}
+
+int keGetMusicPosition(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    return music->player->getPosition();
+}
+
+int keSetMusicVolume(int id, double percent) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    music->player->setVolume(keMusicPercentToAttenuation(percent));
+    return 0;
+}
+
+int keMusicVolume(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    return keMusicAttenuationToPercent(music->player->getVolume());
+}
+
+int keDeleteMusic(int id) {
+    KeMusic* music = lookup(id);
+    if (!music) return -1;
+    keIdTableRemove(g_music.list, id);
+    destroy(music);
+    return 0;
+}
+
+KeMusic* keMusicGet(int id) {
+    return keIdExists(g_music.list, id) ? static_cast<KeMusic*>(keIdTableGet(g_music.list, id)) : nullptr;
+}
+
+}  // namespace kolm

@@ -1,0 +1,160 @@
+// SDL2 audio output and the process-wide audio system with its dummy-driver fallback.
+#include "platform/KeAudioOutput.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace kolm {
+
+namespace {
+
+struct AudioSystem {
+    bool up = false;
+    KeAudioBackend backend = KeAudioBackend::Sdl;
+    int openOutputs = 0;  // SDL devices open now (main thread only)
+};
+AudioSystem g_audio;
+
+int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool usingDummyDriver() {
+    const char* name = SDL_GetCurrentAudioDriver();
+    return name && std::strcmp(name, "dummy") == 0;
+}
+
+// SDL's dummy driver opens on any machine and consumes audio in real time.
+int initDummyDriver() {
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 ? 0 : -1;
+}
+
+int initSdlAudio() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) return 0;
+    return initDummyDriver();
+}
+
+class CKeAudioOutputSdl : public IKeAudioOutput {
+public:
+    ~CKeAudioOutputSdl() override { close(); }
+
+    bool open(const KeAudioSpec& spec, KeAudioFill fill, void* user) override {
+        if (!fill || spec.sampleRate <= 0 || spec.channels < 1) return false;
+        close();
+        fill_ = fill;
+        user_ = user;
+        rate_ = spec.sampleRate;
+        channels_ = spec.channels;
+
+        SDL_AudioSpec want;
+        SDL_zero(want);
+        want.freq = spec.sampleRate;
+        want.format = AUDIO_F32SYS;
+        want.channels = static_cast<Uint8>(spec.channels);
+        // A period of a whole number of milliseconds (20 ms where the rate allows it) keeps the
+        // dummy driver, which sleeps whole milliseconds between periods, at real-time pace.
+        int frames = spec.bufferFrames;
+        if (frames <= 0) frames = spec.sampleRate % 50 == 0 ? spec.sampleRate / 50 : 1024;
+        want.samples = static_cast<Uint16>(frames);
+        want.callback = &CKeAudioOutputSdl::callback;
+        want.userdata = this;
+
+        // No changes allowed: SDL converts to whatever the device really takes.
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (device_ == 0 && !usingDummyDriver() && g_audio.openOutputs == 0) {
+            // The driver came up but has no device to give (no card, no server): switch.
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            if (initDummyDriver() == 0) device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        }
+        if (device_ == 0) {
+            fill_ = nullptr;
+            user_ = nullptr;
+            return false;
+        }
+        ++g_audio.openOutputs;
+        return true;
+    }
+
+    void close() override {
+        if (device_ == 0) return;
+        // Waits for the device thread: no callback runs after this.
+        SDL_CloseAudioDevice(device_);
+        device_ = 0;
+        --g_audio.openOutputs;
+        fill_ = nullptr;
+        user_ = nullptr;
+    }
+
+    void setPaused(bool paused) override {
+        // Takes the device lock, so no callback is in progress when this returns.
+        if (device_ != 0) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+    }
+    void lock() override {
+        if (device_ != 0) SDL_LockAudioDevice(device_);
+    }
+    void unlock() override {
+        if (device_ != 0) SDL_UnlockAudioDevice(device_);
+    }
+    int64_t clockNs() const override { return steadyNs(); }
+    int sampleRate() const override { return rate_; }
+
+private:
+    static void SDLCALL callback(void* self, Uint8* stream, int len) {
+        auto* out = static_cast<CKeAudioOutputSdl*>(self);
+        const int frameBytes = static_cast<int>(sizeof(float)) * out->channels_;
+        out->fill_(out->user_, reinterpret_cast<float*>(stream), len / frameBytes);
+    }
+
+    SDL_AudioDeviceID device_ = 0;
+    KeAudioFill fill_ = nullptr;
+    void* user_ = nullptr;
+    int rate_ = 44100;
+    int channels_ = 2;
+};
+
+}  // namespace
+
+int keAudioInit(KeAudioBackend backend) {
+    if (g_audio.up) {
+        if (g_audio.backend == backend) return 0;
+        if (g_audio.openOutputs > 0) return -1;
+        keAudioShutdown();
+    }
+    if (backend == KeAudioBackend::Sdl && initSdlAudio() != 0) return -1;
+    g_audio.up = true;
+    g_audio.backend = backend;
+    return 0;
+}
+
+void keAudioShutdown() {
+    if (!g_audio.up) return;
+    if (g_audio.backend == KeAudioBackend::Sdl) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);  // a later start tries the default driver again
+    }
+    g_audio.up = false;
+}
+
+bool keAudioIsInitialised() { return g_audio.up; }
+
+KeAudioBackend keAudioCurrentBackend() { return g_audio.backend; }
+
+const char* keAudioDriverName() {
+    if (!g_audio.up) return "";
+    if (g_audio.backend == KeAudioBackend::Null) return "null";
+    const char* name = SDL_GetCurrentAudioDriver();
+    return name ? name : "";
+}
+
+std::unique_ptr<IKeAudioOutput> keCreateAudioOutput() {
+    if (!g_audio.up) return nullptr;
+    if (g_audio.backend == KeAudioBackend::Null) return std::make_unique<CKeAudioOutputNull>();
+    return std::make_unique<CKeAudioOutputSdl>();
+}
+
+}  // namespace kolm
