@@ -41,7 +41,8 @@ void joinCut(char* dst, const char* dir, const char* name) {
     auto put = [&](const char* t) {
         while (*t && n + 1 < KFILE_PATH_CAPACITY) dst[n++] = *t++;
     };
-    const bool sep = endsInSeparator(dir);
+    // An empty directory is the process's own: the name stays relative.
+    const bool sep = dir[0] == '\0' || endsInSeparator(dir);
     put(dir);
     if (!sep) put("/");
     put(name ? name : "");

@@ -82,6 +82,7 @@ int kfile_fclose(KFILE* stream);  // null-safe; 0
 // a "/" unless it already ends in "/", ":" or "\\", then the path.
 const char* kfile_fullpath(const char* path);
 int kfile_set_dir(const char* path);
+// Appends "/" (unless the directory is empty or ends in "/", ":" or "\\") and the name.
 int kfile_enter_dir(const char* name);
 const char* kfile_get_dir();
 // The text after the last "\\", "/" or ":"; without keep_extension cut at its last ".".
