@@ -1,0 +1,78 @@
+#include "fx/CKeShaderDriver.h"
+
+#include "fx/CKeShaderMaterialRenderer.h"
+#include "fx/KeHlslCompiler.h"
+
+namespace kolm {
+
+using namespace irr;
+
+bool CKeShaderDriver::compile(bool vertex, const std::string& source, const std::string& entry,
+                              const std::vector<SShaderMacro>& macros, IIncludeCallback* includes,
+                              std::vector<uint8_t>& byteCode, std::string& errors) {
+    return keCompileHlsl(source, entry, vertex, macros, includes, byteCode, errors);
+}
+
+static bool toGlsl(const std::vector<uint8_t>& vertex, const std::vector<uint8_t>& pixel, KeGlslShader& vs,
+                   KeGlslShader& ps, std::string& error) {
+    std::string e;
+    if (!keSpirvToGlsl(vertex.data(), vertex.size(), true, vs, e)) {
+        error = "vertex shader: " + e;
+        return false;
+    }
+    if (!keSpirvToGlsl(pixel.data(), pixel.size(), false, ps, e)) {
+        error = "pixel shader: " + e;
+        return false;
+    }
+    return true;
+}
+
+s32 CKeShaderDriver::addShaderMaterial(const std::vector<uint8_t>& vertex, const std::vector<uint8_t>& pixel,
+                                       video::IShaderConstantSetCallBack* callback,
+                                       video::E_MATERIAL_TYPE baseMaterial, s32 userData, std::string& error) {
+    KeGlslShader vs, ps;
+    if (!mDriver || !toGlsl(vertex, pixel, vs, ps, error)) return -1;
+    IKeGlProgram* program = mDriver->getDriverType() == video::EDT_OPENGL ? keCreateGlProgram() : keCreateNullGlProgram();
+    auto* r = new CKeShaderMaterialRenderer(mDriver, program, callback, baseMaterial, userData);
+    if (!r->setShaders(vs, ps, error)) {
+        r->drop();
+        return -1;
+    }
+    const s32 type = mDriver->addMaterialRenderer(r);
+    r->drop();
+    if (type < 0) {
+        error = "the driver refused the material renderer";
+        return -1;
+    }
+    mMaterials[type] = r;
+    return type;
+}
+
+bool CKeShaderDriver::replaceShaderMaterial(s32 materialType, const std::vector<uint8_t>& vertex,
+                                            const std::vector<uint8_t>& pixel, std::string& error) {
+    CKeShaderMaterialRenderer* r = renderer(materialType);
+    if (!r) {
+        error = "not a shader material";
+        return false;
+    }
+    KeGlslShader vs, ps;
+    if (!toGlsl(vertex, pixel, vs, ps, error)) return false;
+    return r->setShaders(vs, ps, error);
+}
+
+CKeShaderMaterialRenderer* CKeShaderDriver::renderer(s32 materialType) const {
+    auto it = mMaterials.find(materialType);
+    return it == mMaterials.end() ? nullptr : it->second;
+}
+
+const KeGlslShader* CKeShaderDriver::vertexTable(s32 materialType) const {
+    CKeShaderMaterialRenderer* r = renderer(materialType);
+    return r ? &r->vertexShader() : nullptr;
+}
+
+const KeGlslShader* CKeShaderDriver::pixelTable(s32 materialType) const {
+    CKeShaderMaterialRenderer* r = renderer(materialType);
+    return r ? &r->pixelShader() : nullptr;
+}
+
+}  // namespace kolm

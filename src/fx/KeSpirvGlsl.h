@@ -1,0 +1,57 @@
+// SPIR-V byte code to GLSL 330 (compatibility profile) for Irrlicht's OpenGL driver, with the
+// constant table read from the byte code.
+//
+// Conventions of the generated code (one rule for every shader):
+// - file-scope constants of a stage live in a flattened vec4 array per constant buffer, like
+//   Direct3D 9 constant registers; the material renderer keeps a copy and uploads it per draw;
+// - vertex inputs read the fixed-function arrays the library feeds, chosen by HLSL semantic
+//   (POSITION gl_Vertex, NORMAL gl_Normal, COLOR0 gl_Color, COLOR1 gl_SecondaryColor,
+//   TEXCOORDn gl_MultiTexCoordn, TANGENT and BINORMAL texture coordinates 1 and 2);
+// - varyings are named by semantic, so the stages match as HLSL matches them;
+// - the uniform "kein_target" = (y flip, target height, 0, 0): the vertex stage flips y when
+//   drawing into a render target so that row 0 of every texture is its top row, as with
+//   Direct3D; VPOS is the integer pixel position counted from the top-left corner.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kolm {
+
+enum class KeConstantKind : uint8_t { Float, Int, UInt, Bool, Sampler };
+
+// One top-level constant of a stage.
+struct KeShaderConstant {
+    std::string name;
+    KeConstantKind kind = KeConstantKind::Float;
+    int registerIndex = 0;   // vec4 register of its first element (samplers: the unit)
+    int registerCount = 0;   // registers it covers
+    int samplerIndex = -1;   // texture unit from register(sN); -1 for plain constants
+    // Layout inside its buffer's flattened array (plain constants only).
+    int buffer = 0;          // which constant buffer of the stage
+    uint32_t offset = 0;     // bytes
+    uint32_t size = 0;       // bytes covered
+    uint32_t rows = 1;       // HLSL rows (1 for vectors and scalars)
+    uint32_t columns = 1;    // HLSL columns (vector size)
+    uint32_t arraySize = 1;
+    uint32_t arrayStride = 0;
+    uint32_t matrixStride = 0;
+    bool rowsContiguous = true;  // an HLSL row's elements are adjacent in memory
+};
+
+struct KeGlslShader {
+    std::string glsl;
+    std::vector<KeShaderConstant> constants;  // sorted by name
+    std::vector<std::string> bufferNames;     // GLSL array name of each constant buffer
+    std::vector<uint32_t> bufferRegisters;    // its length in vec4 registers
+};
+
+// Converts one stage. False with a message when the byte code is not usable.
+bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShader& out,
+                   std::string& error);
+
+// A constant by name (binary search), or null.
+const KeShaderConstant* keFindConstant(const KeGlslShader& shader, const char* name);
+
+}  // namespace kolm

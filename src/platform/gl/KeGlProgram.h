@@ -1,0 +1,77 @@
+// The GL side of an engine shader material: one linked GLSL program, its constant arrays, its
+// sampler units, blending taken over from a base material, and the render states the video
+// driver extension asks for. The material renderer (fx/) decides what goes into the arrays;
+// this file only talks to GL.
+//
+// Each program has the uniform "kein_target" = (y flip, target height, 0, 0), set on bind: y
+// is flipped while a framebuffer object is bound, so that row 0 of a render target is the top
+// of its picture (as with Direct3D), and the front-face winding is swapped to match.
+#pragma once
+
+#include <irrlicht/EMaterialTypes.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kolm {
+
+// Blending of a base material, as the library's fixed-function renderers set it.
+struct KeGlBlend {
+    bool enabled = false;
+    uint32_t srcFactor = 0;   // GL enums
+    uint32_t dstFactor = 0;
+    bool alphaTest = false;   // alpha > 0.5 passes
+};
+
+// Blending of a base material (the library's E_MATERIAL_TYPE) as the library's renderers set
+// it; `materialTypeParam` packs the factors of EMT_ONETEXTURE_BLEND.
+KeGlBlend keGlBaseMaterialBlend(irr::video::E_MATERIAL_TYPE base, float materialTypeParam);
+
+// Render states that the library does not expose. Applied right before each draw of an
+// engine shader material (the library's material code resets blending when it changes
+// material). Main thread only.
+struct KeGlExtraStates {
+    bool separateAlpha = false;
+    uint32_t alphaOp = 0x8006;        // GL_FUNC_ADD
+    uint32_t alphaSrc = 1;            // GL_ONE
+    uint32_t alphaDst = 0;            // GL_ZERO
+    bool useBlendColor = false;       // a factor is GL_CONSTANT_COLOR
+    float blendColor[4] = {0, 0, 0, 0};
+    float depthBias = 0.0f;           // units
+    float slopeBias = 0.0f;           // factor
+    bool stencil = false;
+    uint32_t stencilPass = 0x1E00;    // GL_KEEP
+    uint32_t stencilFunc = 0x0207;    // GL_ALWAYS
+};
+KeGlExtraStates& keGlExtraStates();
+
+struct KeGlProgramDesc {
+    std::string vertexGlsl;
+    std::string pixelGlsl;
+    std::vector<std::string> arrays;  // constant array uniforms, vertex stage first
+    std::vector<std::pair<std::string, int>> samplers;  // uniform name, texture unit
+};
+
+class IKeGlProgram {
+public:
+    virtual ~IKeGlProgram() {}
+    // Compiles and links; on failure the previous program (if any) stays and `error` holds
+    // the GL logs.
+    virtual bool build(const KeGlProgramDesc& desc, std::string& error) = 0;
+    // Makes the program current with the base material's blending.
+    virtual void bind(const KeGlBlend& blend) = 0;
+    // Uploads `registers` vec4s to the constant array `array` (index into desc.arrays).
+    virtual void upload(int array, const float* data, int registers) = 0;
+    // Applies keGlExtraStates(); called right before the draw.
+    virtual void applyExtraStates() = 0;
+    // Restores what bind and applyExtraStates changed.
+    virtual void unbind(const KeGlBlend& blend) = 0;
+};
+
+// A program on the current GL context.
+IKeGlProgram* keCreateGlProgram();
+// The null twin: builds always succeed, nothing is drawn.
+IKeGlProgram* keCreateNullGlProgram();
+
+}  // namespace kolm

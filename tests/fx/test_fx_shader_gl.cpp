@@ -1,0 +1,242 @@
+// Shader materials drawn on OpenGL (Xvfb + llvmpipe): the conventions effect files are written
+// for, checked on pixels read back from the frame.
+#include "KeGlTestDevice.h"
+
+#include "core/KeError.h"
+#include "fx/CKeGPUProgrammingServices.h"
+#include "platform/KeScreenGrab.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace irr;
+using namespace kolm;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kShader = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/passthrough.hlsl";
+
+// Sets the two constants of the test shader by name.
+class Constants : public video::IShaderConstantSetCallBack {
+public:
+    core::matrix4 transform;
+    float color[4] = {1, 0, 1, 1};
+    void OnSetConstants(video::IMaterialRendererServices* s, s32) override {
+        s->setVertexShaderConstant("mTransform", transform.pointer(), 16);
+        s->setPixelShaderConstant("color", color, 4);
+    }
+};
+
+struct Pixel {
+    int r, g, b;
+};
+
+class ShaderGl : public ::testing::Test {
+protected:
+    // One window for the whole suite: opening and closing X windows back to back is slow and
+    // has failed now and then on busy servers.
+    static void SetUpTestSuite() { sGl = std::make_unique<test::GlDevice>(); }
+    static void TearDownTestSuite() { sGl.reset(); }
+
+    void SetUp() override {
+        keResetErrorReporter();
+        setLogThreshold(KE_WARN);
+        gl = sGl.get();
+        ASSERT_NE(gl->driver, nullptr) << "no OpenGL device (is DISPLAY set?)";
+        services = new CKeGPUProgrammingServices(gl->device);
+        callback = new Constants();
+    }
+    void TearDown() override {
+        callback->drop();
+        services->drop();
+        keResetErrorReporter();
+    }
+
+    s32 material(const char* vs, const char* ps, const std::string& file = kShader) {
+        core::stringc error;
+        s32 type = services->getShaderMaterial(file.c_str(), vs, video::EVST_VS_3_0, file.c_str(), ps,
+                                               video::EPST_PS_3_0, callback, video::EMT_SOLID, 0, nullptr, &error);
+        EXPECT_GE(type, 0) << error.c_str();
+        return type;
+    }
+
+    // Draws with the material into the back buffer and reads the frame back (rows top first).
+    std::vector<uint8_t> drawAndRead(const video::SMaterial& m, float x0 = -1, float y0 = -1, float x1 = 1,
+                                     float y1 = 1) {
+        gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+        test::drawQuad(gl->driver, m, x0, y0, x1, y1);
+        std::vector<uint8_t> rgb(gl->width * gl->height * 3);
+        EXPECT_TRUE(keReadBackBufferRGB(gl->width, gl->height, rgb.data()));
+        gl->driver->endScene();
+        return rgb;
+    }
+    Pixel at(const std::vector<uint8_t>& rgb, int x, int y) const {
+        const uint8_t* p = &rgb[(y * gl->width + x) * 3];
+        return {p[0], p[1], p[2]};
+    }
+
+    static std::unique_ptr<test::GlDevice> sGl;
+    test::GlDevice* gl = nullptr;
+    CKeGPUProgrammingServices* services = nullptr;
+    Constants* callback = nullptr;
+};
+
+std::unique_ptr<test::GlDevice> ShaderGl::sGl;
+
+video::SMaterial shaderMaterial(s32 type) {
+    video::SMaterial m;
+    m.MaterialType = static_cast<video::E_MATERIAL_TYPE>(type);
+    m.Lighting = false;
+    m.ZBuffer = video::ECFN_ALWAYS;
+    return m;
+}
+
+// A 2x2 texture: top row red | green, bottom row blue | white (as an image is read, row 0 first).
+video::ITexture* cornerTexture(video::IVideoDriver* driver, const char* name) {
+    video::IImage* img = driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(2, 2));
+    img->setPixel(0, 0, video::SColor(255, 255, 0, 0));
+    img->setPixel(1, 0, video::SColor(255, 0, 255, 0));
+    img->setPixel(0, 1, video::SColor(255, 0, 0, 255));
+    img->setPixel(1, 1, video::SColor(255, 255, 255, 255));
+    driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
+    video::ITexture* t = driver->addTexture(name, img);
+    img->drop();
+    return t;
+}
+
+void expectCorners(const std::vector<uint8_t>& rgb, int w, int h, const char* what) {
+    auto px = [&](int x, int y) {
+        const uint8_t* p = &rgb[(y * w + x) * 3];
+        return (p[0] > 128) * 4 + (p[1] > 128) * 2 + (p[2] > 128);
+    };
+    EXPECT_EQ(px(2, 2), 4) << what << ": top-left should be red";
+    EXPECT_EQ(px(w - 3, 2), 2) << what << ": top-right should be green";
+    EXPECT_EQ(px(2, h - 3), 1) << what << ": bottom-left should be blue";
+    EXPECT_EQ(px(w - 3, h - 3), 7) << what << ": bottom-right should be white";
+}
+
+}  // namespace
+
+TEST_F(ShaderGl, ConstantColourFillsTheQuad) {
+    const s32 type = material("vs_main", "ps_color");
+    callback->color[0] = 1; callback->color[1] = 0.5f; callback->color[2] = 0; callback->color[3] = 1;
+    auto rgb = drawAndRead(shaderMaterial(type));
+    const Pixel p = at(rgb, 32, 32);
+    EXPECT_EQ(p.r, 255);
+    EXPECT_NEAR(p.g, 128, 1);
+    EXPECT_EQ(p.b, 0);
+}
+
+TEST_F(ShaderGl, MatrixByNameTransformsAsRowVectorTimesMatrix) {
+    // mul(v, M) with the library's matrix4 holding a translation by +1 in x: the quad covering
+    // the left half of the screen moves to the right half.
+    const s32 type = material("vs_transform", "ps_color");
+    callback->transform.setTranslation(core::vector3df(1.0f, 0.0f, 0.0f));
+    auto rgb = drawAndRead(shaderMaterial(type), -1, -1, 0, 1);
+    EXPECT_EQ(at(rgb, 8, 32).r, 0) << "left half must be empty";
+    EXPECT_EQ(at(rgb, 56, 32).r, 255) << "right half must be covered";
+    // A scale that is not symmetric tells rows from columns: x' = 0.5 x (row 0), y' = y.
+    callback->transform.makeIdentity();
+    callback->transform[0] = 0.5f;
+    callback->transform[1] = 0.5f;  // row 0, column 1: y' += 0.5 x
+    rgb = drawAndRead(shaderMaterial(type), 0.5f, -0.25f, 1.0f, 0.25f);
+    // The quad x in [0.5, 1] lands at x' in [0.25, 0.5], y' = y + [0.25, 0.5] -> rows above centre.
+    int coveredY = -1;
+    for (int y = 0; y < 64 && coveredY < 0; ++y)
+        if (at(rgb, 44, y).r == 255) coveredY = y;
+    EXPECT_GE(coveredY, 8);
+    EXPECT_LT(coveredY, 32) << "the shear must move the quad up (y' = y + 0.5 x)";
+    EXPECT_EQ(at(rgb, 52, 32).r, 0) << "x must be halved";
+}
+
+TEST_F(ShaderGl, TextureRowZeroIsTheTopOfTheBackBufferAndOfARenderTarget) {
+    const s32 tex = material("vs_main", "ps_tex0");
+    video::SMaterial m = shaderMaterial(tex);
+    m.setTexture(0, cornerTexture(gl->driver, "corners"));
+    m.TextureLayer[0].BilinearFilter = false;
+    expectCorners(drawAndRead(m), gl->width, gl->height, "image texture");
+
+    // Through a render target: draw the picture into it, then draw the target on screen.
+    video::ITexture* rt = gl->driver->addRenderTargetTexture(core::dimension2du(64, 64), "rt");
+    ASSERT_NE(rt, nullptr);
+    gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+    gl->driver->setRenderTarget(rt, true, true, video::SColor(255, 0, 0, 0));
+    test::drawQuad(gl->driver, m);
+    gl->driver->setRenderTarget(0, false, false);
+    video::SMaterial fromRt = shaderMaterial(tex);
+    fromRt.setTexture(0, rt);
+    fromRt.TextureLayer[0].BilinearFilter = false;
+    test::drawQuad(gl->driver, fromRt);
+    std::vector<uint8_t> rgb(64 * 64 * 3);
+    ASSERT_TRUE(keReadBackBufferRGB(64, 64, rgb.data()));
+    gl->driver->endScene();
+    expectCorners(rgb, 64, 64, "render target");
+}
+
+TEST_F(ShaderGl, VposCountsWholePixelsFromTheTopLeft) {
+    const s32 type = material("vs_main", "ps_vpos");
+    auto rgb = drawAndRead(shaderMaterial(type));
+    const struct { int x, y; } cases[] = {{0, 0}, {5, 0}, {0, 7}, {63, 63}, {17, 40}};
+    for (const auto& c : cases) {
+        const Pixel p = at(rgb, c.x, c.y);
+        EXPECT_EQ(p.r, c.x) << c.x << "," << c.y;
+        EXPECT_EQ(p.g, c.y) << c.x << "," << c.y;
+    }
+}
+
+TEST_F(ShaderGl, SamplerReadsTheUnitOfItsRegister) {
+    const s32 type = material("vs_main", "ps_tex1");
+    video::IImage* img = gl->driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(1, 1));
+    img->setPixel(0, 0, video::SColor(255, 0, 0, 255));
+    video::ITexture* blue = gl->driver->addTexture("blue", img);
+    img->setPixel(0, 0, video::SColor(255, 255, 0, 0));
+    video::ITexture* red = gl->driver->addTexture("red", img);
+    img->drop();
+    video::SMaterial m = shaderMaterial(type);
+    m.setTexture(0, red);
+    m.setTexture(1, blue);
+    const Pixel p = at(drawAndRead(m), 32, 32);
+    EXPECT_EQ(p.r, 0);
+    EXPECT_EQ(p.b, 255);
+    s32 unit = -2;
+    EXPECT_TRUE(services->getPixelSamplerIndex(type, "tex1", unit));
+    EXPECT_EQ(unit, 1);
+}
+
+TEST_F(ShaderGl, HotRecompileKeepsTheMaterialTypeAndShowsTheNewColour) {
+    const fs::path dir = fs::temp_directory_path() / ("kolm_hot_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string file = (dir / "hot.hlsl").string();
+    auto write = [&](const char* colour) {
+        std::ofstream(file) << "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+                               "float4 ps_main() : COLOR0 { return float4(" << colour << "); }\n";
+    };
+    write("1, 0, 0, 1");
+    const s32 type = material("vs_main", "ps_main", file);
+    EXPECT_EQ(at(drawAndRead(shaderMaterial(type)), 32, 32).r, 255);
+
+    write("0, 1, 0, 1");
+    core::array<core::stringc> changed;
+    changed.push_back(file.c_str());
+    core::array<s32> updated;
+    core::array<core::stringc> errors;
+    EXPECT_TRUE(services->recompileShaders(changed, updated, &errors));
+    ASSERT_EQ(updated.size(), 1u);
+    EXPECT_EQ(updated[0], type);
+    const Pixel p = at(drawAndRead(shaderMaterial(type)), 32, 32);
+    EXPECT_EQ(p.r, 0);
+    EXPECT_EQ(p.g, 255);
+
+    // A broken edit keeps the last good shader and reports the file.
+    write("0, 0, 1");  // float4 from three values
+    updated.clear();
+    EXPECT_FALSE(services->recompileShaders(changed, updated, &errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(std::string(errors[0].c_str()).find("Failed to compile " + file), std::string::npos);
+    EXPECT_EQ(at(drawAndRead(shaderMaterial(type)), 32, 32).g, 255);
+    fs::remove_all(dir);
+}
