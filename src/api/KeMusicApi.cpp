@@ -2,9 +2,11 @@
 
 #include "api/KeIdTableKinds.h"
 #include "core/KeError.h"
+#include "kf/kfile.h"
 
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <vector>
 
 namespace kolm {
 
@@ -14,17 +16,19 @@ constexpr int KE_MUSIC_LIST_CAPACITY = 50;
 
 KeMusicSystem g_music;
 
-bool readFileStdio(const char* path, std::vector<uint8_t>& out) {
-    std::FILE* f = std::fopen(path, "rb");
+// The whole file through the engine's file layer, so that musics inside a mounted archive load
+// like plain files. An empty file reads fine (and then fails as MP3 data).
+bool readWholeFile(const char* path, std::vector<uint8_t>& out) {
+    KFILE* f = kfile_fopen(path, "rb");
     if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    bool ok = f->seek(f, 0, 2) == 0;
+    const long size = ok ? f->tell(f) : -1;
+    ok = ok && size >= 0 && f->seek(f, 0, 0) == 0;
     if (ok) {
         out.resize(static_cast<size_t>(size));
-        ok = size == 0 || std::fread(out.data(), 1, out.size(), f) == out.size();
+        ok = size == 0 || f->read(out.data(), 1, out.size(), f) == out.size();
     }
-    std::fclose(f);
+    kfile_fclose(f);
     return ok;
 }
 
@@ -69,8 +73,6 @@ void keMusicSystemStop() {
     keAudioShutdown();
 }
 
-void keMusicSetFileReader(KeMusicFileReader reader) { g_music.reader = reader; }
-
 int keMusicPercentToAttenuation(double percent) {
     // Also catches NaN: log10 only ever sees a positive number.
     if (!(percent > 0.0)) return KE_MUSIC_SILENT;
@@ -100,8 +102,7 @@ int keLoadMusic(const char* path, int id) {
     };
     music->path = path ? path : "";
     std::vector<uint8_t> bytes;
-    const KeMusicFileReader reader = g_music.reader ? g_music.reader : &readFileStdio;
-    if (!path || !reader(path, bytes)) {
+    if (!path || !readWholeFile(path, bytes)) {
         recordError(1, "Failed to read music file '%s'", music->path.c_str());
         return fail();
     }

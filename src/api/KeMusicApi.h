@@ -3,8 +3,8 @@
 //
 // Wiring: engine start-up calls keMusicSystemStart() as its music step ("Failed to setup music
 // replay" on -1) and keMusicSystemStop() first thing at shut-down. The music list lives in
-// keMusicSystem() until then. Until the file layer is wired in, files are read with stdio;
-// keMusicSetFileReader() installs the engine's reader (archives, base directory).
+// keMusicSystem() until then. Files are read whole through the kfile layer (plain files or a
+// mounted archive, whichever the file system set-up installed).
 //
 // Unknown IDs record "Music ID %d does not exist. %s" with index 1 and return -1 (false for
 // keMusicExist, which never records anything).
@@ -14,10 +14,8 @@
 #include "music/IKeMusicPlayer.h"
 #include "platform/KeAudioOutput.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace kolm {
 
@@ -28,13 +26,9 @@ struct KeMusic {
     bool playing = false;  // set by play/resume, cleared by pause/stop
 };
 
-// Reads the whole file at path (binary) into out. false when it cannot be opened or read.
-using KeMusicFileReader = bool (*)(const char* path, std::vector<uint8_t>& out);
-
 // The process-wide music state that engine start-up brings up and shut-down takes down.
 struct KeMusicSystem {
     KeIdTable* list = nullptr;  // capacity 50
-    KeMusicFileReader reader = nullptr;
 };
 KeMusicSystem& keMusicSystem();
 
@@ -44,8 +38,6 @@ KeMusicSystem& keMusicSystem();
 int keMusicSystemStart(KeAudioBackend backend = KeAudioBackend::Sdl);
 // Deletes every music, frees the list and shuts the audio output down.
 void keMusicSystemStop();
-// nullptr restores the stdio reader.
-void keMusicSetFileReader(KeMusicFileReader reader);
 
 // Volume conversions: attenuation (1/100 dB) = 2000 x log10(percent / 100) truncated, clamped to
 // -10000..0 (percent 0, negative or NaN: -10000); percent = 100 x 10^(attenuation / 2000),

@@ -56,10 +56,14 @@ public:
         want.freq = spec.sampleRate;
         want.format = AUDIO_F32SYS;
         want.channels = static_cast<Uint8>(spec.channels);
-        // A period of a whole number of milliseconds (20 ms where the rate allows it) keeps the
-        // dummy driver, which sleeps whole milliseconds between periods, at real-time pace.
-        int frames = spec.bufferFrames;
-        if (frames <= 0) frames = spec.sampleRate % 50 == 0 ? spec.sampleRate / 50 : 1024;
+        // The device period in frames: a power of two of at least 20 ms. SDL gives devices
+        // power-of-two periods; asking for anything else makes it call back with our size once
+        // per device period (seen with the dummy driver: 441 frames every 23.2 ms at 22050 Hz, so
+        // playback and the position ran 14% slow).
+        int frames = spec.bufferFrames > 0 ? spec.bufferFrames : spec.sampleRate / 50;
+        int period = 64;
+        while (period < frames && period < 8192) period *= 2;
+        frames = period;
         want.samples = static_cast<Uint16>(frames);
         want.callback = &CKeAudioOutputSdl::callback;
         want.userdata = this;
