@@ -263,7 +263,9 @@ bool KF_WriteBinary(const KF_Node* root, std::string* out, std::string* error) {
 }
 
 bool KF_WriteText(const KF_Node* root, std::string* out, std::string* error) {
-    std::string text;
+    // The opening comment also keeps even an empty document above the 12 bytes that form
+    // detection needs.
+    std::string text = "# KF text document\n";
     TextWriter writer(text, error);
     if (root && root->kind == KF_NODE)
         for (int32_t i = 0; i < root->a; ++i)

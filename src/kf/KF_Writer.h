@@ -6,7 +6,7 @@
 //   binary: chunks in document order, every length exact, "STR" data zero-terminated and padded
 //           to a multiple of 4 bytes, "FP_C" blocks kept word for word (empty blocks after
 //           the last sample, which hold nothing, are left out by both writers).
-//   text:   two blanks of indent per level, "STR" values always quoted, floats in the shortest
+//   text:   an opening comment line, two blanks of indent per level, "STR" values always quoted, floats in the shortest
 //           form that reads back to the same bits, channels as "RUN n f" / "DAT n f1 .. fn".
 // A tree the form cannot carry is refused with a message in *error and nothing in *out:
 //   text:   names that are empty or hold blanks or line ends, value and array names that would

@@ -141,6 +141,18 @@ void expectSameTree(const KF_Node* a, const KF_Node* b) {
     }
 }
 
+TEST_F(RoundTripTest, AnEmptyDocumentRoundTripsInBothForms) {
+    Doc empty(load(form("")));
+    ASSERT_TRUE(empty.doc);
+    std::string text, binary, error;
+    ASSERT_TRUE(KF_WriteText(empty.root(), &text, &error));
+    ASSERT_TRUE(KF_WriteBinary(empty.root(), &binary, &error));
+    EXPECT_EQ(binary, form(""));
+    Doc back(load(text));  // even an empty text document must pass form detection
+    ASSERT_TRUE(back.doc);
+    EXPECT_EQ(back.root()->a, 0);
+}
+
 TEST_F(RoundTripTest, TextAndBinaryFormsOfGeneratedTreesAnswerAlike) {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
