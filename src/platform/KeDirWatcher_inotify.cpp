@@ -107,7 +107,13 @@ private:
 
     void handle(const inotify_event& ev) {
         if (ev.mask & IN_Q_OVERFLOW) {
-            raise();  // events were dropped; something changed
+            // Events were dropped: something changed, and sub-folders made meanwhile may
+            // have gone unnoticed. Watching a folder twice only renews its watch.
+            if (scope_ == KeWatchScope::Tree) {
+                auto root = dirs_.find(rootWd_);
+                if (root != dirs_.end()) addSubFolders(std::string(root->second.path), 1);
+            }
+            raise();
             return;
         }
         auto it = dirs_.find(ev.wd);
