@@ -447,6 +447,23 @@ bool keGlClearCubeFace(irr::video::IVideoDriver* driver, CKeGlTexture* cube, u32
     return glGetError() == GL_NO_ERROR;
 }
 
+bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, u32 x, u32 y, u32 width, u32 height,
+                           std::vector<uint32_t>& out) {
+    if (!usesGl(driver) || width == 0 || height == 0) return false;
+    const irr::core::dimension2du& size = driver->getCurrentRenderTargetSize();
+    if (x + width > size.Width || y + height > size.Height) return false;
+    GlStateGuard guard;
+    drainGlErrors();
+    out.resize(size_t(width) * height);
+    // GL counts rows from the bottom.
+    glReadPixels(GLint(x), GLint(size.Height - y - height), GLsizei(width), GLsizei(height), GL_BGRA,
+                 GL_UNSIGNED_BYTE, out.data());
+    for (u32 row = 0; row < height / 2; ++row)
+        std::swap_ranges(out.begin() + ptrdiff_t(size_t(row) * width), out.begin() + ptrdiff_t(size_t(row + 1) * width),
+                         out.begin() + ptrdiff_t(size_t(height - 1 - row) * width));
+    return glGetError() == GL_NO_ERROR;
+}
+
 // ---------------------------------------------------------------------------------------------
 // registry and binding
 

@@ -102,6 +102,12 @@ bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITex
 // Clears one face of a cube render target to `color`.
 bool keGlClearCubeFace(irr::video::IVideoDriver* driver, CKeGlTexture* cube, irr::u32 face, irr::video::SColor color);
 
+// Reads a rectangle of the current render target (the library's current target or the back
+// buffer) as 0xAARRGGBB words, rows top first as the picture is seen. `x`, `y` count from the
+// top-left corner. False without a GL driver.
+bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, irr::u32 x, irr::u32 y, irr::u32 width,
+                           irr::u32 height, std::vector<uint32_t>& out);
+
 // The engine texture behind an ITexture pointer, or null for the library's own textures.
 CKeGlTexture* keAsEngineTexture(const irr::video::ITexture* texture);
 // Binds an engine texture on GL texture unit `unit` (its own target), restoring the active

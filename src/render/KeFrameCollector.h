@@ -1,0 +1,78 @@
+// The frame collector: walks the library's scene graph once per frame and sorts what is to be
+// drawn into passes, so that renderers can draw the passes in their own order (the light
+// pre-pass renderer draws solids several times, with different materials).
+//
+// collect: animate the graph (optional), update the active camera, skip invisible subtrees,
+// cull nodes against the camera, and sort each visible node into lights, sky, solid and
+// transparent lists. A mesh node whose buffers are partly transparent is in both lists and
+// each pass draws only its own buffers. Transparent nodes are sorted back to front by the
+// distance of their position from the camera; ties keep the graph order.
+//
+// Once the lists have grown to the scene's size, collecting and drawing allocate nothing.
+#pragma once
+
+#include <vector>
+
+#include <irrlicht/irrTypes.h>
+
+namespace irr {
+namespace scene {
+class ICameraSceneNode;
+class ILightSceneNode;
+class IMesh;
+class ISceneManager;
+class ISceneNode;
+}  // namespace scene
+namespace video {
+class IVideoDriver;
+}
+}  // namespace irr
+
+namespace kolm {
+
+class KeFrameCollector {
+public:
+    enum Pass { PASS_SOLID, PASS_TRANSPARENT };
+
+    struct Entry {
+        irr::scene::ISceneNode* node;
+        irr::f32 distanceSq;  // from the camera, world units squared
+        irr::u32 order;       // graph order, for stable sorting
+    };
+
+    // Collects the scene of `smgr` as seen by its active camera. `timeMs` is the animation
+    // time handed to the nodes' animators when `animate` is set. False when there is no
+    // active camera (the lists are then empty).
+    bool collect(irr::scene::ISceneManager* smgr, irr::u32 timeMs, bool animate = true);
+
+    irr::scene::ICameraSceneNode* getCamera() const { return m_camera; }
+    const std::vector<irr::scene::ILightSceneNode*>& getLights() const { return m_lights; }
+    const std::vector<Entry>& getSky() const { return m_sky; }
+    const std::vector<Entry>& getSolid() const { return m_solid; }
+    const std::vector<Entry>& getTransparent() const { return m_transparent; }
+
+    // Puts the collected lights (at their current world positions) and the scene's ambient
+    // light into the driver, replacing the driver's dynamic lights.
+    void applyLights(irr::video::IVideoDriver* driver) const;
+    // Sets the camera's view and projection into the driver.
+    void applyCamera() const;
+    // Draws one list: the buffers of mesh nodes that belong to `pass`, other nodes whole.
+    void drawList(irr::video::IVideoDriver* driver, const std::vector<Entry>& list, Pass pass) const;
+    // Camera, lights, then sky, solid and transparent, the order the scene manager uses.
+    void drawAll(irr::video::IVideoDriver* driver) const;
+
+private:
+    void walk(irr::scene::ISceneNode* node);
+    void classify(irr::scene::ISceneNode* node);
+
+    irr::scene::ISceneManager* m_smgr = nullptr;
+    irr::video::IVideoDriver* m_driver = nullptr;
+    irr::scene::ICameraSceneNode* m_camera = nullptr;
+    irr::u32 m_order = 0;
+    std::vector<irr::scene::ILightSceneNode*> m_lights;
+    std::vector<Entry> m_sky;
+    std::vector<Entry> m_solid;
+    std::vector<Entry> m_transparent;
+};
+
+}  // namespace kolm
