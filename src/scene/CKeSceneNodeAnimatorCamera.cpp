@@ -93,9 +93,12 @@ void CKeSceneNodeAnimatorCamera::setWindowActiveQuery(KeWindowActiveQuery query,
     windowQueryUser_ = user;
 }
 
-bool CKeSceneNodeAnimatorCamera::windowActive() const {
-    if (windowQuery_) return windowQuery_(windowQueryUser_);
-    return device_ ? device_->isWindowActive() : true;
+bool CKeSceneNodeAnimatorCamera::windowActive() {
+    const bool active = windowQuery_ ? windowQuery_(windowQueryUser_) : (device_ ? device_->isWindowActive() : true);
+    if (active) windowSeenActive_ = true;
+    // A window that never had the focus counts as active: X11 without a window manager (an
+    // automated run under Xvfb) never gives it, and there is no other user to take it away.
+    return active || !windowSeenActive_;
 }
 
 bool CKeSceneNodeAnimatorCamera::OnEvent(const SEvent& event) {

@@ -70,7 +70,8 @@ public:
     void setPosition(irr::f32 x, irr::f32 y, irr::f32 z) override { position_.set(x, y, z); }
     void setRotation(irr::f32 x, irr::f32 y, irr::f32 z) override { rotation_.set(x, y, z); }
 
-    // Replaces the window-active test (nullptr: back to the device's).
+    // Replaces the window-active test (nullptr: back to the device's). Either way a window
+    // that has never been active counts as active.
     void setWindowActiveQuery(KeWindowActiveQuery query, void* user);
 
     // Read-outs for the viewer and for tests.
@@ -82,7 +83,7 @@ public:
 private:
     void animateRide(irr::scene::ICameraSceneNode* camera, irr::u32 timeMs);
     void rideStep(irr::scene::ICameraSceneNode* camera, irr::u32 t);
-    bool windowActive() const;
+    bool windowActive();
     void recentreCursor();
     bool cursorOutsideScreen(irr::scene::ICameraSceneNode* camera) const;
 
@@ -106,6 +107,7 @@ private:
     bool noVerticalMovement_;
     irr::s32 mode_ = KE_CAMERA_FOLLOW;
     bool windowWasInactive_ = false;
+    bool windowSeenActive_ = false;  // the window has had the focus at least once
     bool dragging_ = false;
     bool enterRide_ = false;
     irr::f32 moveInertia_ = 0.85f;  // share of the last step's movement kept

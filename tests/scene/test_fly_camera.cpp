@@ -337,6 +337,14 @@ TEST_F(FlyCameraTest, MouseTurnsByModeAndInversion) {
     }
 }
 
+TEST_F(FlyCameraTest, AWindowThatNeverHadTheFocusRides) {
+    active = false;  // X11 without a window manager never gives the focus
+    ride(KE_CAMERA_RIDE_MOUSE);
+    key(KEY_UP, true);
+    frames60(1000, 10);
+    EXPECT_GT(camera->getPosition().Z, 0.1f);
+}
+
 TEST_F(FlyCameraTest, InactiveWindowFreezesMouseLookOnly) {
     struct Case {
         s32 mode;
