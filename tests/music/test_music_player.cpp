@@ -391,4 +391,19 @@ TEST(AudioOutput, FallsBackToTheDummyDriverWhenTheDefaultFails) {
         unsetenv("SDL_AUDIODRIVER");
 }
 
+TEST(AudioOutput, DefaultDriverOrItsFallbackAlwaysGivesAnOutput) {
+    // Whatever this machine has (a sound card, a sound server, or a driver that comes up but
+    // opens no device), a music loads; the device stays paused, so nothing is heard.
+    const char* preset = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = preset ? preset : "";
+    unsetenv("SDL_AUDIODRIVER");
+    ASSERT_EQ(keAudioInit(KeAudioBackend::Sdl), 0);
+    auto player = keCreateMusicPlayer(keCreateAudioOutput());
+    EXPECT_EQ(player->load(chirp().data(), chirp().size()), KE_MUSIC_LOADED);
+    EXPECT_STRNE(keAudioDriverName(), "");
+    player.reset();
+    keAudioShutdown();
+    if (preset) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+}
+
 }  // namespace
