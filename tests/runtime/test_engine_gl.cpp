@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
         keResetErrorReporter();
-        keSetLogSink([](const char*, void*) {}, nullptr);
+        keSetLogSink([](const char* l, void*) { fprintf(stderr, "%s", l); }, nullptr);
         keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
         EngineSetup s;
         s.width = 64;
