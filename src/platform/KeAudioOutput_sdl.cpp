@@ -1,6 +1,8 @@
 // SDL2 audio output and the process-wide audio system with its dummy-driver fallback.
 #include "platform/KeAudioOutput.h"
 
+#include "core/KeError.h"
+
 #include <SDL.h>
 
 #include <chrono>
@@ -36,6 +38,7 @@ int initDummyDriver() {
 
 int initSdlAudio() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) return 0;
+    printMessage(KE_INFO, "no audio driver (%s): music plays silently on SDL's dummy driver", SDL_GetError());
     return initDummyDriver();
 }
 
@@ -72,6 +75,8 @@ public:
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         if (device_ == 0 && !usingDummyDriver() && g_audio.openOutputs == 0) {
             // The driver came up but has no device to give (no card, no server): switch.
+            printMessage(KE_INFO, "no audio device (%s): music plays silently on SDL's dummy driver",
+                         SDL_GetError());
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             if (initDummyDriver() == 0) device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         }
