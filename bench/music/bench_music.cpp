@@ -69,6 +69,24 @@ void BM_GetPositionWhilePlaying(benchmark::State& state) {
 }
 BENCHMARK(BM_GetPositionWhilePlaying);
 
+// The same read on SDL while its device thread decodes (the read takes the device lock).
+void BM_GetPositionWhilePlayingSdl(benchmark::State& state) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (keAudioInit(KeAudioBackend::Sdl) != 0) {
+        state.SkipWithError("no SDL audio");
+        return;
+    }
+    {
+        auto player = keCreateMusicPlayer(keCreateAudioOutput());
+        const std::vector<uint8_t>& mp3 = fiveMinutes();
+        player->load(mp3.data(), mp3.size());
+        player->play();
+        for (auto _ : state) benchmark::DoNotOptimize(player->getPosition());
+    }
+    keAudioShutdown();
+}
+BENCHMARK(BM_GetPositionWhilePlayingSdl);
+
 // Reads the position every ~16 ms for 5 s of playback on SDL's dummy driver.
 void BM_PositionJitterDummyDriver(benchmark::State& state) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
