@@ -4,11 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kolm {
 
 struct EngineSetup {
-    const char* baseDir = nullptr;  // the engine's base directory, or none
+    std::string baseDir;  // the engine's base directory, with its trailing "/"; "" when none
     float cameraNear = 0.1f;
     float cameraFar = 1000.0f;
     int32_t width = -1;   // pixels; default 640

@@ -2,12 +2,15 @@
 // screenshots.
 #include "api/KeEngine.h"
 
+#include "api/KeMusicApi.h"
 #include "core/KeBmp.h"
 #include "core/KeError.h"
 #include "platform/KeMessageBox.h"
 #include "platform/KeScreenGrab.h"
 #include "platform/KeWindow.h"
+#include "files/KeFileSystem.h"
 #include "render/IKeRenderer.h"
+#include "scene/CKeSceneNodeAnimatorCamera.h"
 
 #include <cstring>
 #include <strings.h>
@@ -77,6 +80,7 @@ void releaseDevice() {
     g_dummyTarget = nullptr;  // owned by the driver
     keSetMessageBoxRenderWindow(nullptr, 0);
     if (g_ctx.device) {
+        keReleaseFilesystem();
         g_ctx.device->closeDevice();
         g_ctx.device->run();
         g_ctx.device->drop();
@@ -133,6 +137,9 @@ const char* createDevice(const EngineSetup& s) {
 
     g_ctx.driver = g_ctx.device->getVideoDriver();
     if (!g_ctx.driver) return "fails to getVideoDriver";
+    // A packaged run whose archive does not mount again must stop here (the file layer has
+    // reported why), not carry on with no files.
+    if (keInitFilesystem(g_ctx.device) != 0) return "fails to setup the file system";
     if (void* dpy = x11Display()) {
         keWindowSetIcon(dpy, x11Window());
         if (s.windowed != 0 && s.windowX != -1 && s.windowY != -1) keWindowMove(dpy, x11Window(), s.windowX, s.windowY);
@@ -148,6 +155,14 @@ const char* createDevice(const EngineSetup& s) {
 
     g_ctx.camera = g_ctx.sceneManager->addCameraSceneNode(nullptr, core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
     if (!g_ctx.camera) return "fails to create camera";
+    {
+        // Mode 2: the camera follows the positions and rotations it is given.
+        auto* fly = new CKeSceneNodeAnimatorCamera(g_ctx.device, g_ctx.device->getCursorControl(), 100.0f, 0.01f);
+        g_ctx.camera->addAnimator(fly);
+        fly->setMode(2);
+        g_ctx.cameraAnimator = fly;  // the camera holds the reference
+        fly->drop();
+    }
 
     g_ctx.sceneManager->getParameters()->setAttribute(scene::ALLOW_ZWRITE_ON_TRANSPARENT, true);
 
@@ -185,6 +200,7 @@ bool keIsStarted() { return g_engineStarted; }
 
 int keStartEngine(const EngineSetup& setup) {
     if (g_engineStarted) keStopEngine();
+    if (!setup.baseDir.empty()) keSetBaseDir(setup.baseDir.c_str());
 
     if (const char* reason = createDevice(setup)) {
         releaseDevice();
@@ -195,12 +211,19 @@ int keStartEngine(const EngineSetup& setup) {
     if (setup.hideMouse != -1 && setup.hideMouse != 0) g_ctx.device->getCursorControl()->setVisible(false);
     keSetCameraRange(setup.cameraNear, setup.cameraFar);
 
+    if (keMusicSystemStart() != 0) {
+        // Roll everything back so that a second start does not find a device left over.
+        releaseDevice();
+        recordErrorBox(-1, "Failed to setup music replay");
+        return -1;
+    }
     g_engineStarted = true;
     return 0;
 }
 
 int keStopEngine() {
     if (!g_engineStarted) return 0;
+    keMusicSystemStop();
     releaseDevice();
     g_inRendering = false;
     g_engineStarted = false;
