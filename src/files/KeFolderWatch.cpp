@@ -41,7 +41,14 @@ struct KeFolderWatchRecord {
     std::unique_ptr<FolderWatcher> watcher;
 };
 
-std::unique_ptr<KeWatchTable> g_table;
+// The table, created at first use. Watches still open at exit are freed then, so that no
+// watcher thread outlives the program's static objects.
+struct Watches {
+    std::unique_ptr<KeWatchTable> table;
+    ~Watches() { keFolderWatchFreeAll(); }
+};
+Watches g_watches;
+std::unique_ptr<KeWatchTable>& g_table = g_watches.table;
 
 KeWatchTable& table() {
     if (!g_table) g_table = std::make_unique<KeWatchTable>();

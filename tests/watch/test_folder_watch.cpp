@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <thread>
@@ -151,4 +152,16 @@ TEST_F(WatchTest, HundredWatchesComeAndGoWhileFilesChange) {
     stop = true;
     writer.join();
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(WatchTest, ExitWithWatchesOpenStopsTheirThreads) {
+    write("scene.kscn");
+    EXPECT_EXIT(
+        {
+            keFolderWatch(root.c_str(), 1);
+            keFileWatch(path("scene.kscn").c_str(), 1);
+            write("scene.kscn", "busy");
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(3), "");
 }
