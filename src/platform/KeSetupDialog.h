@@ -34,9 +34,9 @@ public:
     virtual bool run(const KeSetupDialogContent& content, KeSetupDialogAnswer* answer) = 0;
 };
 
-// The X11 window. With alwaysShow false (the process-wide instance) a run without a person to
-// answer (no display, standard input not a terminal, CI set) shows nothing and answers as if
-// Start had been pressed on the preselection, so automated runs never block.
+// The X11 window. With alwaysShow false (the process-wide instance) an automated run (CI set
+// and not "false" or "0") shows nothing and answers as if Start had been pressed on the
+// preselection, so it never blocks. Without a display the same answer comes back.
 class CKeSetupDialogX11 : public IKeSetupDialog {
 public:
     explicit CKeSetupDialogX11(bool alwaysShow) : alwaysShow_(alwaysShow) {}

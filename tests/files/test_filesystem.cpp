@@ -1,6 +1,7 @@
 // File search, archive mounting and the kfile back ends, checked on real directories and on
 // zip archives written with libzip, under the library's null device.
 #include "core/KeError.h"
+#include "files/KeFilePaths.h"
 #include "files/KeFileSystem.h"
 #include "files/KeIni.h"
 #include "files/KeKfileIrr.h"
@@ -378,6 +379,38 @@ TEST_F(FilesTest, LibraryPathHooks) {
     EXPECT_EQ(std::string(kfile_get_dir()), dir_ + "/real");
     // A name that does not exist comes back whole, not cut at the last existing folder.
     EXPECT_EQ(std::string(kfile_fullpath("not/there.txt")), dir_ + "/real/not/there.txt");
+}
+
+TEST_F(FilesTest, ScriptPathOperationsOnBothBackEnds) {
+    writeFile("Sub/file.txt", "x");
+    struct Case {
+        const char* path;
+        const char* filename;  // keep extension
+        const char* stem;      // without
+        const char* plainDir;  // directory part, plain back end
+        const char* libDir;    // directory part, library back end
+    } cases[] = {
+        {"Sub/file.txt", "file.txt", "file", "Sub/", "Sub"},
+        {"Sub\\file.txt", "file.txt", "file", "Sub\\", "Sub"},
+        {"file", "file", "file", "", "."},
+        {nullptr, "", "", "", "."},
+    };
+    for (int backend = 0; backend < 2; ++backend) {
+        if (backend == 1) { ASSERT_EQ(keInitFilesystem(device()), 0); }
+        for (const Case& c : cases) {
+            const char* what = c.path ? c.path : "(null)";
+            EXPECT_STREQ(kePathFilename(c.path), c.filename) << backend << ": " << what;
+            EXPECT_STREQ(kePathFilename(c.path, false), c.stem) << backend << ": " << what;
+            EXPECT_STREQ(kePathPath(c.path), backend ? c.libDir : c.plainDir) << backend << ": " << what;
+        }
+        EXPECT_EQ(keFileExist("sub\\FILE.txt"), 1) << backend;
+        EXPECT_EQ(keFileExist("Sub"), 0) << backend << ": a folder";
+        EXPECT_EQ(keFileExist(nullptr), 0) << backend;
+        ASSERT_EQ(keSetDir("Sub"), 0) << backend;
+        EXPECT_EQ(keFileExist("file.txt"), 1) << backend;
+        EXPECT_EQ(std::string(kePathFull("file.txt")), backend ? dir_ + "/Sub/file.txt" : "Sub/file.txt");
+        ASSERT_EQ(keSetDir(backend ? dir_.c_str() : ""), 0);
+    }
 }
 
 }  // namespace
