@@ -131,6 +131,7 @@ const char* createDevice(const EngineSetup& s) {
 
     g_receiver.reset();
     g_receiver.setRecording(false);
+    if (g_driverType == video::EDT_OPENGL) keInstallXErrorHandler();
     g_ctx.device = createDeviceEx(p);
     if (!g_ctx.device) return "fails to createDevice";
     g_ctx.device->setWindowCaption(L"Kolm");

@@ -1,6 +1,7 @@
 #include "app/KeMain.h"
 
 #include "app/KeCommandLine.h"
+#include "app/KeRunModes.h"
 #include "app/KeShell.h"
 #include "app/KeSysInit.h"
 #include "core/KeError.h"
@@ -41,6 +42,7 @@ int keMain(int argc, char** argv) {
         return -1;
     }
     keInstallMessageBox();
+    keInstallRunModes();
     KeShellHooks& hooks = keShellHooks();
 
     const std::vector<std::string> args(argv + 1, argv + argc);

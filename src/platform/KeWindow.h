@@ -12,3 +12,12 @@ void keWindowShow(void* x11Display, unsigned long window, bool show);
 bool keWindowIsActive(void* x11Display, unsigned long window);
 
 }  // namespace kolm
+
+namespace kolm {
+
+// Makes X protocol errors non-fatal for the rest of the run: they are logged (WARN) instead of
+// ending the process, which is Xlib's default. Some GL extensions (swap control on a virtual
+// X server, for one) answer with such errors although the window works.
+void keInstallXErrorHandler();
+
+}  // namespace kolm

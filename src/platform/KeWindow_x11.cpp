@@ -57,3 +57,21 @@ bool keWindowIsActive(void* x11Display, unsigned long window) {
 }
 
 }  // namespace kolm
+
+#include "core/KeError.h"
+
+namespace kolm {
+namespace {
+
+int nonFatalXError(Display* dpy, XErrorEvent* e) {
+    char text[256] = {};
+    XGetErrorText(dpy, e->error_code, text, sizeof text - 1);
+    printMessage(KE_WARN, "X error ignored: %s (request %d.%d)", text, e->request_code, e->minor_code);
+    return 0;
+}
+
+}  // namespace
+
+void keInstallXErrorHandler() { XSetErrorHandler(&nonFatalXError); }
+
+}  // namespace kolm

@@ -76,3 +76,22 @@ TEST_F(EngineGl, UnknownExtensionFailsWithTheSaveMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// All defaults (windowed -1, vsync -1): a window, not full screen, and start-up survives the
+// X errors that swap control raises on a virtual X server.
+TEST(EngineGlDefaults, DefaultSetupOpensAWindow) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    keResetErrorReporter();
+    keSetLogSink([](const char*, void*) {}, nullptr);
+    keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    EXPECT_FALSE(keEngineContext().device->isFullscreen());
+    EXPECT_EQ(keEngineContext().driver->getScreenSize().Width, 640u);
+    EXPECT_EQ(keSync(), 0);
+    keStopEngine();
+    keResetErrorReporter();
+}
+
+}  // namespace
