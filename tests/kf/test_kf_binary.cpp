@@ -82,6 +82,25 @@ TEST_F(BinaryTest, ChunksBecomeNodesInPlace) {
     EXPECT_TRUE(log.empty());
 }
 
+TEST_F(BinaryTest, WriterReproducesTheLayoutByteForByte) {
+    // Name fields of 0, 3, 4 and 5 bytes; strings of 3 and 4 bytes; every kind of chunk.
+    const std::string bytes = form(
+        chunk("NODE", nameField("Obj") + nval("four", KF_U4, be32(1) + be32(2)) +
+                          nval("", KF_FP, beFloat(1) + beFloat(2) + beFloat(3)) +
+                          nval("abc", KF_STR, std::string("abc\0", 4)) +
+                          nval("five5", KF_STR, std::string("abcd\0\0\0\0", 8)) +
+                          chunk("NODE", nameField("")) +
+                          chunk("NARR", nameField("arr") + be32(KF_FP_C) +
+                                            chunk("AVAL", be32(0) + be32(100) + beFloat(0)) +
+                                            chunk("AVAL", be32(1) + be32(2) + beFloat(4) + beFloat(5)))) +
+        nval("i", KF_I4, be32(uint32_t(-3))));
+    Doc d(load(bytes));
+    ASSERT_TRUE(d.doc);
+    std::string out, error;
+    ASSERT_TRUE(KF_WriteBinary(d.root(), &out, &error)) << error;
+    EXPECT_EQ(out, bytes);
+}
+
 TEST_F(BinaryTest, UnpaddedStringsLeaveLaterDataAlignedAndReadable) {
     // "ab" and its zero take 3 bytes: every chunk after it starts at an odd offset.
     const std::string bytes = form(nval("s", KF_STR, std::string("ab\0", 3)) +
