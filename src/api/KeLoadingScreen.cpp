@@ -79,3 +79,89 @@ float4 ps_main(float2 uv : TEXCOORD0) : COLOR0
 )";
 
 }  // namespace kolm
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+#include "api/KeEngine.h"
+#include "api/KeLoadingShader.h"
+#include "files/KeFileSystem.h"
+
+#include <cstdio>
+
+namespace kolm {
+namespace {
+
+struct LoadingState {
+    bool initialised = false;
+    irr::video::ITexture* picture = nullptr;  // owned by the driver's texture cache
+    KeLoadingShader shader;
+};
+LoadingState g_loading;
+
+void drawBar(irr::video::IVideoDriver* driver, int W, int H, int pictureHeight, int p) {
+    const KeLoadingBar bar = keLoadingBarLayout(W, H, pictureHeight, p);
+    for (const KeBox& b : {bar.frame, bar.inside, bar.bar}) {
+        if (b.w <= 0 || b.h <= 0) continue;
+        driver->draw2DRectangle(irr::video::SColor(b.color), irr::core::recti(b.x, b.y, b.x + b.w, b.y + b.h));
+    }
+}
+
+}  // namespace
+
+void keLoadingPrepare() {
+    EngineContext& c = keEngineContext();
+    if (!c.driver || g_loading.initialised) return;
+    const char* png = keFindFile("loading.png");
+    if (c.device->getFileSystem()->existFile(png)) g_loading.picture = c.driver->getTexture(png);
+    keLoadingShaderCreate(&g_loading.shader, g_loading.picture);
+    g_loading.initialised = true;
+}
+
+bool keLoadingHasShader() { return g_loading.shader.material >= 0; }
+
+void keLoadingFrame(int p) {
+    EngineContext& c = keEngineContext();
+    if (!c.driver) return;
+    irr::video::IVideoDriver* driver = c.driver;
+    const irr::core::dimension2d<irr::u32> size = driver->getScreenSize();
+    const int W = static_cast<int>(size.Width), H = static_cast<int>(size.Height);
+    if (!driver->beginScene(true, true, irr::video::SColor(255, 0, 0, 0))) return;
+    if (!keIsPackaged()) {
+        // Development runs: the bar and the percentage, nothing else.
+        if (p > 0) drawBar(driver, W, H, -1, p);
+        if (c.defaultFont) {
+            wchar_t text[32];
+            std::swprintf(text, 32, L"%d%%", p);
+            c.defaultFont->draw(text, irr::core::recti(10, 10, 512, 60), irr::video::SColor(255, 255, 255, 255));
+        }
+    } else if (keLoadingHasShader()) {
+        keLoadingShaderDraw(&g_loading.shader, static_cast<float>(p) / 100.0f, W, H);
+    } else {
+        int pictureHeight = -1;
+        if (g_loading.picture) {
+            const irr::core::dimension2d<irr::u32> ps = g_loading.picture->getOriginalSize();
+            pictureHeight = static_cast<int>(ps.Height);
+            driver->draw2DImage(g_loading.picture,
+                                irr::core::position2di((W - static_cast<int>(ps.Width)) / 2, (H - pictureHeight) / 2));
+        }
+        drawBar(driver, W, H, pictureHeight, p);
+    }
+    driver->endScene();
+}
+
+void keLoadingFinish() {
+    if (keLoadingHasShader()) {
+        for (int p = 100; p < 130; ++p) keLoadingFrame(p);
+    } else {
+        keLoadingFrame(100);
+    }
+    g_loading.picture = nullptr;
+}
+
+void keLoadingRelease() {
+    keLoadingShaderRelease(&g_loading.shader);
+    g_loading = LoadingState{};
+}
+
+}  // namespace kolm

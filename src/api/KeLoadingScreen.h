@@ -25,3 +25,20 @@ KeLoadingBar keLoadingBarLayout(int32_t screenW, int32_t screenH, int32_t pictur
 extern const char* const kKeLoadingShaderSource;
 
 }  // namespace kolm
+
+namespace kolm {
+
+// Loads "loading.png" when the file exists and creates the loading shader once (from
+// "loading.hlsl" when that file exists, else from the built-in source). Needs a running engine.
+void keLoadingPrepare();
+// Draws one loading frame at percentage p (whole frame: begin, draw, end).
+void keLoadingFrame(int percent);
+// Demo loading ends with 30 frames at 100 to 129 when the shader exists, else one at 100; the
+// picture is then forgotten.
+void keLoadingFinish();
+// True when the loading shader exists.
+bool keLoadingHasShader();
+// Forgets the picture and the shader (engine shut-down).
+void keLoadingRelease();
+
+}  // namespace kolm

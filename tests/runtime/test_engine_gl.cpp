@@ -95,3 +95,38 @@ TEST(EngineGlDefaults, DefaultSetupOpensAWindow) {
 }
 
 }  // namespace
+
+#include "api/KeLoadingScreen.h"
+#include "platform/KeScreenGrab.h"
+
+namespace {
+
+// A development loading frame at 50% on 640 x 480: white frame (160, 216)-(480, 264), black
+// inside from (166, 222), the bar from (172, 228), 148 of its 296 pixels filled.
+TEST(EngineGlLoading, DevelopmentFrameShowsTheBar) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    keResetErrorReporter();
+    keSetLogSink([](const char*, void*) {}, nullptr);
+    EngineSetup s;
+    s.windowed = 1;
+    s.vsync = 0;
+    ASSERT_EQ(keStartEngine(s), 0);
+    keLoadingPrepare();
+    keLoadingFrame(50);
+    std::vector<unsigned char> rgb(640 * 480 * 3);
+    ASSERT_TRUE(keReadBackBufferRGB(640, 480, rgb.data()));
+    auto px = [&](int x, int y) {
+        const unsigned char* p = &rgb[(static_cast<size_t>(y) * 640 + x) * 3];
+        return (p[0] << 16) | (p[1] << 8) | p[2];
+    };
+    EXPECT_EQ(px(161, 217), 0xFFFFFF);  // frame
+    EXPECT_EQ(px(182, 240), 0x4488FF);  // bar
+    EXPECT_EQ(px(319, 240), 0x4488FF);  // last filled column (172 + 147)
+    EXPECT_EQ(px(321, 240), 0x000000);  // beyond the fill
+    EXPECT_EQ(px(600, 400), 0x000000);  // background
+    keLoadingRelease();
+    keStopEngine();
+    keResetErrorReporter();
+}
+
+}  // namespace
