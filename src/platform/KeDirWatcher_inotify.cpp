@@ -1,5 +1,5 @@
 // The inotify watcher. One inotify instance and one thread per watcher; the thread sleeps in
-// poll() on the inotify descriptor and an eventfd that the destructor signals.
+// poll() on the inotify descriptor and an eventfd that FlushThread signals.
 //
 // The watched folders (the root and, for a tree, its sub-folders) are set up on the creating
 // thread before the watcher thread starts; after that only the watcher thread touches them.
@@ -31,26 +31,56 @@ struct WatchedDir {
     int depth = 0;  // 0 for the watched folder itself
 };
 
-class CKeInotifyFolderWatcher final : public FolderWatcher {
+// A thread object: the thread runs InitThread and then Loop; FlushThread asks Loop to return.
+// The thread starts with resume(), once the object is complete. A derived class calls kill()
+// first thing in its destructor, while its overrides are still there to be called.
+class ActiveObject {
+public:
+    virtual ~ActiveObject() = default;
+    ActiveObject(const ActiveObject&) = delete;
+    ActiveObject& operator=(const ActiveObject&) = delete;
+
+protected:
+    ActiveObject() = default;
+    virtual void InitThread() = 0;
+    virtual void Loop() = 0;
+    virtual void FlushThread() = 0;
+
+    // 0, or the errno with which the thread could not be made.
+    int resume() {
+        try {
+            thread_ = std::thread([this] {
+                InitThread();
+                Loop();
+            });
+        } catch (const std::system_error& e) {
+            return e.code().value() ? e.code().value() : EAGAIN;
+        }
+        return 0;
+    }
+    // Marks the object dying, wakes the thread and waits for it to end.
+    void kill() {
+        dying_.fetch_add(1);
+        if (!thread_.joinable()) return;
+        FlushThread();
+        thread_.join();
+    }
+    bool dying() const { return dying_.load() != 0; }
+
+private:
+    std::thread thread_;
+    std::atomic<int> dying_{0};
+};
+
+class CKeInotifyFolderWatcher final : public FolderWatcher, private ActiveObject {
 public:
     CKeInotifyFolderWatcher(std::atomic<uint8_t>* changed, KeWatchScope scope) : changed_(changed), scope_(scope) {}
 
     ~CKeInotifyFolderWatcher() override {
-        dying_.fetch_add(1);
-        if (thread_.joinable()) {
-            const uint64_t one = 1;
-            // An eventfd write of 1 cannot block or fail short of a bad descriptor.
-            ssize_t written;
-            do {
-                written = write(stopFd_, &one, sizeof one);
-            } while (written < 0 && errno == EINTR);
-            thread_.join();
-        }
+        kill();
         if (inotifyFd_ >= 0) close(inotifyFd_);
         if (stopFd_ >= 0) close(stopFd_);
     }
-
-    int failure() const override { return failure_.load(std::memory_order_acquire); }
 
     // Returns 0 or the errno that prevented watching the folder.
     int start(const char* folder) {
@@ -65,13 +95,10 @@ public:
         rootWd_ = wd;
         dirs_[wd] = WatchedDir{folder, 0};
         if (scope_ == KeWatchScope::Tree) addSubFolders(folder, 1);
-        try {
-            thread_ = std::thread([this] { loop(); });
-        } catch (const std::system_error& e) {
-            return e.code().value() ? e.code().value() : EAGAIN;
-        }
-        return 0;
+        return resume();
     }
+
+    int failure() const override { return failure_.load(std::memory_order_acquire); }
 
 private:
     void raise() { changed_->store(1, std::memory_order_release); }
@@ -137,7 +164,18 @@ private:
         raise();
     }
 
-    void loop() {
+    void InitThread() override {}
+
+    void FlushThread() override {
+        const uint64_t one = 1;
+        // An eventfd write of 1 cannot block or fail short of a bad descriptor.
+        ssize_t written;
+        do {
+            written = write(stopFd_, &one, sizeof one);
+        } while (written < 0 && errno == EINTR);
+    }
+
+    void Loop() override {
         alignas(inotify_event) char buffer[16 * 1024];
         pollfd fds[2] = {{inotifyFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
         for (;;) {
@@ -147,7 +185,7 @@ private:
                 failure_.store(errno, std::memory_order_release);
                 return;
             }
-            if (fds[1].revents != 0 || dying_.load() != 0) return;
+            if (fds[1].revents != 0 || dying()) return;
             if (fds[0].revents & (POLLERR | POLLNVAL)) {
                 failure_.store(EIO, std::memory_order_release);
                 return;
@@ -180,9 +218,7 @@ private:
     int stopFd_ = -1;
     int rootWd_ = -1;
     std::unordered_map<int, WatchedDir> dirs_;  // watcher thread only once started
-    std::atomic<int> dying_{0};
     std::atomic<int> failure_{0};
-    std::thread thread_;
 };
 
 }  // namespace
