@@ -495,7 +495,7 @@ bool CKeGPUProgrammingServices::recompileShaders(const core::array<core::stringc
             hit = std::find(e->includedFiles.begin(), e->includedFiles.end(), changedFiles[i].c_str()) !=
                   e->includedFiles.end();
         if (!hit) continue;
-        logLine("KeGPU: recompile %s (%s)...", e->file.c_str(), stageName(e->vertex));
+        logLine("KeGPU: recompile %s (%s)...\n", e->file.c_str(), stageName(e->vertex));
         std::string why;
         if (compileShader(*e, &why)) {
             writeToCache(*e);

@@ -134,12 +134,14 @@ std::string keStripEffectSyntax(const std::string& source) {
 namespace {
 
 std::once_flag gInitOnce;
+constexpr size_t kMaxIncludeDepth = 32;
 
 class IncluderBridge : public glslang::TShader::Includer {
 public:
     explicit IncluderBridge(IIncludeCallback* cb) : mCallback(cb) {}
-    IncludeResult* includeLocal(const char* headerName, const char*, size_t) override {
-        if (!mCallback) return nullptr;
+    IncludeResult* includeLocal(const char* headerName, const char*, size_t depth) override {
+        // A file that includes itself (directly or through others) would nest for ever.
+        if (!mCallback || depth > kMaxIncludeDepth) return nullptr;
         const char* data = nullptr;
         size_t size = 0;
         if (!mCallback->open(headerName, &data, &size)) return nullptr;
