@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -92,6 +93,7 @@ struct Channels {
     const KF_Node* mixed;
     const KF_Node* vec;
     const KF_Node* rot;
+    const KF_Node* smooth;
     Channels() {
         std::string frames = "DAT 300";
         for (int i = 0; i < 300; ++i) frames += " " + std::to_string(i * 0.5);
@@ -99,11 +101,19 @@ struct Channels {
         for (int b = 0; b < 20; ++b) t += " RUN 5 " + std::to_string(b) + " DAT 3 1 2 3";
         t += "\nvec FP_C [\n" + frames + "\nRUN 300 1\nDAT 2 0 1\n]\n";
         t += "rot FP_C [\nDAT 3 0.1 0.5 2.9\nDAT 3 0 0.2 -0.3\nRUN 3 0.7\n]\n";
+        // An exported turn: small steps from frame to frame.
+        std::string h = "DAT 300", p = "DAT 300";
+        for (int i = 0; i < 300; ++i) {
+            h += " " + std::to_string(i * 0.02);
+            p += " " + std::to_string(0.3 * std::sin(i * 0.05));
+        }
+        t += "smooth FP_C [\n" + h + "\n" + p + "\nRUN 300 0.1\n]\n";
         doc = KF_LoadMemory(t.data(), t.size());
         dat = KF_Find(KF_Root(doc), "dat");
         mixed = KF_Find(KF_Root(doc), "mixed");
         vec = KF_Find(KF_Root(doc), "vec");
         rot = KF_Find(KF_Root(doc), "rot");
+        smooth = KF_Find(KF_Root(doc), "smooth");
     }
     ~Channels() { KF_Free(doc); }
 };
@@ -140,6 +150,7 @@ void BM_FP3Lerp(benchmark::State& state) {
 }
 BENCHMARK(BM_FP3Lerp);
 
+// Keys far apart: every blend takes the spherical branch (acos and three sines).
 void BM_SlerpHPB(benchmark::State& state) {
     const KF_Node* n = channels().rot;
     float f = 0.0f;
@@ -150,5 +161,16 @@ void BM_SlerpHPB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SlerpHPB);
+
+void BM_SlerpHPBSmooth(benchmark::State& state) {
+    const KF_Node* n = channels().smooth;
+    float f = 0.0f;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(KF_FP3_Slerp_HPB_To_XYZ(n, f));
+        f += 0.37f;
+        if (f > 299.0f) f = 0.0f;
+    }
+}
+BENCHMARK(BM_SlerpHPBSmooth);
 
 }  // namespace
