@@ -91,7 +91,7 @@ path extensionOf(const path& file) {
 }  // namespace
 
 CKeTextureManager::CKeTextureManager(irr::IrrlichtDevice* device)
-    : m_device(device), m_driver(device->getVideoDriver()), m_fileSystem(device->getFileSystem()) {
+    : m_driver(device->getVideoDriver()), m_fileSystem(device->getFileSystem()) {
     // 2D DDS files load through the driver like any other image.
     if (irr::video::IImageLoader* loader = keCreateDdsImageLoader(m_driver)) {
         m_driver->addExternalImageLoader(loader);

@@ -59,7 +59,6 @@ private:
     irr::video::ITexture* volumeFromDds(const irr::io::path& file);
     irr::video::ITexture* volumeFromStrip(const irr::io::path& file);
 
-    irr::IrrlichtDevice* m_device;
     irr::video::IVideoDriver* m_driver;
     irr::io::IFileSystem* m_fileSystem;
     std::vector<SRenderTexture> m_renderTargets;  // sorted by (width, height, format)

@@ -19,29 +19,47 @@ namespace gltest {
 constexpr irr::u32 kWidth = 160;
 constexpr irr::u32 kHeight = 120;
 
+// One OpenGL device serves every test of the binary: the scene and the textures are cleared
+// between tests. It stays open until the process ends, so that the GL implementation stays
+// loaded while the leak checker looks at what it holds.
 class GlDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         kolm::keResetErrorReporter();
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-        irr::SIrrlichtCreationParameters p;
-        p.DriverType = irr::video::EDT_OPENGL;
-        p.WindowSize = irr::core::dimension2du(kWidth, kHeight);
-        p.Bits = 32;
-        p.Vsync = false;
-        p.LoggingLevel = irr::ELL_WARNING;
-        // Right after another device closed, the display may refuse a connection for a moment.
-        for (int attempt = 0; attempt < 20 && !device; ++attempt) {
-            device = irr::createDeviceEx(p);
-            if (!device) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
+        device = sharedDevice();
         ASSERT_NE(device, nullptr) << "cannot open an OpenGL window on " << std::getenv("DISPLAY");
         driver = device->getVideoDriver();
         smgr = device->getSceneManager();
     }
     void TearDown() override {
-        if (device) device->drop();
+        if (device) {
+            smgr->clear();
+            smgr->setActiveCamera(nullptr);
+            driver->setRenderTarget(nullptr, false, false);
+            driver->removeAllTextures();
+            driver->removeAllHardwareBuffers();
+        }
         kolm::keResetErrorReporter();
+    }
+
+    static irr::IrrlichtDevice* sharedDevice() {
+        static irr::IrrlichtDevice* shared = [] {
+            irr::SIrrlichtCreationParameters p;
+            p.DriverType = irr::video::EDT_OPENGL;
+            p.WindowSize = irr::core::dimension2du(kWidth, kHeight);
+            p.Bits = 32;
+            p.Vsync = false;
+            p.LoggingLevel = irr::ELL_WARNING;
+            irr::IrrlichtDevice* d = nullptr;
+            // A display that was just released by another process may refuse us for a moment.
+            for (int attempt = 0; attempt < 20 && !d; ++attempt) {
+                d = irr::createDeviceEx(p);
+                if (!d) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            return d;
+        }();
+        return shared;
     }
 
     // The whole current target, rows top first.

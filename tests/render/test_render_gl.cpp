@@ -13,14 +13,24 @@
 using namespace gltest;
 
 // Counts heap allocations, to show that a warmed-up collector allocates nothing per frame.
+// Sanitizer builds keep their own allocator (the GL implementation mixes aligned and plain
+// forms that a replacement would have to mirror), so the count is only taken without them.
 static size_t g_allocations = 0;
+#if defined(__SANITIZE_ADDRESS__)
+static constexpr bool kCountingAllocations = false;
+#else
+static constexpr bool kCountingAllocations = true;
 void* operator new(size_t size) {
     ++g_allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+void* operator new[](size_t size) { return operator new(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+#endif
 using irr::u32;
 using irr::core::dimension2du;
 using irr::core::vector3df;
@@ -168,7 +178,9 @@ TEST_F(FrameCollectorGl, SortsPassesCullsAndDrawsLikeTheSceneManager) {
     // GL implementation may allocate while it compiles state variants).
     const size_t before = g_allocations;
     for (u32 frame = 1; frame <= 3; ++frame) collector.collect(smgr, frame * 16);
-    EXPECT_EQ(g_allocations, before);
+    if (kCountingAllocations) {
+        EXPECT_EQ(g_allocations, before);
+    }
 
     const SColor clear(255, 0, 0, 0);
     ASSERT_TRUE(driver->beginScene(true, true, clear));
