@@ -3,8 +3,10 @@
 #include "core/KeError.h"
 #include "files/KeFolderWatch.h"
 #include "files/KeWatch.h"
+#include "files/KeWatchCommon.h"
 #include "platform/KeDirWatcher.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
@@ -233,4 +235,40 @@ TEST_F(WatchTest, NullWatcherNeverFires) {
     EXPECT_FALSE(keFileWatchChanged(0));
     EXPECT_FALSE(keFolderWatchChanged(0));
     EXPECT_EQ(keGetFolderWatchChanges(0, nullptr), 0);
+}
+
+TEST(WatchFullPath, MadeAbsoluteAndFoldedWithoutTouchingTheDisk) {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string here = std::string(cwd) == "/" ? "" : cwd;
+    const std::string tooLong = "/" + std::string(259, 'n');  // 260 characters
+    struct Case {
+        const char* in;
+        std::string full;  // empty: refused
+        int error;
+    };
+    const Case cases[] = {
+        {"scene.kscn", here + "/scene.kscn", 0},
+        {"a/./b/../c.hlsl", here + "/a/c.hlsl", 0},
+        {"/x//y/", "/x/y", 0},
+        {"/x/../../..", "/", 0},
+        {"", "", EINVAL},
+        {nullptr, "", EINVAL},
+        {tooLong.c_str(), "", ENAMETOOLONG},
+        {tooLong.c_str() + 1, "", ENAMETOOLONG},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in ? c.in : "(null)");
+        char out[KE_WATCH_PATH_CAPACITY] = "untouched";
+        int error = -1;
+        const bool made = keWatchFullPath(c.in, out, &error);
+        EXPECT_EQ(made, !c.full.empty());
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(std::string(out), made ? c.full : "untouched");
+    }
+    char folder[KE_WATCH_PATH_CAPACITY];
+    keWatchFolderOf("/a/b.txt", folder);
+    EXPECT_STREQ(folder, "/a");
+    keWatchFolderOf("/b.txt", folder);
+    EXPECT_STREQ(folder, "/");
 }
