@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 // Bump allocator for names and data: a few large blocks instead of one allocation per token.

@@ -162,7 +162,6 @@ bool TextReader::line(const char* s, const char* e) {
     const char* t3 = s;
 
     if (t2 == t2e) return invalid("Line does not have enough token\n");
-    (void)t1e;
     if (*t1 == '{') {
         const char* name = m_arena->copyString(t2, size_t(t2e - t2));
         if (!m_builder.openGroup(name)) {
