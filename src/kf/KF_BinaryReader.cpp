@@ -102,7 +102,11 @@ KF_Document* BinaryReader::run() {
     for (;;) {
         // Close every level that ends here.
         while (pos == ends[m_depth]) {
-            if (m_depth == 0) return m_builder.finish(0, m_buf, m_arena.release());
+            if (m_depth == 0) {
+                KF_Document* doc = m_builder.finish(0, m_buf, m_arena.get());  // may throw
+                m_arena.release();
+                return doc;
+            }
             m_builder.closeGroup();
             --m_depth;
         }

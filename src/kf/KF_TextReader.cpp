@@ -124,7 +124,9 @@ KF_Document* TextReader::run() {
         ++m_line;
     }
     // Groups and an array still open at the end count as closed.
-    return m_builder.finish(1, nullptr, m_arena.release());
+    KF_Document* doc = m_builder.finish(1, nullptr, m_arena.get());  // may throw: arena still ours
+    m_arena.release();
+    return doc;
 }
 
 bool TextReader::line(const char* s, const char* e) {
