@@ -22,10 +22,11 @@ CKeCubeMap::CKeCubeMap(irr::IrrlichtDevice* device, IKeTextureManager* textures,
 
 CKeCubeMap::~CKeCubeMap() {
     if (!m_texture) return;
-    // Materials or node extensions that still hold the texture keep it alive; they release it.
+    // Materials or node extensions that still hold the texture keep it alive until they
+    // release it; the count reported includes the cube map's own reference.
     if (m_texture->getReferenceCount() > 1)
         printMessage(KE_WARN, "Cannot remove texture of cubemap still references %d on it!\n",
-                     m_texture->getReferenceCount() - 1);
+                     m_texture->getReferenceCount());
     m_texture->drop();
 }
 

@@ -19,6 +19,7 @@ using irr::scene::ESNT_ANIMATED_MESH;
 using irr::scene::ESNT_CAMERA;
 using irr::scene::ESNT_LIGHT;
 using irr::scene::ESNT_MESH;
+using irr::scene::ESNT_PARTICLE_SYSTEM;
 using irr::scene::ESNT_SKY_BOX;
 using irr::scene::ESNT_SKY_DOME;
 using irr::scene::ISceneNode;
@@ -59,6 +60,7 @@ bool KeFrameCollector::collect(irr::scene::ISceneManager* smgr, u32 timeMs, bool
     m_sky.clear();
     m_solid.clear();
     m_transparent.clear();
+    m_transparentEffect.clear();
     m_order = 0;
     m_smgr = smgr;
     m_driver = smgr ? smgr->getVideoDriver() : nullptr;
@@ -71,10 +73,19 @@ bool KeFrameCollector::collect(irr::scene::ISceneManager* smgr, u32 timeMs, bool
     m_camera->render();
     for (ISceneNode* child : root->getChildren()) walk(child);
 
-    std::sort(m_transparent.begin(), m_transparent.end(), [](const Entry& a, const Entry& b) {
+    auto backToFront = [](const Entry& a, const Entry& b) {
         if (a.distanceSq != b.distanceSq) return a.distanceSq > b.distanceSq;
         return a.order < b.order;
+    };
+    std::sort(m_transparent.begin(), m_transparent.end(), backToFront);
+    std::sort(m_transparentEffect.begin(), m_transparentEffect.end(), backToFront);
+    // Nearest first; the graph order breaks ties (stable_sort would allocate).
+    std::sort(m_lights.begin(), m_lights.end(), [](const LightEntry& a, const LightEntry& b) {
+        if (a.distanceSq != b.distanceSq) return a.distanceSq < b.distanceSq;
+        return a.order < b.order;
     });
+    m_lightNodes.clear();
+    for (const LightEntry& l : m_lights) m_lightNodes.push_back(l.light);
     return true;
 }
 
@@ -88,7 +99,8 @@ void KeFrameCollector::classify(ISceneNode* node) {
     const irr::scene::ESCENE_NODE_TYPE type = node->getType();
     if (type == ESNT_CAMERA) return;
     if (type == ESNT_LIGHT) {
-        m_lights.push_back(static_cast<irr::scene::ILightSceneNode*>(node));
+        m_lights.push_back({static_cast<irr::scene::ILightSceneNode*>(node),
+                            node->getAbsolutePosition().getDistanceFromSQ(m_camera->getAbsolutePosition()), m_order++});
         return;
     }
     const Entry entry{node, node->getAbsolutePosition().getDistanceFromSQ(m_camera->getAbsolutePosition()), m_order++};
@@ -97,6 +109,10 @@ void KeFrameCollector::classify(ISceneNode* node) {
         return;
     }
     if (node->getMaterialCount() == 0 || m_smgr->isCulled(node)) return;
+    if (type == ESNT_PARTICLE_SYSTEM) {
+        m_transparentEffect.push_back(entry);
+        return;
+    }
     bool solid = false, transparent = false;
     bool readOnly = false;
     if (irr::scene::IMesh* mesh = meshOf(node, &readOnly)) {
@@ -119,7 +135,9 @@ void KeFrameCollector::classify(ISceneNode* node) {
 void KeFrameCollector::applyLights(irr::video::IVideoDriver* driver) const {
     driver->deleteAllDynamicLights();
     if (m_smgr) driver->setAmbientLight(m_smgr->getAmbientLight());
-    for (irr::scene::ILightSceneNode* light : m_lights) {
+    const u32 room = driver->getMaximalDynamicLightAmount();
+    for (u32 i = 0; i < m_lightNodes.size() && i < room; ++i) {
+        irr::scene::ILightSceneNode* light = m_lightNodes[i];
         irr::video::SLight data = light->getLightData();
         data.Position = light->getAbsolutePosition();
         if (data.Type == irr::video::ELT_SPOT || data.Type == irr::video::ELT_DIRECTIONAL) {
@@ -148,7 +166,7 @@ void KeFrameCollector::drawList(irr::video::IVideoDriver* driver, const std::vec
         for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
             irr::scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
             const irr::video::SMaterial& material = bufferMaterial(node, buffer, i, readOnly);
-            if (isTransparent(driver, material) != (pass == PASS_TRANSPARENT)) continue;
+            if (isTransparent(driver, material) != (pass != PASS_SOLID)) continue;
             driver->setMaterial(material);
             driver->drawMeshBuffer(buffer);
         }
@@ -162,6 +180,7 @@ void KeFrameCollector::drawAll(irr::video::IVideoDriver* driver) const {
     drawList(driver, m_sky, PASS_SOLID);
     drawList(driver, m_solid, PASS_SOLID);
     drawList(driver, m_transparent, PASS_TRANSPARENT);
+    drawList(driver, m_transparentEffect, PASS_TRANSPARENT_EFFECT);
 }
 
 }  // namespace kolm

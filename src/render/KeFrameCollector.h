@@ -3,10 +3,11 @@
 // pre-pass renderer draws solids several times, with different materials).
 //
 // collect: animate the graph (optional), update the active camera, skip invisible subtrees,
-// cull nodes against the camera, and sort each visible node into lights, sky, solid and
-// transparent lists. A mesh node whose buffers are partly transparent is in both lists and
-// each pass draws only its own buffers. Transparent nodes are sorted back to front by the
-// distance of their position from the camera; ties keep the graph order.
+// cull nodes against the camera, and sort each visible node into lights, sky, solid,
+// transparent and transparent-effect (particle systems) lists. A mesh node whose buffers are
+// partly transparent is in both the solid and the transparent list and each pass draws only
+// its own buffers. Transparent and transparent-effect nodes are sorted back to front by the
+// distance of their position from the camera, lights front to back; ties keep the graph order.
 //
 // Once the lists have grown to the scene's size, collecting and drawing allocate nothing.
 #pragma once
@@ -32,7 +33,7 @@ namespace kolm {
 
 class KeFrameCollector {
 public:
-    enum Pass { PASS_SOLID, PASS_TRANSPARENT };
+    enum Pass { PASS_SOLID, PASS_TRANSPARENT, PASS_TRANSPARENT_EFFECT };
 
     struct Entry {
         irr::scene::ISceneNode* node;
@@ -46,19 +47,23 @@ public:
     bool collect(irr::scene::ISceneManager* smgr, irr::u32 timeMs, bool animate = true);
 
     irr::scene::ICameraSceneNode* getCamera() const { return m_camera; }
-    const std::vector<irr::scene::ILightSceneNode*>& getLights() const { return m_lights; }
+    // Nearest to the camera first.
+    const std::vector<irr::scene::ILightSceneNode*>& getLights() const { return m_lightNodes; }
     const std::vector<Entry>& getSky() const { return m_sky; }
     const std::vector<Entry>& getSolid() const { return m_solid; }
     const std::vector<Entry>& getTransparent() const { return m_transparent; }
+    const std::vector<Entry>& getTransparentEffect() const { return m_transparentEffect; }
 
-    // Puts the collected lights (at their current world positions) and the scene's ambient
-    // light into the driver, replacing the driver's dynamic lights.
+    // Puts the collected lights (at their current world positions; the nearest ones when there
+    // are more than the driver can use) and the scene's ambient light into the driver,
+    // replacing the driver's dynamic lights.
     void applyLights(irr::video::IVideoDriver* driver) const;
     // Sets the camera's view and projection into the driver.
     void applyCamera() const;
     // Draws one list: the buffers of mesh nodes that belong to `pass`, other nodes whole.
     void drawList(irr::video::IVideoDriver* driver, const std::vector<Entry>& list, Pass pass) const;
-    // Camera, lights, then sky, solid and transparent, the order the scene manager uses.
+    // Camera, lights, then sky, solid, transparent and transparent-effect nodes, the order the
+    // scene manager uses.
     void drawAll(irr::video::IVideoDriver* driver) const;
 
 private:
@@ -69,10 +74,17 @@ private:
     irr::video::IVideoDriver* m_driver = nullptr;
     irr::scene::ICameraSceneNode* m_camera = nullptr;
     irr::u32 m_order = 0;
-    std::vector<irr::scene::ILightSceneNode*> m_lights;
+    struct LightEntry {
+        irr::scene::ILightSceneNode* light;
+        irr::f32 distanceSq;
+        irr::u32 order;
+    };
+    std::vector<LightEntry> m_lights;
+    std::vector<irr::scene::ILightSceneNode*> m_lightNodes;
     std::vector<Entry> m_sky;
     std::vector<Entry> m_solid;
     std::vector<Entry> m_transparent;
+    std::vector<Entry> m_transparentEffect;
 };
 
 }  // namespace kolm

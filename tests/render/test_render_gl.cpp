@@ -161,6 +161,10 @@ TEST_F(FrameCollectorGl, SortsPassesCullsAndDrawsLikeTheSceneManager) {
     irr::scene::ISceneNode* hiddenChild = smgr->addCubeSceneNode(2.f, hidden);
     irr::scene::ISceneNode* behind = smgr->addCubeSceneNode(2.f, nullptr, -1, vector3df(0, 0, -40));
     (void)hiddenChild;
+    irr::scene::IParticleSystemSceneNode* sparks =
+        smgr->addParticleSystemSceneNode(false, nullptr, -1, vector3df(0, -3, -5));
+    irr::scene::ILightSceneNode* nearLight =
+        smgr->addLightSceneNode(nullptr, vector3df(0, 0, -19), irr::video::SColorf(0.f, 0.f, 0.f), 1.f);
 
     kolm::KeFrameCollector collector;
     ASSERT_TRUE(collector.collect(smgr, 0));
@@ -171,7 +175,10 @@ TEST_F(FrameCollectorGl, SortsPassesCullsAndDrawsLikeTheSceneManager) {
     EXPECT_EQ(collector.getTransparent()[0].node, glass[2]);
     EXPECT_EQ(collector.getTransparent()[1].node, glass[1]);
     EXPECT_EQ(collector.getTransparent()[2].node, glass[0]);
-    EXPECT_EQ(collector.getLights().size(), 1u);
+    ASSERT_EQ(collector.getLights().size(), 2u);
+    EXPECT_EQ(collector.getLights()[0], nearLight);
+    ASSERT_EQ(collector.getTransparentEffect().size(), 1u);
+    EXPECT_EQ(collector.getTransparentEffect()[0].node, sparks);
     for (const auto& e : collector.getSolid()) EXPECT_NE(e.node, behind);
 
     // Warmed up, collecting a frame allocates nothing (drawing is the driver's business: the

@@ -370,7 +370,7 @@ TEST_F(TextureManagerTest, CubeMapCreatesRendersClearsAndReleases) {
     log.lines.clear();
     cube->grab();  // someone still holds it
     cubeMap->drop();
-    EXPECT_TRUE(log.contains("WARN : Cannot remove texture of cubemap still references 1 on it!"));
+    EXPECT_TRUE(log.contains("WARN : Cannot remove texture of cubemap still references 2 on it!"));
     cube->drop();
 }
 
