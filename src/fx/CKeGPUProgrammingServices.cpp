@@ -139,6 +139,24 @@ IKeGPUProgrammingServices* keCreateGPUProgrammingServices(IrrlichtDevice* device
     return new CKeGPUProgrammingServices(device);
 }
 
+s32 keAddShaderMaterialFromSource(IKeGPUProgrammingServices* services, const char* source, const char* vertexEntry,
+                                  const char* pixelEntry, video::IShaderConstantSetCallBack* callback,
+                                  video::E_MATERIAL_TYPE baseMaterial, s32 userData, core::stringc* error) {
+    auto* s = dynamic_cast<CKeGPUProgrammingServices*>(services);
+    std::string why;
+    s32 type = -1;
+    if (!s || !s->shaderDriver().videoDriver()) {
+        why = "KeGPU: failed to get gpu";
+    } else {
+        std::vector<uint8_t> vs, ps;
+        if (s->shaderDriver().compile(true, source ? source : "", vertexEntry ? vertexEntry : "", {}, nullptr, vs, why) &&
+            s->shaderDriver().compile(false, source ? source : "", pixelEntry ? pixelEntry : "", {}, nullptr, ps, why))
+            type = s->shaderDriver().addShaderMaterial(vs, ps, callback, baseMaterial, userData, why);
+    }
+    if (type < 0 && error) *error = why.c_str();
+    return type;
+}
+
 void CKeGPUProgrammingServices::setShaderCache(const c8* directory, u32 mode) {
     mCacheDir = directory ? directory : "";
     mCacheMode = mode;

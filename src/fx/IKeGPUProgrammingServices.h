@@ -77,6 +77,14 @@ public:
                                           irr::s32* pixelId) = 0;
 };
 
+// A shader material from HLSL source text (both stages in one text, no includes, no caches),
+// as the engine's built-in shaders are made. -1 with `error` set on failure.
+irr::s32 keAddShaderMaterialFromSource(IKeGPUProgrammingServices* services, const char* source,
+                                       const char* vertexEntry, const char* pixelEntry,
+                                       irr::video::IShaderConstantSetCallBack* callback,
+                                       irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                                       irr::core::stringc* error);
+
 // Services for a device; one reference held by the caller.
 IKeGPUProgrammingServices* keCreateGPUProgrammingServices(irr::IrrlichtDevice* device);
 

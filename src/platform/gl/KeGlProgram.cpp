@@ -69,6 +69,44 @@ KeGlBlend keGlBaseMaterialBlend(E_MATERIAL_TYPE base, f32 materialTypeParam) {
     return b;
 }
 
+uint32_t keGlBlendFactor(int factor) {
+    static const uint32_t table[] = {GL_ZERO, GL_ONE, GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_COLOR,
+                                     GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA,
+                                     GL_ONE_MINUS_DST_ALPHA, GL_SRC_ALPHA_SATURATE};
+    if (factor == 200) return GL_CONSTANT_COLOR;
+    return factor >= 0 && factor <= 10 ? table[factor] : GL_ZERO;
+}
+
+uint32_t keGlBlendOperation(int operation) {
+    switch (operation) {
+        case 1: return GL_FUNC_ADD;
+        case 2: return GL_FUNC_SUBTRACT;
+        case 3: return GL_FUNC_REVERSE_SUBTRACT;
+        case 4: case 6: case 8: return GL_MIN;
+        case 5: case 7: case 9: return GL_MAX;
+        default: return GL_FUNC_ADD;
+    }
+}
+
+uint32_t keGlComparison(int comparison) {
+    switch (comparison) {
+        case 0: case 7: return GL_ALWAYS;
+        case 1: return GL_LEQUAL;
+        case 2: return GL_EQUAL;
+        case 3: return GL_LESS;
+        case 4: return GL_NOTEQUAL;
+        case 5: return GL_GEQUAL;
+        case 6: return GL_GREATER;
+        case 8: return GL_NEVER;
+        default: return GL_ALWAYS;
+    }
+}
+
+uint32_t keGlStencilOperation(int operation) {
+    static const uint32_t table[] = {GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT, GL_INCR_WRAP, GL_DECR_WRAP};
+    return operation >= 1 && operation <= 8 ? table[operation - 1] : GL_KEEP;
+}
+
 KeGlExtraStates& keGlExtraStates() {
     static KeGlExtraStates states;
     return states;
@@ -203,7 +241,7 @@ public:
         }
         if (s.depthBias != 0.0f || s.slopeBias != 0.0f) {
             glEnable(GL_POLYGON_OFFSET_FILL);
-            glPolygonOffset(s.slopeBias, s.depthBias);
+            glPolygonOffset(s.slopeBias, s.depthBias * 16777216.0f);  // depth-range units -> 24-bit steps
             mExtraOffset = true;
         }
         if (s.stencil) {

@@ -46,6 +46,13 @@ struct KeGlExtraStates {
 };
 KeGlExtraStates& keGlExtraStates();
 
+// GL values for the video driver extension's arguments (see engine/IKeVideoDriverExt.h);
+// values outside the tables give GL_ZERO / GL_FUNC_ADD / GL_ALWAYS / GL_KEEP.
+uint32_t keGlBlendFactor(int factor);
+uint32_t keGlBlendOperation(int operation);
+uint32_t keGlComparison(int comparison);
+uint32_t keGlStencilOperation(int operation);
+
 struct KeGlProgramDesc {
     std::string vertexGlsl;
     std::string pixelGlsl;

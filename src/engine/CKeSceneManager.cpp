@@ -1,0 +1,69 @@
+#include "engine/IKeSceneManager.h"
+
+#include "engine/IKeCubeMap.h"
+#include "engine/IKeManager.h"
+#include "engine/IKeRenderServices.h"
+#include "engine/IKeTextureManager.h"
+
+#include <irrlicht/IAnimatedMesh.h>
+#include <irrlicht/IAnimatedMeshSceneNode.h>
+#include <irrlicht/IMeshSceneNode.h>
+#include <irrlicht/ISceneManager.h>
+#include <irrlicht/IrrlichtDevice.h>
+
+namespace kolm {
+
+using namespace irr;
+
+namespace {
+
+class CKeSceneManager : public IKeSceneManager {
+public:
+    CKeSceneManager(IrrlichtDevice* device, IKeManager* manager) : mDevice(device), mManager(manager) {}
+
+    scene::ISceneNode* addMeshNode(const io::path& path, scene::ISceneNode* parent, s32 id) override {
+        scene::ISceneManager* smgr = mDevice->getSceneManager();
+        scene::IAnimatedMesh* mesh = smgr->getMesh(path);
+        if (!mesh) return nullptr;
+        if (mesh->getFrameCount() <= 1) {
+            scene::IMeshSceneNode* node = smgr->addMeshSceneNode(mesh->getMesh(0), parent, id);
+            if (node && node->getMesh()) node->getMesh()->setHardwareMappingHint(scene::EHM_STATIC, scene::EBT_VERTEX_AND_INDEX);
+            return node;
+        }
+        if (mesh->getMeshType() == scene::EAMT_SKINNED) return nullptr;  // morph meshes: not in this build
+        scene::IAnimatedMeshSceneNode* node = smgr->addAnimatedMeshSceneNode(mesh, parent, id);
+        if (node) node->setAnimationSpeed(0.0f);  // the engine sets frames itself
+        return node;
+    }
+    scene::ISceneNode* addParticleSystem(const KeParticleDescription*, scene::ISceneNode*, s32) override {
+        return nullptr;
+    }
+    scene::ISceneNode* addParticleSystem(scene::ISceneNode*, s32) override { return nullptr; }
+    scene::ISceneNode* cloneNode(scene::ISceneNode* node) override { return node ? node->clone(0, 0) : nullptr; }
+    CKeSceneNodeExt* getNodeExt(scene::ISceneNode*) override { return nullptr; }
+    CKeLightSceneNodeExt* getLightExt(scene::ILightSceneNode*) override { return nullptr; }
+    void setSceneTime(u32 ms) override { mSceneTime = ms; }
+    u32 getSceneTime() const override { return mSceneTime; }
+    IKeMorphMap* getMorphMap(const io::path&) override { return nullptr; }
+    IKeCubeMap* createCubeMap(u32 size, s32 format) override {
+        IKeCubeMap* cube = keCreateCubeMap(mDevice, mManager->getTextureManager(), mManager->getRenderServices());
+        if (cube && !cube->create(size, format)) {
+            cube->drop();
+            return nullptr;
+        }
+        return cube;
+    }
+
+private:
+    IrrlichtDevice* mDevice;
+    IKeManager* mManager;
+    u32 mSceneTime = 0;
+};
+
+}  // namespace
+
+IKeSceneManager* keCreateSceneManager(IrrlichtDevice* device, IKeManager* manager) {
+    return new CKeSceneManager(device, manager);
+}
+
+}  // namespace kolm

@@ -1,0 +1,32 @@
+// The renderer manager: makes the engine's renderers and keeps the last-frame information.
+#pragma once
+
+#include <irrlicht/IReferenceCounted.h>
+#include <irrlicht/irrTypes.h>
+
+namespace irr {
+class IrrlichtDevice;
+}
+
+namespace kolm {
+
+class IKeManager;
+class IKeRenderer;
+class CKeLastFrameInfo;
+struct KeLppRendererParams;
+
+class IKeRendererManager : public virtual irr::IReferenceCounted {
+public:
+    virtual ~IKeRendererManager() {}
+    virtual irr::s32 reserved() { return 0; }
+    // A new simple renderer, initialised, or null. One reference for the caller.
+    virtual IKeRenderer* createSimpleRenderer() = 0;
+    // The light pre-pass renderer: null until it is part of this build.
+    virtual IKeRenderer* createLppRenderer(const KeLppRendererParams* params) = 0;
+    // Null until the last-frame information is part of this build.
+    virtual CKeLastFrameInfo* getLastFrameInfo() = 0;
+};
+
+IKeRendererManager* keCreateRendererManager(irr::IrrlichtDevice* device, IKeManager* manager);
+
+}  // namespace kolm

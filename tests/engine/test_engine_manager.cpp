@@ -1,0 +1,173 @@
+// The engine manager and its services on the null driver.
+#include "core/KeError.h"
+#include "engine/IKeManager.h"
+#include "engine/IKeRenderServices.h"
+#include "engine/IKeRendererManager.h"
+#include "engine/IKeResourceManager.h"
+#include "engine/IKeSceneManager.h"
+#include "engine/IKeSurfaceManager.h"
+#include "engine/IKeVideoDriverExt.h"
+#include "fx/IKeGPUProgrammingServices.h"
+#include "platform/gl/KeGlProgram.h"
+
+#include <irrlicht/irrlicht.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace irr;
+using namespace kolm;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Capture {
+    std::vector<std::string> lines;
+    static void sink(const char* line, void* user) { static_cast<Capture*>(user)->lines.push_back(line); }
+};
+
+class EngineManager : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keResetErrorReporter();
+        keSetLogSink(&Capture::sink, &log);
+        SIrrlichtCreationParameters p;
+        p.DriverType = video::EDT_NULL;
+        p.LoggingLevel = ELL_NONE;
+        device = createDeviceEx(p);
+        ASSERT_NE(device, nullptr);
+        manager = createKeManager(device);
+        ASSERT_NE(manager, nullptr);
+        dir = fs::temp_directory_path() / ("kolm_engine_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        if (manager) manager->drop();
+        if (device) device->drop();
+        fs::remove_all(dir);
+        keResetErrorReporter();
+    }
+    IrrlichtDevice* device = nullptr;
+    IKeManager* manager = nullptr;
+    fs::path dir;
+    Capture log;
+};
+
+TEST_F(EngineManager, OwnsItsServices) {
+    EXPECT_NE(manager->getGPUProgrammingServices(), nullptr);
+    EXPECT_NE(manager->getSceneManager(), nullptr);
+    EXPECT_NE(manager->getTextureManager(), nullptr);
+    EXPECT_NE(manager->getSurfaceManager(), nullptr);
+    EXPECT_NE(manager->getRendererManager(), nullptr);
+    EXPECT_NE(manager->getRenderServices(), nullptr);
+    EXPECT_NE(manager->getVideoDriverExt(), nullptr);
+    EXPECT_NE(manager->getResourceManager(), nullptr);
+    EXPECT_EQ(keEngineLogger(), device->getLogger());
+    // No copy shader on the null driver: copies go through 2D drawing.
+    EXPECT_EQ(manager->getRenderServices()->getCopyMaterialType(), -1);
+    IKeSceneManager* scene = manager->getSceneManager();
+    EXPECT_EQ(scene->getSceneTime(), 0u);
+    scene->setSceneTime(1234);
+    EXPECT_EQ(scene->getSceneTime(), 1234u);
+    EXPECT_EQ(scene->addMeshNode("no/such/mesh.x", nullptr, -1), nullptr);
+}
+
+TEST_F(EngineManager, SurfaceNamesAndKinds) {
+    EXPECT_EQ(KE_SURFACE_LIGHTWAVE, 0x7273776Cu);  // 'l' in the lowest byte
+    const struct { const char* name; u32 kind; } cases[] = {
+        {"lightwave", KE_SURFACE_LIGHTWAVE}, {"lightwave_hv", KE_SURFACE_LIGHTWAVE_HV},
+        {"Lightwave", 0}, {"", 0}, {nullptr, 0}, {"lightwave ", 0}};
+    for (const auto& c : cases) EXPECT_EQ(keSurfaceKindOfName(c.name), c.kind) << (c.name ? c.name : "(null)");
+    EXPECT_EQ(manager->getSurfaceManager()->createSurface("Lightwave"), nullptr);
+}
+
+TEST_F(EngineManager, CurlNoiseCacheFiles) {
+    IKeResourceManager* res = manager->getResourceManager();
+    const struct {
+        size_t size;
+        bool ok;
+        u32 edge;
+        const char* message;
+    } cases[] = {
+        {786432, true, 64, nullptr},
+        {786431, false, 1, "ERROR : CurlNoise3D file not multiple of 3 bytes"},
+        {3 * 64 * 64 * 63, false, 1, "ERROR : CurlNoise3D file not have W = H = D (sz=64)"},
+        {0, false, 1, "ERROR : CurlNoise3D file not multiple of 3 bytes"},
+        {3, true, 1, nullptr},
+        {24, true, 2, nullptr},
+    };
+    for (const auto& c : cases) {
+        const fs::path p = dir / "curl.cache";
+        std::string bytes(c.size, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+        std::ofstream(p, std::ios::binary) << bytes;
+        log.lines.clear();
+        EXPECT_EQ(res->loadNoiseVolume(p.string().c_str()), c.ok) << c.size;
+        EXPECT_EQ(res->getNoiseVolumeEdge(), c.edge) << c.size;
+        if (c.message) {
+            ASSERT_EQ(log.lines.size(), 1u) << c.size;
+            EXPECT_EQ(log.lines[0], std::string(c.message) + "\n");
+        } else if (c.ok) {
+            EXPECT_EQ(res->getNoiseVolume()[2], static_cast<int8_t>(14));
+        }
+    }
+    EXPECT_FALSE(res->loadNoiseVolume((dir / "missing").string().c_str()));
+    EXPECT_EQ(log.lines.back(), "ERROR : failed to open CurlNoise3D file\n");
+
+    // Save and load again: the same bytes.
+    std::string bytes(24, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(200 + i);
+    std::ofstream(dir / "a.cache", std::ios::binary) << bytes;
+    ASSERT_TRUE(res->loadNoiseVolume((dir / "a.cache").string().c_str()));
+    ASSERT_TRUE(res->saveNoiseVolume((dir / "b.cache").string().c_str()));
+    std::ifstream in(dir / "b.cache", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+    res->releaseNoiseVolume();
+    EXPECT_EQ(res->getNoiseVolumeEdge(), 1u);
+}
+
+TEST(CurlNoise, UniformVolumeHasNoCurlAndGradientsGiveTheExpectedSigns) {
+    const u32 n = 8;
+    std::vector<uint8_t> flat(n * n * n, 77);
+    std::vector<int8_t> out(3 * n * n * n, 1);
+    keBuildCurlNoise(flat.data(), n, out.data());
+    for (int8_t v : out) ASSERT_EQ(v, 0);
+    // V growing with x, constant in y and z: psi_c(x) = V(x + o_c) + V(2x + o_c)/2, so only
+    // the y component (-d psi_2 / dx) and z component (d psi_1 / dx) are non-zero inside.
+    std::vector<uint8_t> ramp(n * n * n);
+    for (u32 i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<uint8_t>(i % n);
+    keBuildCurlNoise(ramp.data(), n, out.data());
+    for (u32 i = 0; i < n * n * n; ++i) ASSERT_EQ(out[3 * i], 0) << i;
+}
+
+TEST(VideoDriverExt, GlValuesOfTheEngineEnumerations) {
+    const struct { int in; uint32_t out; } factors[] = {
+        {0, 0 /*GL_ZERO*/}, {1, 1 /*GL_ONE*/}, {6, 0x0302 /*GL_SRC_ALPHA*/}, {7, 0x0303}, {10, 0x0308},
+        {200, 0x8001 /*GL_CONSTANT_COLOR*/}, {11, 0}, {-1, 0}};
+    for (const auto& c : factors) EXPECT_EQ(keGlBlendFactor(c.in), c.out) << c.in;
+    const struct { int in; uint32_t out; } ops[] = {
+        {1, 0x8006}, {2, 0x800A}, {3, 0x800B}, {4, 0x8007}, {6, 0x8007}, {8, 0x8007}, {5, 0x8008}, {9, 0x8008}, {0, 0x8006}};
+    for (const auto& c : ops) EXPECT_EQ(keGlBlendOperation(c.in), c.out) << c.in;
+    const struct { int in; uint32_t out; } cmps[] = {
+        {0, 0x0207}, {7, 0x0207}, {1, 0x0203}, {2, 0x0202}, {3, 0x0201}, {4, 0x0205}, {5, 0x0206}, {6, 0x0204}, {8, 0x0200}, {9, 0x0207}};
+    for (const auto& c : cmps) EXPECT_EQ(keGlComparison(c.in), c.out) << c.in;
+    const struct { int in; uint32_t out; } stencil[] = {
+        {1, 0x1E00}, {2, 0}, {3, 0x1E01}, {4, 0x1E02}, {5, 0x1E03}, {6, 0x150A}, {7, 0x8507}, {8, 0x8508}, {0, 0x1E00}, {9, 0x1E00}};
+    for (const auto& c : stencil) EXPECT_EQ(keGlStencilOperation(c.in), c.out) << c.in;
+}
+
+TEST_F(EngineManager, NullVideoDriverExtensionChangesNothing) {
+    const KeGlExtraStates before = keGlExtraStates();
+    IKeVideoDriverExt* ext = manager->getVideoDriverExt();
+    ext->setSeparateAlphaBlend(true);
+    ext->setAlphaBlend(2, 1, 1);
+    ext->setStencil(true);
+    ext->setBlendFactor(video::SColor(1, 2, 3, 4));
+    EXPECT_EQ(keGlExtraStates().separateAlpha, before.separateAlpha);
+    EXPECT_EQ(keGlExtraStates().stencil, before.stencil);
+    EXPECT_EQ(keGlExtraStates().useBlendColor, before.useBlendColor);
+}
+
+}  // namespace
