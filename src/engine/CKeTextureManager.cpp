@@ -217,6 +217,25 @@ ITexture* CKeTextureManager::getCubeTexture(const path& file, bool mipmaps) {
         images[i] = m_driver->createImageFromFile(names[i]);
         ok = images[i] != nullptr;
     }
+    if (!ok) {
+        for (irr::video::IImage*& image : images) {
+            if (image) image->drop();
+            image = nullptr;
+        }
+        // A DDS cube map holds all six faces itself.
+        path ext = extensionOf(file);
+        ext.make_lower();
+        KeDdsImage dds;
+        if (ext != "dds" || !m_fileSystem->existFile(file) || !readDds(file, dds) || dds.kind != KeDdsKind::Cube)
+            return nullptr;
+        const size_t faceTexels = size_t(dds.width) * dds.height;
+        const uint32_t* faces[6];
+        for (int i = 0; i < 6; ++i) faces[i] = dds.pixels.data() + faceTexels * i;
+        CKeGlTexture* cube = keGlCreateCubeTexture(m_driver, key, dds.width, faces, mipmaps);
+        if (!cube) return nullptr;
+        m_cubes.push_back({key, cube});
+        return cube;
+    }
     u32 edge = 0;
     if (ok) {
         edge = images[0]->getDimension().Width;
@@ -259,9 +278,9 @@ ITexture* CKeTextureManager::get3DTexture(const path& file) {
     return volumeFromStrip(file);
 }
 
-ITexture* CKeTextureManager::volumeFromDds(const path& file) {
+bool CKeTextureManager::readDds(const path& file, KeDdsImage& image) {
     irr::io::IReadFile* in = m_fileSystem->createAndOpenFile(file);
-    if (!in) return nullptr;
+    if (!in) return false;
     std::vector<uint8_t> bytes;
     const long size = in->getSize();
     if (size > 0 && size <= (512L << 20)) {
@@ -269,11 +288,18 @@ ITexture* CKeTextureManager::volumeFromDds(const path& file) {
         if (in->read(bytes.data(), u32(size)) != s32(size)) bytes.clear();
     }
     in->drop();
-    KeDdsImage image;
     std::string error;
     if (!keDdsParse(bytes.data(), bytes.size(), image, error)) {
         printMessage(KE_ERROR, "DDS '%s': %s", file.c_str(), error.c_str());
-        printMessage(KE_ERROR, "Fail to create 3D tex for '%s'\n", file.c_str());
+        return false;
+    }
+    return true;
+}
+
+ITexture* CKeTextureManager::volumeFromDds(const path& file) {
+    KeDdsImage image;
+    if (!readDds(file, image)) {
+        if (m_fileSystem->existFile(file)) printMessage(KE_ERROR, "Fail to create 3D tex for '%s'\n", file.c_str());
         return nullptr;
     }
     // A 2D or cube DDS goes to the driver as a plain texture.

@@ -19,6 +19,7 @@ class IVideoDriver;
 namespace kolm {
 
 class CKeGlTexture;
+struct KeDdsImage;
 
 class CKeTextureManager : public IKeTextureManager {
 public:
@@ -56,6 +57,7 @@ private:
     void warnModeIfDifferent(irr::video::ITexture* texture, bool mipmaps, const irr::io::path& file);
     void rememberMode(irr::video::ITexture* texture, bool mipmaps);
     irr::video::ITexture* addGenerated(const char* name, irr::u32 edge, void (*generate)(uint32_t*));
+    bool readDds(const irr::io::path& file, KeDdsImage& image);
     irr::video::ITexture* volumeFromDds(const irr::io::path& file);
     irr::video::ITexture* volumeFromStrip(const irr::io::path& file);
 

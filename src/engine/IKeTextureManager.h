@@ -74,7 +74,8 @@ public:
     // anything else: getTexture with mip-maps.
     virtual irr::video::ITexture* getTextureOfType(const irr::io::path& file, irr::s32 type) = 0;
     // Cube texture from the six face files base00.ext ... base05.ext (+X, -X, +Y, -Y, +Z,
-    // -Z), cached under file + "_cube". Null (and nothing kept) when a face is missing.
+    // -Z), cached under file + "_cube". Null (and nothing kept) when a face is missing, unless
+    // `file` is itself a DDS cube map, which then gives the six faces.
     virtual irr::video::ITexture* getCubeTexture(const irr::io::path& file, bool mipmaps) = 0;
     // getCubeTexture when all six face files of `file` exist, else getTexture.
     virtual irr::video::ITexture* getTextureAuto(const irr::io::path& file, bool mipmaps) = 0;

@@ -6,6 +6,13 @@
 
 namespace kolm {
 
+bool keSupportsLightPrePass(irr::video::IVideoDriver* driver) {
+    return driver && driver->getDriverType() == irr::video::EDT_OPENGL &&
+           driver->queryFeature(irr::video::EVDF_FRAMEBUFFER_OBJECT) &&
+           driver->queryFeature(irr::video::EVDF_MULTIPLE_RENDER_TARGETS) &&
+           driver->queryFeature(irr::video::EVDF_ARB_GLSL);
+}
+
 IKeRenderer* keCreateSimpleRenderer(irr::IrrlichtDevice* device) {
     if (!device) return nullptr;
     CKeRendererSimple* renderer = new CKeRendererSimple(device);

@@ -17,7 +17,8 @@ class ISceneNode;
 }
 namespace video {
 class ITexture;
-}
+class IVideoDriver;
+}  // namespace video
 }  // namespace irr
 
 namespace kolm {
@@ -52,6 +53,11 @@ public:
         return true;
     }
 };
+
+// Whether the driver can run the light pre-pass renderer: an OpenGL driver with framebuffer
+// objects, multiple render targets and GLSL. Other drivers (the null driver) get the simple
+// renderer even when the light pre-pass renderer is asked for.
+bool keSupportsLightPrePass(irr::video::IVideoDriver* driver);
 
 // The simple renderer for the device, initialised; null when initialisation fails. One
 // reference, held by the caller.

@@ -10,6 +10,8 @@ TEST(SimpleRenderer, NamesNoEffectAndLeavesTheMacroListAlone) {
     irr::IrrlichtDevice* device = irr::createDevice(irr::video::EDT_NULL);
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(kolm::keCreateSimpleRenderer(nullptr), nullptr);
+    EXPECT_FALSE(kolm::keSupportsLightPrePass(device->getVideoDriver()));
+    EXPECT_FALSE(kolm::keSupportsLightPrePass(nullptr));
     kolm::IKeRenderer* renderer = kolm::keCreateSimpleRenderer(device);
     ASSERT_NE(renderer, nullptr);
 

@@ -4,6 +4,7 @@
 
 #include <irrlicht/irrlicht.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/KeGeneratedTextures.h"
 #include "platform/gl/KeGlTexture.h"
 #include "render/IKeRenderer.h"
+#include "textures/dds_builder.h"
 
 using irr::u32;
 using irr::core::dimension2du;
@@ -120,6 +122,28 @@ TEST_F(TextureManagerTest, MissingFaceFailsAndKeepsNothing) {
     ITexture* plain = manager->getTextureAuto(sky.c_str(), true);
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(kolm::keAsEngineTexture(plain), nullptr);
+}
+
+TEST_F(TextureManagerTest, DdsCubeMapGivesItsOwnSixFaces) {
+    ddstest::Header h;
+    h.width = h.height = 2;
+    h.caps2 = ddstest::CAPS2_CUBE_ALL;
+    std::vector<uint8_t> payload;
+    for (uint32_t f = 0; f < 6; ++f)
+        for (uint32_t i = 0; i < 4; ++i) {
+            const auto w = ddstest::words({0xFF000000 | f << 16 | i});
+            payload.insert(payload.end(), w.begin(), w.end());
+        }
+    const auto bytes = ddstest::build(h, payload);
+    const std::string file = dir + "/room.dds";
+    FILE* out = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    ITexture* cube = manager->getTextureOfType(file.c_str(), kolm::KE_TEXTURE_CUBE);
+    ASSERT_NE(cube, nullptr);
+    for (u32 f = 0; f < 6; ++f) EXPECT_EQ(pixelsOf(cube, f)[3], 0xFF000000 | f << 16 | 3) << f;
+    EXPECT_EQ(manager->getCubeTexture(file.c_str(), true), cube);
 }
 
 TEST_F(TextureManagerTest, FaceSetsOfDifferentSizesAreRejected) {
