@@ -24,6 +24,21 @@ using irr::video::SColor;
 
 namespace {
 
+// The library's own log lines (it names files it cannot open).
+struct LibraryLog : irr::IEventReceiver {
+    std::vector<std::string> lines;
+    bool OnEvent(const irr::SEvent& event) override {
+        if (event.EventType != irr::EET_LOG_TEXT_EVENT) return false;
+        lines.push_back(event.LogEvent.Text);
+        return true;
+    }
+    bool mentions(const std::string& text) const {
+        for (const auto& l : lines)
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    }
+};
+
 struct LogCapture {
     std::vector<std::string> lines;
     static void sink(const char* line, void* user) { static_cast<LogCapture*>(user)->lines.push_back(line); }
@@ -115,7 +130,14 @@ TEST_F(TextureManagerTest, MissingFaceFailsAndKeepsNothing) {
     const std::string sky = writeFaces("sky", 3);
     writePng("sky.png", 4, 4, irr::video::ECF_A8R8G8B8, [](u32, u32) { return SColor(255, 1, 2, 3); });
     const u32 textures = driver->getTextureCount();
+    LibraryLog libraryLog;
+    device->setEventReceiver(&libraryLog);
     EXPECT_EQ(manager->getCubeTexture(sky.c_str(), true), nullptr);
+    device->setEventReceiver(nullptr);
+    // The missing face is named by the loader; the manager itself adds nothing (callers report).
+    EXPECT_TRUE(libraryLog.mentions(dir + "/sky03.png"));
+    EXPECT_FALSE(libraryLog.mentions("sky02.png"));
+    EXPECT_TRUE(log.lines.empty());
     EXPECT_EQ(driver->getTextureCount(), textures);
     EXPECT_EQ(manager->findTexture((sky + "_cube").c_str()), nullptr);
     // Without a complete face set the automatic choice loads the plain 2D file.
