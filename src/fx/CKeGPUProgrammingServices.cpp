@@ -389,6 +389,27 @@ bool CKeGPUProgrammingServices::isCachedShaderMatch(const std::string& path, con
     return false;
 }
 
+const std::vector<std::string>& CKeGPUProgrammingServices::scanIncludes(const std::string& file) {
+    auto it = mIncludeScans.find(file);
+    if (it != mIncludeScans.end()) return it->second;
+    std::vector<std::string> included;
+    keGetShaderIncludes(file, 4, [this](const std::string& p, std::string& d) { return readFile(p, d); }, included);
+    return mIncludeScans.emplace(file, std::move(included)).first->second;
+}
+
+bool CKeGPUProgrammingServices::sourceTime(const std::string& path, int64_t& ns) {
+    auto it = mSourceTimes.find(path);
+    if (it != mSourceTimes.end()) {
+        ns = it->second;
+        return true;
+    }
+    KeFileStamp s;
+    if (!keReadFileStamp(path.c_str(), &s)) return false;
+    mSourceTimes.emplace(path, s.writeTimeNs);
+    ns = s.writeTimeNs;
+    return true;
+}
+
 bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std::vector<uint8_t>& byteCode,
                                               std::vector<std::string>& included) {
     io::IFileSystem* fs = mDevice ? mDevice->getFileSystem() : nullptr;
@@ -402,14 +423,20 @@ bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std
     }
     const std::string path = cachePath(e);
     printMessage(KE_DEBUG, "KeGPU: Read from cache = '%s'", path.c_str());
-    if (!fs->existFile(path.c_str())) {
+    // Opened once: a missing file is the common miss, and an open handle is all the later
+    // read needs.
+    io::IReadFile* f = fs->createAndOpenFile(path.c_str());
+    if (!f) {
         printMessage(KE_DEBUG, "KeGPU: File does not exist in the cache '%s'", path.c_str());
         return false;
     }
+    struct Closer {
+        io::IReadFile* f;
+        ~Closer() { f->drop(); }
+    } closer{f};
     if (!isCachedShaderMatch(path, e)) return false;
 
-    included.clear();
-    keGetShaderIncludes(e.file, 4, [this](const std::string& p, std::string& d) { return readFile(p, d); }, included);
+    included = scanIncludes(e.file);
     std::string self = e.file;
     slashes(self);
     included.push_back(self);
@@ -424,12 +451,12 @@ bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std
             upToDate = false;
         } else {
             for (const std::string& inc : included) {
-                KeFileStamp s;
-                if (!keReadFileStamp(inc.c_str(), &s)) {
+                int64_t ns = 0;
+                if (!sourceTime(inc, ns)) {
                     printMessage(KE_ERROR, "KeGPU: failed to stat file '%s'", inc.c_str());
                     continue;
                 }
-                if (s.writeTimeNs > cacheStamp.writeTimeNs) {
+                if (ns > cacheStamp.writeTimeNs) {
                     printMessage(KE_DEBUG, "KeGPU: file '%s' more recent", inc.c_str());
                     upToDate = false;
                 }
@@ -442,15 +469,9 @@ bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std
         if (!upToDate) return false;
     }
 
-    io::IReadFile* f = fs->createAndOpenFile(path.c_str());
-    if (!f) {
-        printMessage(KE_ERROR, "KeGPU: Cached Compiled Shader cannot be opened '%s'", path.c_str());
-        return false;
-    }
     const long len = f->getSize();
     byteCode.assign(static_cast<size_t>(len > 0 ? len : 0), 0);
     const s32 got = len > 0 ? f->read(byteCode.data(), static_cast<u32>(len)) : 0;
-    f->drop();
     if (got != len) {
         printMessage(KE_ERROR, "KeGPU: Cached Compiled Shader file cannot be read %s", path.c_str());
         return false;
@@ -505,6 +526,8 @@ void CKeGPUProgrammingServices::writeToCache(const SShaderCompiledEntry& e) {
 bool CKeGPUProgrammingServices::recompileShaders(const core::array<core::stringc>& changedFiles,
                                                  core::array<s32>& updatedMaterials,
                                                  core::array<core::stringc>* errors) {
+    mIncludeScans.clear();
+    mSourceTimes.clear();
     std::vector<std::string> errs;
     std::vector<s32> rebuilt;
     for (auto& e : mCompiled) {

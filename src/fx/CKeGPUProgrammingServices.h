@@ -11,6 +11,7 @@
 #include <irrlicht/IFileSystem.h>
 #include <irrlicht/IrrlichtDevice.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,6 +109,14 @@ private:
     bool makeTablesCurrent(irr::s32 materialType);
     std::string cachePath(const SShaderCompiledEntry& e) const;
     std::string infoText(const SShaderCompiledEntry& e) const;
+
+    // Per-run memory of the include scan and of source modification times, so that the many
+    // variants of one effect file do not scan and stat it again each. Cleared when sources are
+    // reported changed (recompileShaders).
+    const std::vector<std::string>& scanIncludes(const std::string& file);
+    bool sourceTime(const std::string& path, int64_t& ns);
+    std::map<std::string, std::vector<std::string>> mIncludeScans;
+    std::map<std::string, int64_t> mSourceTimes;
 
     std::vector<std::unique_ptr<SShaderCompiledEntry>> mCompiled;
     irr::s32 mNextId = 1;

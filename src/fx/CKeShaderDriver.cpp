@@ -13,17 +13,19 @@ bool CKeShaderDriver::compile(bool vertex, const std::string& source, const std:
     return keCompileHlsl(source, entry, vertex, macros, includes, byteCode, errors);
 }
 
-static bool toGlsl(const std::vector<uint8_t>& vertex, const std::vector<uint8_t>& pixel, KeGlslShader& vs,
-                   KeGlslShader& ps, std::string& error) {
+bool CKeShaderDriver::toGlsl(bool vertex, const std::vector<uint8_t>& byteCode, KeGlslShader& out, std::string& error) {
+    std::map<std::vector<uint8_t>, KeGlslShader>& done = mConverted[vertex ? 0 : 1];
+    auto it = done.find(byteCode);
+    if (it != done.end()) {
+        out = it->second;
+        return true;
+    }
     std::string e;
-    if (!keSpirvToGlsl(vertex.data(), vertex.size(), true, vs, e)) {
-        error = "vertex shader: " + e;
+    if (!keSpirvToGlsl(byteCode.data(), byteCode.size(), vertex, out, e)) {
+        error = (vertex ? "vertex shader: " : "pixel shader: ") + e;
         return false;
     }
-    if (!keSpirvToGlsl(pixel.data(), pixel.size(), false, ps, e)) {
-        error = "pixel shader: " + e;
-        return false;
-    }
+    done.emplace(byteCode, out);
     return true;
 }
 
@@ -31,7 +33,7 @@ s32 CKeShaderDriver::addShaderMaterial(const std::vector<uint8_t>& vertex, const
                                        video::IShaderConstantSetCallBack* callback,
                                        video::E_MATERIAL_TYPE baseMaterial, s32 userData, std::string& error) {
     KeGlslShader vs, ps;
-    if (!mDriver || !toGlsl(vertex, pixel, vs, ps, error)) return -1;
+    if (!mDriver || !toGlsl(true, vertex, vs, error) || !toGlsl(false, pixel, ps, error)) return -1;
     IKeGlProgram* program = mDriver->getDriverType() == video::EDT_OPENGL ? keCreateGlProgram() : keCreateNullGlProgram();
     auto* r = new CKeShaderMaterialRenderer(mDriver, program, callback, baseMaterial, userData);
     if (!r->setShaders(vs, ps, error)) {
@@ -56,7 +58,7 @@ bool CKeShaderDriver::replaceShaderMaterial(s32 materialType, const std::vector<
         return false;
     }
     KeGlslShader vs, ps;
-    if (!toGlsl(vertex, pixel, vs, ps, error)) return false;
+    if (!toGlsl(true, vertex, vs, error) || !toGlsl(false, pixel, ps, error)) return false;
     return r->setShaders(vs, ps, error);
 }
 

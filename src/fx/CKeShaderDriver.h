@@ -45,6 +45,11 @@ public:
     CKeShaderMaterialRenderer* renderer(irr::s32 materialType) const;
 
 private:
+    // GLSL of a stage by its byte code: effect variants often differ in one stage only, so the
+    // other stage's conversion is done once.
+    bool toGlsl(bool vertex, const std::vector<uint8_t>& byteCode, KeGlslShader& out, std::string& error);
+    std::map<std::vector<uint8_t>, KeGlslShader> mConverted[2];
+
     irr::video::IVideoDriver* mDriver;
     std::map<irr::s32, CKeShaderMaterialRenderer*> mMaterials;  // borrowed: the driver owns them
 };

@@ -51,8 +51,8 @@ protected:
         callback = new Constants();
     }
     void TearDown() override {
-        callback->drop();
-        services->drop();
+        if (callback) callback->drop();
+        if (services) services->drop();
         keResetErrorReporter();
     }
 
