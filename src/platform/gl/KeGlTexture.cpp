@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <epoxy/gl.h>
+#include <epoxy/glx.h>
 #include <irrlicht/IVideoDriver.h>
 
 #include "core/KeError.h"
@@ -150,6 +151,8 @@ CKeGlTexture::CKeGlTexture(const irr::io::path& name, KeGlTextureKind kind, u32 
 CKeGlTexture::~CKeGlTexture() {
     auto& r = registry();
     r.erase(std::remove(r.begin(), r.end(), this), r.end());
+    // Without a current context (the device is gone) the GL objects went with it.
+    if ((m_fbo || m_glName) && !glXGetCurrentContext()) return;
     if (m_fbo) {
         GLuint fbo = m_fbo;
         glDeleteFramebuffers(1, &fbo);
