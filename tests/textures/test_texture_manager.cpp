@@ -124,6 +124,9 @@ TEST_F(TextureManagerTest, CubeFromSixFaceFilesInFaceOrder) {
     EXPECT_EQ(manager->findTexture((sky + "_cube").c_str()), cube);
     EXPECT_EQ(manager->getTextureAuto(sky.c_str(), true), cube);
     EXPECT_EQ(manager->getTextureOfType(sky.c_str(), kolm::KE_TEXTURE_CUBE), cube);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(manager->getCubeTexture(sky.c_str(), false), cube);
+    EXPECT_TRUE(log.contains("Cannot get MipMap mode DISABLED for texture " + sky + "."));
 }
 
 TEST_F(TextureManagerTest, MissingFaceFailsAndKeepsNothing) {
