@@ -25,8 +25,28 @@ bool CKeShaderMaterialRenderer::setShaders(const KeGlslShader& vertex, const KeG
     KeGlProgramDesc desc;
     desc.vertexGlsl = vertex.glsl;
     desc.pixelGlsl = pixel.glsl;
-    for (const std::string& a : vertex.bufferNames) desc.arrays.push_back(a);
-    for (const std::string& a : pixel.bufferNames) desc.arrays.push_back(a);
+    for (const KeGlslShader* st : {&vertex, &pixel})
+        for (size_t b = 0; b < st->bufferNames.size(); ++b) {
+            desc.arrays.push_back(st->bufferNames[b]);
+            std::vector<KeGlUniformMember> members;
+            if (b < st->bufferFlattened.size() && !st->bufferFlattened[b])
+                for (const KeShaderConstant& c : st->constants) {
+                    if (c.kind == KeConstantKind::Sampler || c.buffer != static_cast<int>(b)) continue;
+                    KeGlUniformMember m;
+                    m.name = c.name;
+                    m.kind = c.kind == KeConstantKind::Float ? 0 : c.kind == KeConstantKind::Int ? 1
+                             : c.kind == KeConstantKind::UInt ? 2 : 3;
+                    m.offset = c.offset;
+                    m.rows = c.rows;
+                    m.columns = c.columns;
+                    m.arraySize = c.arraySize;
+                    m.arrayStride = c.arrayStride;
+                    m.matrixStride = c.matrixStride;
+                    m.rowsContiguous = c.rowsContiguous;
+                    members.push_back(m);
+                }
+            desc.members.push_back(std::move(members));
+        }
     for (const KeGlslShader* s : {&vertex, &pixel})
         for (const KeShaderConstant& c : s->constants)
             if (c.kind == KeConstantKind::Sampler) desc.samplers.push_back({c.name, c.samplerIndex});

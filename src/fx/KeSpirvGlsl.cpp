@@ -112,6 +112,7 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
         opt.version = 330;
         opt.es = false;
         opt.enable_420pack_extension = false;
+        opt.emit_uniform_buffer_as_plain_uniforms = true;
         glsl.set_common_options(opt);
 
         glsl.build_combined_image_samplers();
@@ -154,9 +155,15 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
                 out.constants.push_back(c);
             }
             // The flattened array takes the block type's name; the stages need their own.
+            // One vec4 array when every member is made of floats (one upload per draw);
+            // otherwise a plain structure uniform set member by member.
+            bool allFloat = true;
+            for (const KeShaderConstant& c : out.constants)
+                if (c.buffer == static_cast<int>(b) && c.kind != KeConstantKind::Float) allFloat = false;
             glsl.set_name(ubo.id, arrayName);
-            glsl.set_name(ubo.base_type_id, arrayName);
-            glsl.flatten_buffer_block(ubo.id);
+            glsl.set_name(ubo.base_type_id, allFloat ? arrayName : prefix + "t" + std::to_string(b));
+            if (allFloat) glsl.flatten_buffer_block(ubo.id);
+            out.bufferFlattened.push_back(allFloat);
             out.bufferNames.push_back(arrayName);
             out.bufferRegisters.push_back(static_cast<uint32_t>((bytes + 15) / 16));
         }
@@ -165,8 +172,13 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             return false;
         }
 
-        // Samplers: the unit is the binding (register(sN)).
+        // Samplers: the unit is the binding (register(sN)). Texture and sampler objects
+        // declared apart are combined, named after the texture, on the sampler's unit.
+        std::vector<uint32_t> combinedIds;
+        for (const spirv_cross::CombinedImageSampler& cs : glsl.get_combined_image_samplers())
+            combinedIds.push_back(cs.combined_id);
         for (const spirv_cross::Resource& s : res.sampled_images) {
+            if (std::find(combinedIds.begin(), combinedIds.end(), uint32_t(s.id)) != combinedIds.end()) continue;
             KeShaderConstant c;
             c.name = glsl.get_name(s.id);
             if (c.name.empty()) c.name = s.name;

@@ -3,7 +3,9 @@
 //
 // Conventions of the generated code (one rule for every shader):
 // - file-scope constants of a stage live in a flattened vec4 array per constant buffer, like
-//   Direct3D 9 constant registers; the material renderer keeps a copy and uploads it per draw;
+//   Direct3D 9 constant registers (a buffer that mixes floats with ints or bools becomes a
+//   structure uniform set member by member); the material renderer keeps a copy of each
+//   buffer in its memory layout and uploads it per draw;
 // - vertex inputs read the fixed-function arrays the library feeds, chosen by HLSL semantic
 //   (POSITION gl_Vertex, NORMAL gl_Normal, COLOR0 gl_Color, COLOR1 gl_SecondaryColor,
 //   TEXCOORDn gl_MultiTexCoordn, TANGENT and BINORMAL texture coordinates 1 and 2);
@@ -45,6 +47,7 @@ struct KeGlslShader {
     std::vector<KeShaderConstant> constants;  // sorted by name
     std::vector<std::string> bufferNames;     // GLSL array name of each constant buffer
     std::vector<uint32_t> bufferRegisters;    // its length in vec4 registers
+    std::vector<bool> bufferFlattened;        // a vec4 array; else a structure set by member
 };
 
 // Converts one stage. False with a message when the byte code is not usable.

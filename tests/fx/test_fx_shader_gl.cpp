@@ -207,6 +207,45 @@ TEST_F(ShaderGl, SamplerReadsTheUnitOfItsRegister) {
     EXPECT_EQ(unit, 1);
 }
 
+// Ints, a bool, a float array and a matrix in one buffer: a structure set member by member.
+class MixedConstants : public video::IShaderConstantSetCallBack {
+public:
+    core::matrix4 transform;
+    s32 count = 2;
+    bool enabled = true;
+    void OnSetConstants(video::IMaterialRendererServices* s, s32) override {
+        const f32 weights[12] = {0.25f, 0, 0, 0, 0.5f, 0.5f, 0, 0, 1, 1, 1, 1};
+        s->setVertexShaderConstant("mTransform", transform.pointer(), 16);
+        s->setPixelShaderConstant("count", &count, 1);
+        s->setPixelShaderConstant("enabled", &enabled, 1);
+        s->setPixelShaderConstant("weights", weights, 12);
+    }
+};
+
+TEST_F(ShaderGl, MixedTypeConstantsAreSetByName) {
+    const std::string file = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/mixed.hlsl";
+    auto* mixed = new MixedConstants();
+    core::stringc error;
+    const s32 type = services->getShaderMaterial(file.c_str(), "vs_main", video::EVST_VS_3_0, file.c_str(), "ps_main",
+                                                 video::EPST_PS_3_0, mixed, video::EMT_SOLID, 0, nullptr, &error);
+    ASSERT_GE(type, 0) << error.c_str();
+    mixed->transform.setTranslation(core::vector3df(1, 0, 0));
+    auto rgb = drawAndRead(shaderMaterial(type), -1, -1, 0, 1);
+    EXPECT_EQ(at(rgb, 8, 32).r, 0) << "left half must be empty";
+    const Pixel p = at(rgb, 56, 32);
+    EXPECT_NEAR(p.r, 191, 1);
+    EXPECT_NEAR(p.g, 128, 1);
+    EXPECT_EQ(p.b, 0);
+    mixed->count = 3;
+    mixed->enabled = false;
+    EXPECT_EQ(at(drawAndRead(shaderMaterial(type), -1, -1, 0, 1), 56, 32).b, 255);
+    mixed->enabled = true;
+    const Pixel q = at(drawAndRead(shaderMaterial(type), -1, -1, 0, 1), 56, 32);
+    EXPECT_EQ(q.r, 255);
+    EXPECT_EQ(q.b, 255);
+    mixed->drop();
+}
+
 TEST_F(ShaderGl, HotRecompileKeepsTheMaterialTypeAndShowsTheNewColour) {
     const fs::path dir = fs::temp_directory_path() / ("kolm_hot_" + std::to_string(::getpid()));
     fs::create_directories(dir);

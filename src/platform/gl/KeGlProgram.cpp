@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 #include <irrlicht/SMaterial.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace kolm {
@@ -174,7 +175,21 @@ public:
             if (loc >= 0) glUniform1i(loc, s.second);
         }
         mArrays.clear();
-        for (const std::string& a : desc.arrays) mArrays.push_back(glGetUniformLocation(program, a.c_str()));
+        mMembers.clear();
+        size_t scratch = 0;
+        for (size_t i = 0; i < desc.arrays.size(); ++i) {
+            const std::string& a = desc.arrays[i];
+            mArrays.push_back(glGetUniformLocation(program, a.c_str()));
+            std::vector<Member> members;
+            if (i < desc.members.size())
+                for (const KeGlUniformMember& m : desc.members[i]) {
+                    const std::string n = a + "." + m.name + (m.arraySize > 1 ? "[0]" : "");
+                    members.push_back({m, glGetUniformLocation(program, n.c_str())});
+                    scratch = std::max<size_t>(scratch, size_t(m.arraySize) * m.rows * m.columns);
+                }
+            mMembers.push_back(std::move(members));
+        }
+        mScratch.assign(scratch, 0);
         mTarget = glGetUniformLocation(program, "kein_target");
         // Rebuilt while in use (hot reload between draws of the same material): the library
         // will not set the material again, so the new program takes the old one's place now.
@@ -217,8 +232,63 @@ public:
     }
 
     void upload(int array, const float* data, int registers) override {
-        if (array < 0 || array >= static_cast<int>(mArrays.size()) || mArrays[array] < 0 || registers <= 0) return;
-        glUniform4fv(mArrays[array], registers, data);
+        if (array < 0 || array >= static_cast<int>(mArrays.size()) || registers <= 0) return;
+        if (mMembers[array].empty()) {
+            if (mArrays[array] >= 0) glUniform4fv(mArrays[array], registers, data);
+            return;
+        }
+        const uint32_t* words = reinterpret_cast<const uint32_t*>(data);
+        const uint32_t limit = static_cast<uint32_t>(registers) * 4;
+        for (const Member& mm : mMembers[array]) {
+            const KeGlUniformMember& m = mm.desc;
+            if (mm.location < 0) continue;
+            // Gather into the order GL reads: per element, GLSL column by column.
+            size_t n = 0;
+            for (uint32_t e = 0; e < m.arraySize; ++e)
+                for (uint32_t j = 0; j < m.rows; ++j)
+                    for (uint32_t r = 0; r < m.columns; ++r) {
+                        uint32_t at = m.offset + e * m.arrayStride;
+                        if (m.rows > 1) at += m.rowsContiguous ? j * m.matrixStride + 4 * r : r * m.matrixStride + 4 * j;
+                        else at += 4 * r;
+                        at /= 4;
+                        mScratch[n++] = at < limit ? words[at] : 0;
+                    }
+            const GLsizei count = static_cast<GLsizei>(m.arraySize);
+            const GLint loc = mm.location;
+            const float* f = reinterpret_cast<const float*>(mScratch.data());
+            const GLint* i = reinterpret_cast<const GLint*>(mScratch.data());
+            const GLuint* u = mScratch.data();
+            if (m.rows > 1) {
+                switch (m.rows * 10 + m.columns) {
+                    case 22: glUniformMatrix2fv(loc, count, GL_FALSE, f); break;
+                    case 23: glUniformMatrix2x3fv(loc, count, GL_FALSE, f); break;
+                    case 24: glUniformMatrix2x4fv(loc, count, GL_FALSE, f); break;
+                    case 32: glUniformMatrix3x2fv(loc, count, GL_FALSE, f); break;
+                    case 33: glUniformMatrix3fv(loc, count, GL_FALSE, f); break;
+                    case 34: glUniformMatrix3x4fv(loc, count, GL_FALSE, f); break;
+                    case 42: glUniformMatrix4x2fv(loc, count, GL_FALSE, f); break;
+                    case 43: glUniformMatrix4x3fv(loc, count, GL_FALSE, f); break;
+                    case 44: glUniformMatrix4fv(loc, count, GL_FALSE, f); break;
+                    default: break;
+                }
+                continue;
+            }
+            switch (m.kind * 10 + m.columns) {
+                case 1: glUniform1fv(loc, count, f); break;
+                case 2: glUniform2fv(loc, count, f); break;
+                case 3: glUniform3fv(loc, count, f); break;
+                case 4: glUniform4fv(loc, count, f); break;
+                case 11: case 31: glUniform1iv(loc, count, i); break;
+                case 12: case 32: glUniform2iv(loc, count, i); break;
+                case 13: case 33: glUniform3iv(loc, count, i); break;
+                case 14: case 34: glUniform4iv(loc, count, i); break;
+                case 21: glUniform1uiv(loc, count, u); break;
+                case 22: glUniform2uiv(loc, count, u); break;
+                case 23: glUniform3uiv(loc, count, u); break;
+                case 24: glUniform4uiv(loc, count, u); break;
+                default: break;
+            }
+        }
     }
 
     void applyExtraStates() override {
@@ -267,8 +337,14 @@ public:
     }
 
 private:
+    struct Member {
+        KeGlUniformMember desc;
+        GLint location;
+    };
     GLuint mProgram = 0;
     std::vector<GLint> mArrays;
+    std::vector<std::vector<Member>> mMembers;
+    std::vector<uint32_t> mScratch;
     GLint mTarget = -1;
     float mTargetValue[4] = {1, 0, 0, 0};
     bool mFlipped = false;

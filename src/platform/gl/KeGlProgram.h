@@ -53,10 +53,21 @@ uint32_t keGlBlendOperation(int operation);
 uint32_t keGlComparison(int comparison);
 uint32_t keGlStencilOperation(int operation);
 
+// One member of a constant structure, as laid out in the buffer handed to upload. Matrices:
+// `rows` x `columns` as the shader source writes them; the GLSL type has `rows` columns.
+struct KeGlUniformMember {
+    std::string name;
+    int kind = 0;  // 0 float, 1 int, 2 uint, 3 bool
+    uint32_t offset = 0, rows = 1, columns = 1, arraySize = 1, arrayStride = 0, matrixStride = 0;
+    bool rowsContiguous = true;
+};
+
 struct KeGlProgramDesc {
     std::string vertexGlsl;
     std::string pixelGlsl;
-    std::vector<std::string> arrays;  // constant array uniforms, vertex stage first
+    std::vector<std::string> arrays;  // constant buffer uniforms, vertex stage first
+    // Per buffer: empty for a vec4 array, else the members of a structure uniform.
+    std::vector<std::vector<KeGlUniformMember>> members;
     std::vector<std::pair<std::string, int>> samplers;  // uniform name, texture unit
 };
 
@@ -68,7 +79,7 @@ public:
     virtual bool build(const KeGlProgramDesc& desc, std::string& error) = 0;
     // Makes the program current with the base material's blending.
     virtual void bind(const KeGlBlend& blend) = 0;
-    // Uploads `registers` vec4s to the constant array `array` (index into desc.arrays).
+    // Uploads a constant buffer (index into desc.arrays) of `registers` vec4s.
     virtual void upload(int array, const float* data, int registers) = 0;
     // Applies keGlExtraStates(); called right before the draw.
     virtual void applyExtraStates() = 0;
