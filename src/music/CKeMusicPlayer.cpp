@@ -49,10 +49,10 @@ public:
             release();
             return KE_MUSIC_NOT_MP3;
         }
-        KeAudioSpec spec;
-        spec.sampleRate = rate_;
-        spec.channels = channels_;
-        if (!out_->open(spec, &CKeMusicPlayer::fillThunk, this)) {
+        KeAudioSpec format;
+        format.sampleRate = rate_;
+        format.channels = channels_;
+        if (!out_->open(format, &CKeMusicPlayer::fillThunk, this)) {
             release();
             return KE_MUSIC_NO_OUTPUT;
         }

@@ -32,7 +32,7 @@ public:
     // Closes the output first (see close()).
     virtual ~IKeAudioOutput() = default;
     // Opens the device paused. false when no device could be opened.
-    virtual bool open(const KeAudioSpec& spec, KeAudioFill fill, void* user) = 0;
+    virtual bool open(const KeAudioSpec& format, KeAudioFill fill, void* user) = 0;
     // Stops the device. When close() returns the fill callback is not running and never runs
     // again, so whatever it reads may be freed. Closing a closed output does nothing.
     virtual void close() = 0;
@@ -44,7 +44,7 @@ public:
     virtual void unlock() = 0;
     // The clock in nanoseconds that the callback's start times are comparable with.
     virtual int64_t clockNs() const = 0;
-    // The frame rate the callback is asked for (the spec's once open).
+    // The frame rate the callback is asked for (the format's once open).
     virtual int sampleRate() const = 0;
 };
 
@@ -68,13 +68,13 @@ std::unique_ptr<IKeAudioOutput> keCreateAudioOutput();
 class CKeAudioOutputNull : public IKeAudioOutput {
 public:
     ~CKeAudioOutputNull() override;
-    bool open(const KeAudioSpec& spec, KeAudioFill fill, void* user) override;
+    bool open(const KeAudioSpec& format, KeAudioFill fill, void* user) override;
     void close() override;
     void setPaused(bool paused) override;
     void lock() override {}
     void unlock() override {}
     int64_t clockNs() const override { return clock_; }
-    int sampleRate() const override { return spec_.sampleRate; }
+    int sampleRate() const override { return format_.sampleRate; }
 
     // The device takes one buffer of `frames` now: when open and running the callback fills it
     // (with the clock as it stands). The clock does not move; advance it to let time pass.
@@ -87,7 +87,7 @@ public:
     const std::vector<float>& lastBuffer() const { return buffer_; }
 
 private:
-    KeAudioSpec spec_;
+    KeAudioSpec format_;
     KeAudioFill fill_ = nullptr;
     void* user_ = nullptr;
     bool paused_ = true;

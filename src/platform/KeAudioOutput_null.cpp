@@ -4,10 +4,10 @@ namespace kolm {
 
 CKeAudioOutputNull::~CKeAudioOutputNull() { close(); }
 
-bool CKeAudioOutputNull::open(const KeAudioSpec& spec, KeAudioFill fill, void* user) {
-    if (!fill || spec.sampleRate <= 0 || spec.channels < 1) return false;
+bool CKeAudioOutputNull::open(const KeAudioSpec& format, KeAudioFill fill, void* user) {
+    if (!fill || format.sampleRate <= 0 || format.channels < 1) return false;
     close();
-    spec_ = spec;
+    format_ = format;
     fill_ = fill;
     user_ = user;
     paused_ = true;
@@ -24,7 +24,7 @@ void CKeAudioOutputNull::setPaused(bool paused) { paused_ = paused; }
 
 void CKeAudioOutputNull::pump(int frames) {
     if (frames <= 0) return;
-    buffer_.assign(static_cast<size_t>(frames) * static_cast<size_t>(spec_.channels), 0.0f);
+    buffer_.assign(static_cast<size_t>(frames) * static_cast<size_t>(format_.channels), 0.0f);
     if (fill_ && !paused_) fill_(user_, buffer_.data(), frames);
 }
 

@@ -46,24 +46,24 @@ class CKeAudioOutputSdl : public IKeAudioOutput {
 public:
     ~CKeAudioOutputSdl() override { close(); }
 
-    bool open(const KeAudioSpec& spec, KeAudioFill fill, void* user) override {
-        if (!fill || spec.sampleRate <= 0 || spec.channels < 1) return false;
+    bool open(const KeAudioSpec& format, KeAudioFill fill, void* user) override {
+        if (!fill || format.sampleRate <= 0 || format.channels < 1) return false;
         close();
         fill_ = fill;
         user_ = user;
-        rate_ = spec.sampleRate;
-        channels_ = spec.channels;
+        rate_ = format.sampleRate;
+        channels_ = format.channels;
 
         SDL_AudioSpec want;
         SDL_zero(want);
-        want.freq = spec.sampleRate;
+        want.freq = format.sampleRate;
         want.format = AUDIO_F32SYS;
-        want.channels = static_cast<Uint8>(spec.channels);
+        want.channels = static_cast<Uint8>(format.channels);
         // The device period in frames: a power of two of at least 20 ms. SDL gives devices
         // power-of-two periods; asking for anything else makes it call back with our size once
         // per device period (seen with the dummy driver: 441 frames every 23.2 ms at 22050 Hz, so
         // playback and the position ran 14% slow).
-        int frames = spec.bufferFrames > 0 ? spec.bufferFrames : spec.sampleRate / 50;
+        int frames = format.bufferFrames > 0 ? format.bufferFrames : format.sampleRate / 50;
         int period = 64;
         while (period < frames && period < 8192) period *= 2;
         frames = period;
