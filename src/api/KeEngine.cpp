@@ -2,13 +2,18 @@
 // screenshots.
 #include "api/KeEngine.h"
 
+#include "api/KeLoadingScreen.h"
 #include "api/KeMusicApi.h"
 #include "core/KeBmp.h"
 #include "core/KeError.h"
 #include "platform/KeMessageBox.h"
 #include "platform/KeScreenGrab.h"
 #include "platform/KeWindow.h"
+#include "engine/IKeManager.h"
+#include "engine/IKeRendererManager.h"
+#include "engine/IKeResourceManager.h"
 #include "files/KeFileSystem.h"
+#include "fx/IKeGPUProgrammingServices.h"
 #include "render/IKeRenderer.h"
 #include "scene/CKeSceneNodeAnimatorCamera.h"
 
@@ -35,6 +40,7 @@ bool g_deviceWasReset = false;      // never set on OpenGL; kept so the rule liv
 bool g_renderedOffscreen = false;
 video::ITexture* g_dummyTarget = nullptr;
 IKeRenderer* g_renderer = nullptr;
+IKeManager* g_manager = nullptr;
 int64_t g_clockOrigin = -1;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
 
@@ -73,9 +79,14 @@ void freeIdLists() {
 
 // Releases what system initialisation and device creation made, newest first.
 void releaseDevice() {
+    keLoadingRelease();
     if (g_renderer) {
         g_renderer->drop();
         g_renderer = nullptr;
+    }
+    if (g_manager) {
+        g_manager->drop();
+        g_manager = nullptr;
     }
     g_dummyTarget = nullptr;  // owned by the driver
     keSetMessageBoxRenderWindow(nullptr, 0);
@@ -93,13 +104,56 @@ void releaseDevice() {
 // ---------------------------------------------------------------------------------------------
 // System initialisation: the engine layer on top of the device.
 
+// The base directory joined with a folder name: "/" between them unless the base directory is
+// empty or already ends with one.
+std::string underBaseDir(const char* folder) {
+    std::string path = keGetBaseDir() ? keGetBaseDir() : "";
+    if (!path.empty() && path.back() != '/') path += '/';
+    return path + folder;
+}
+
+const char* initCurlNoise() {
+    IKeResourceManager* resources = g_manager->getResourceManager();
+    if (!resources) return nullptr;
+    const std::string cache = underBaseDir("curlNoise3D.cache");
+    irr::io::IFileSystem* fs = g_ctx.device->getFileSystem();
+    if (fs->existFile(cache.c_str())) {
+        return resources->loadNoiseVolume(cache.c_str()) ? nullptr : "fails to init curl noise from file cache";
+    }
+    const char* volume = keFindFile("NoiseVolume.dds");
+    if (!fs->existFile(volume)) {
+        // The volume is engine data that this installation does not carry: the emitters keep
+        // the built-in noise entry.
+        printMessage(KE_WARN, "NoiseVolume.dds not found, fx emitters use the built-in curl noise");
+        return nullptr;
+    }
+    if (!resources->buildNoiseVolume(volume)) return "fails to init curl noise";
+    if (!keIsPackaged() && !resources->saveNoiseVolume(cache.c_str())) {
+        printMessage(KE_ERROR, "failed to save %s", cache.c_str());
+    }
+    return nullptr;
+}
+
 const char* initSystem(const EngineSetup& setup) {
     (void)setup;
+    // The shader compiler is linked in: there are no libraries to load.
+    g_manager = createKeManager(g_ctx.device);
+    if (!g_manager) return "fails to createKeManager";
+
+    if (IKeGPUProgrammingServices* gpu = g_manager->getGPUProgrammingServices()) {
+        const std::string cache = underBaseDir("shadersCache");
+        gpu->setShaderCache(cache.c_str(), keIsPackaged() ? KE_SHADER_CACHE_READ
+                                                          : KE_SHADER_CACHE_READ | KE_SHADER_CACHE_CHECK | KE_SHADER_CACHE_WRITE);
+    }
+    // OpenGL never loses its device: there are no reset callbacks to register.
+
     video::IVideoDriver* driver = g_ctx.driver;
     g_dummyTarget = driver->addRenderTargetTexture(core::dimension2d<u32>(32, 32), "DummyRenderTarget");
-    g_renderer = keCreateSimpleRenderer(g_ctx.device);
+    // The light pre-pass renderer is not part of this build: every start uses the simple one.
+    if (IKeRendererManager* renderers = g_manager->getRendererManager()) g_renderer = renderers->createSimpleRenderer();
     if (!g_renderer) return "fails to init render";
-    return nullptr;
+
+    return initCurlNoise();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -191,6 +245,7 @@ const char* createDevice(const EngineSetup& s) {
 EngineContext& keEngineContext() { return g_ctx; }
 MyEventReceiver& keEventReceiver() { return g_receiver; }
 IKeRenderer* keCurrentRenderer() { return g_renderer; }
+IKeManager* keEngineManager() { return g_manager; }
 void keSetEngineDriverType(video::E_DRIVER_TYPE type) { g_driverType = type; }
 void keSetBackdropColor(uint32_t rgb) { g_backdrop = rgb & 0xFFFFFFu; }
 uint32_t keGetBackdropColor() { return g_backdrop; }

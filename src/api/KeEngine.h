@@ -15,6 +15,7 @@
 
 namespace kolm {
 
+class IKeManager;
 class IKeRenderer;
 
 // The process-wide engine record; zeroed at start-up and at shut-down.
@@ -74,6 +75,8 @@ uint32_t keGetBackdropColor();
 
 // The renderer in use (null before start-up).
 IKeRenderer* keCurrentRenderer();
+// The engine manager (null before start-up).
+IKeManager* keEngineManager();
 
 // Test seam: the driver the next start-up creates (the OpenGL driver by default; the null
 // driver keeps tests headless).

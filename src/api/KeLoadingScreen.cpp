@@ -161,7 +161,8 @@ void keLoadingFinish() {
 
 void keLoadingRelease() {
     keLoadingShaderRelease(&g_loading.shader);
-    g_loading = LoadingState{};
+    g_loading.initialised = false;
+    g_loading.picture = nullptr;
 }
 
 }  // namespace kolm

@@ -130,3 +130,45 @@ TEST(EngineGlLoading, DevelopmentFrameShowsTheBar) {
 }
 
 }  // namespace
+
+#include "api/KeLoadingShader.h"
+
+namespace {
+
+// The built-in loading shader: white gauge outlines at full progress, black once faded out.
+TEST(EngineGlLoading, BuiltInShaderDrawsAndFadesOut) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    keResetErrorReporter();
+    keSetLogSink([](const char* l, void*) { fprintf(stderr, "%s", l); }, nullptr);
+    EngineSetup s;
+    s.windowed = 1;
+    s.vsync = 0;
+    ASSERT_EQ(keStartEngine(s), 0);
+    KeLoadingShader shader;
+    keLoadingShaderCreate(&shader, nullptr);
+    ASSERT_GE(shader.material, 0);
+    auto countLit = [&](float progress, int* white) {
+        irr::video::IVideoDriver* d = keEngineContext().driver;
+        d->beginScene(true, true, irr::video::SColor(255, 0, 0, 0));
+        keLoadingShaderDraw(&shader, progress, 640, 480);
+        std::vector<unsigned char> rgb(640 * 480 * 3);
+        EXPECT_TRUE(keReadBackBufferRGB(640, 480, rgb.data()));
+        d->endScene();
+        int lit = 0;
+        *white = 0;
+        for (size_t i = 0; i < rgb.size(); i += 3) {
+            if (rgb[i] | rgb[i + 1] | rgb[i + 2]) ++lit;
+            if (rgb[i] == 255 && rgb[i + 1] == 255 && rgb[i + 2] == 255) ++*white;
+        }
+        return lit;
+    };
+    int white = 0;
+    EXPECT_GT(countLit(1.0f, &white), 1000);
+    EXPECT_GT(white, 1000);
+    EXPECT_EQ(countLit(1.25f, &white), 0);
+    keLoadingShaderRelease(&shader);
+    keStopEngine();
+    keResetErrorReporter();
+}
+
+}  // namespace
