@@ -38,6 +38,7 @@ uint32_t g_backdrop = 0;       // 0xRRGGBB
 bool g_inRendering = false;
 bool g_deviceWasReset = false;      // never set on OpenGL; kept so the rule lives in one place
 bool g_renderedOffscreen = false;
+bool g_renderWithUsed = false;
 video::ITexture* g_dummyTarget = nullptr;
 IKeRenderer* g_renderer = nullptr;
 IKeManager* g_manager = nullptr;
@@ -357,6 +358,20 @@ int keRenderDummy() {
     // Not presented: the frame stays off screen.
     g_inRendering = false;
     g_ctx.driver->endScene();
+    return 0;
+}
+
+int keRenderWith(IKeRenderWithDrawer* drawer) {
+    if (!g_renderWithUsed) {
+        g_deviceWasReset = false;
+        g_renderWithUsed = true;
+    }
+    if (!g_ctx.device || !drawer || g_ctx.device->isWindowMinimized()) return -1;
+    if (!beginScene(false, nullptr)) return -1;
+    if (g_renderer) g_renderer->setClearColor(backdropColor());
+    drawer->draw(g_renderer);
+    g_ctx.driver->setRenderTarget(nullptr, false, false);
+    g_renderedOffscreen = true;
     return 0;
 }
 

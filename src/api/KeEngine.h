@@ -59,6 +59,18 @@ bool keRun();
 int keSync();
 // Renders one frame into the 32 x 32 "DummyRenderTarget".
 int keRenderDummy();
+// A caller's drawing for keRenderWith (cube maps): draws through the given renderer into
+// whatever targets it chooses.
+class IKeRenderWithDrawer {
+public:
+    virtual ~IKeRenderWithDrawer() {}
+    virtual bool draw(IKeRenderer* renderer) = 0;
+};
+// Begins the frame (unless begun), lets the drawer draw with the current renderer and resets
+// the render target to the back buffer; the frame is not ended (keSync ends it). -1 when the
+// window is minimised or the frame cannot begin.
+int keRenderWith(IKeRenderWithDrawer* drawer);
+
 // Sets the engine camera's near and far planes (equal planes: 0.1 and 1000).
 void keSetCameraRange(float nearPlane, float farPlane);
 

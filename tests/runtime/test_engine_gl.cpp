@@ -2,6 +2,7 @@
 // backdrop colour, and screenshots read it back in the right orientation and colour order.
 #include "api/KeEngine.h"
 #include "core/KeError.h"
+#include "platform/KeScreenGrab.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,17 @@ TEST_F(EngineGl, BackdropReachesTheScreenshot) {
     const std::string png = testing::TempDir() + "shot.png";
     EXPECT_EQ(keScreenShot(png.c_str()), 0);
     EXPECT_GT(readFile(png).size(), 8u);
+}
+
+TEST_F(EngineGl, DummyRenderLeavesTheBackBufferAlone) {
+    keSetBackdropColor(0x00FF00);
+    ASSERT_EQ(keSync(), 0);
+    keSetBackdropColor(0xFF0000);
+    ASSERT_EQ(keRenderDummy(), 0);
+    std::vector<unsigned char> rgb(64 * 48 * 3);
+    ASSERT_TRUE(keReadBackBufferRGB(64, 48, rgb.data()));
+    EXPECT_EQ(rgb[0], 0);  // still the green frame, not the red off-screen one
+    EXPECT_EQ(rgb[1], 0xFF);
 }
 
 TEST_F(EngineGl, UnknownExtensionFailsWithTheSaveMessage) {
@@ -168,6 +180,39 @@ TEST(EngineGlLoading, BuiltInShaderDrawsAndFadesOut) {
     EXPECT_EQ(countLit(1.25f, &white), 0);
     keLoadingShaderRelease(&shader);
     keStopEngine();
+    keResetErrorReporter();
+}
+
+}  // namespace
+
+#include "platform/KeSyncMessage.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// Another program posts the frame message to the window titled "Kolm"; the viewer's sync
+// frame follows it, and the window stays open.
+TEST(EngineGlSync, FrameMessageReachesTheEventReceiver) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    keResetErrorReporter();
+    keSetLogSink([](const char*, void*) {}, nullptr);
+    EngineSetup s;
+    s.windowed = 1;
+    s.vsync = 0;
+    ASSERT_EQ(keStartEngine(s), 0);
+    ASSERT_TRUE(keRun());
+    EXPECT_EQ(keEventReceiver().syncFrame(), 0x0FFFFFFF);
+    ASSERT_EQ(keSendSyncFrame("Kolm", 1234), 0);
+    for (int i = 0; i < 100 && keEventReceiver().syncFrame() != 1234; ++i) {
+        ASSERT_TRUE(keRun());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(keEventReceiver().syncFrame(), 1234);
+    EXPECT_TRUE(keRun());
+    keStopEngine();
+    EXPECT_EQ(keSendSyncFrame("Kolm", 1), -1);  // no window any more
     keResetErrorReporter();
 }
 

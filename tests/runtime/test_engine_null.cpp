@@ -114,3 +114,29 @@ TEST_F(EngineNull, NoDisplayFailsCleanlyWithTheSetupMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+struct CountingDrawer : IKeRenderWithDrawer {
+    int calls = 0;
+    IKeRenderer* seen = nullptr;
+    bool draw(IKeRenderer* renderer) override {
+        ++calls;
+        seen = renderer;
+        return true;
+    }
+};
+
+TEST_F(EngineNull, RenderWithDrawsThroughTheRendererInsideOneFrame) {
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    CountingDrawer drawer;
+    EXPECT_EQ(keRenderWith(&drawer), 0);
+    EXPECT_EQ(drawer.calls, 1);
+    EXPECT_EQ(drawer.seen, keCurrentRenderer());
+    EXPECT_NE(drawer.seen, nullptr);
+    EXPECT_EQ(keRenderWith(&drawer), 0);  // same frame, still begun
+    EXPECT_EQ(keSync(), 0);               // ends it
+    EXPECT_EQ(keRenderWith(nullptr), -1);
+}
+
+}  // namespace
