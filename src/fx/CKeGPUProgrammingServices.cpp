@@ -476,8 +476,11 @@ bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std
         printMessage(KE_ERROR, "KeGPU: Cached Compiled Shader file cannot be read %s", path.c_str());
         return false;
     }
-    // Anything but SPIR-V (a truncated or foreign file) is a miss: compile again.
-    if (!keIsSpirv(byteCode.data(), byteCode.size())) {
+    // Anything but usable SPIR-V (a truncated or foreign file) is a miss: compile again. The
+    // conversion is remembered, so the material made next does not repeat it.
+    KeGlslShader converted;
+    std::string why;
+    if (!keIsSpirv(byteCode.data(), byteCode.size()) || !mDriver.toGlsl(e.vertex, byteCode, converted, why)) {
         printMessage(KE_WARN, "KeGPU: Cached Compiled Shader is not valid byte code '%s'", path.c_str());
         byteCode.clear();
         return false;

@@ -44,10 +44,12 @@ public:
     const KeGlslShader* pixelTable(irr::s32 materialType) const;
     CKeShaderMaterialRenderer* renderer(irr::s32 materialType) const;
 
-private:
-    // GLSL of a stage by its byte code: effect variants often differ in one stage only, so the
-    // other stage's conversion is done once.
+    // GLSL of a stage by its byte code, remembered: effect variants often differ in one stage
+    // only, so the other stage's conversion is done once. Also the check that byte code read
+    // from a cache file is usable.
     bool toGlsl(bool vertex, const std::vector<uint8_t>& byteCode, KeGlslShader& out, std::string& error);
+
+private:
     std::map<std::vector<uint8_t>, KeGlslShader> mConverted[2];
 
     irr::video::IVideoDriver* mDriver;

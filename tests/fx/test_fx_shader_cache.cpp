@@ -261,7 +261,10 @@ TEST_F(ShaderCache, SameFileNameInAnotherFolderIsNotServedTheOtherFilesCode) {
 
 TEST_F(ShaderCache, CacheFileThatIsNotByteCodeIsAMiss) {
     { auto s = services(7); ASSERT_GE(get(*s), 0); }
-    const std::vector<std::string> garbage = {"", "hello", std::string("\x03\x02\x23\x07\0\0", 6), std::string(64, 'x')};
+    std::string truncated = read(root / "cache" / cacheFiles()[0]);  // a .pso: SPIR-V cut short
+    truncated.resize(truncated.size() / 2 & ~size_t(3));
+    const std::vector<std::string> garbage = {"", "hello", std::string("\x03\x02\x23\x07\0\0", 6), std::string(64, 'x'),
+                                              truncated};
     for (const std::string& g : garbage) {
         for (const auto& e : fs::directory_iterator(root / "cache"))
             if (e.path().extension() == ".pso") std::ofstream(e.path(), std::ios::binary) << g;
@@ -318,6 +321,14 @@ TEST_F(ShaderCache, ConstantsAreSetByNameSamplersAnswerTheirUnit) {
     EXPECT_TRUE(s->getPixelSamplerIndex(type, "tint", unit));
     EXPECT_EQ(unit, -1);
     EXPECT_FALSE(s->getPixelSamplerIndex(type, "nothing", unit));
+    log.lines.clear();
+    s->printConstants(type);
+    EXPECT_EQ(log.count("Pixel Shader Constants\n"), 1);
+    EXPECT_EQ(log.count("Name='tex' RegisterIndex=3 RegisterCount=1\n"), 1) << log.all();
+    EXPECT_EQ(log.count("Name='tint' RegisterIndex=0 RegisterCount=1\n"), 1);  // the pixel stage's
+    log.lines.clear();
+    s->printConstants(9999);
+    EXPECT_EQ(log.count("ERROR : printConstants not supported for this DriverType"), 1) << log.all();
 }
 
 TEST_F(ShaderCache, RecompileFollowsIncludesAndWarnsWhenConstantsChange) {

@@ -207,6 +207,36 @@ TEST_F(ShaderGl, SamplerReadsTheUnitOfItsRegister) {
     EXPECT_EQ(unit, 1);
 }
 
+TEST_F(ShaderGl, BaseMaterialBlendingIsKept) {
+    // Additive base material: dst * (1 - src) + src. Red over blue gives magenta.
+    core::stringc error;
+    const s32 type = services->getShaderMaterial(kShader.c_str(), "vs_main", video::EVST_VS_3_0, kShader.c_str(),
+                                                 "ps_color", video::EPST_PS_3_0, callback,
+                                                 video::EMT_TRANSPARENT_ADD_COLOR, 0, nullptr, &error);
+    ASSERT_GE(type, 0) << error.c_str();
+    EXPECT_TRUE(gl->driver->getMaterialRenderer(type)->isTransparent());
+    const s32 solid = material("vs_main", "ps_color");
+    EXPECT_FALSE(gl->driver->getMaterialRenderer(solid)->isTransparent());
+    callback->color[0] = 1; callback->color[1] = 0; callback->color[2] = 0; callback->color[3] = 1;
+    gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 255));
+    test::drawQuad(gl->driver, shaderMaterial(type));
+    std::vector<uint8_t> rgb(64 * 64 * 3);
+    ASSERT_TRUE(keReadBackBufferRGB(64, 64, rgb.data()));
+    // The next material (solid) must not blend: green replaces what is there.
+    callback->color[0] = 0; callback->color[1] = 1;
+    test::drawQuad(gl->driver, shaderMaterial(solid), -1, -1, 0, 1);
+    std::vector<uint8_t> after(64 * 64 * 3);
+    ASSERT_TRUE(keReadBackBufferRGB(64, 64, after.data()));
+    gl->driver->endScene();
+    const Pixel p = at(rgb, 32, 32);
+    EXPECT_EQ(p.r, 255);
+    EXPECT_EQ(p.b, 255);
+    const Pixel q = at(after, 8, 32);
+    EXPECT_EQ(q.r, 0);
+    EXPECT_EQ(q.g, 255);
+    EXPECT_EQ(q.b, 0);
+}
+
 // Ints, a bool, a float array and a matrix in one buffer: a structure set member by member.
 class MixedConstants : public video::IShaderConstantSetCallBack {
 public:
