@@ -1,0 +1,44 @@
+// Outside bytes the shader services read: effect source text (the syntax stripper and the
+// include scan) and shader cache files (byte code checks and SPIR-V to GLSL).
+#include "fx/KeHlslCompiler.h"
+#include "fx/KeShaderCacheName.h"
+#include "fx/KeSpirvGlsl.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+
+    const std::string stripped = kolm::keStripEffectSyntax(text);
+    // Line breaks survive, so compiler line numbers stay right.
+    size_t a = 0, b = 0;
+    for (char c : text) a += c == '\n';
+    for (char c : stripped) b += c == '\n';
+    if (a != b || stripped.size() != text.size()) __builtin_trap();
+
+    std::vector<std::string> includes;
+    kolm::keGetShaderIncludes("fx/a.hlsl", 4,
+                              [&](const std::string&, std::string& out) {
+                                  out = text;
+                                  return true;
+                              },
+                              includes);
+
+    // As a cache file, with and without a valid header.
+    for (int withMagic = 0; withMagic < 2; ++withMagic) {
+        std::vector<uint8_t> bytes(data, data + size);
+        if (withMagic && bytes.size() >= 4) {
+            const uint32_t magic = kolm::KE_SPIRV_MAGIC;
+            std::memcpy(bytes.data(), &magic, 4);
+        }
+        bytes.resize(bytes.size() & ~size_t(3));
+        if (!kolm::keIsSpirv(bytes.data(), bytes.size())) continue;
+        kolm::KeGlslShader out;
+        std::string error;
+        kolm::keSpirvToGlsl(bytes.data(), bytes.size(), withMagic != 0, out, error);
+    }
+    return 0;
+}
