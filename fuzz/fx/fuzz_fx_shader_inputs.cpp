@@ -1,5 +1,7 @@
 // Outside bytes the shader services read: effect source text (the syntax stripper and the
-// include scan) and shader cache files (byte code checks and SPIR-V to GLSL).
+// include scan) and byte code (validation, then SPIR-V to GLSL). The services hand cache files
+// to the converter only when their hash matches the info file; this target checks that the
+// validator keeps anything else from crashing the converter.
 #include "fx/KeHlslCompiler.h"
 #include "fx/KeShaderCacheName.h"
 #include "fx/KeSpirvGlsl.h"
@@ -38,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!kolm::keIsSpirv(bytes.data(), bytes.size())) continue;
         kolm::KeGlslShader out;
         std::string error;
+        if (!kolm::keValidateSpirv(bytes.data(), bytes.size(), error)) continue;
         kolm::keSpirvToGlsl(bytes.data(), bytes.size(), withMagic != 0, out, error);
     }
     return 0;

@@ -359,7 +359,9 @@ std::string CKeGPUProgrammingServices::cachePath(const SShaderCompiledEntry& e) 
 }
 
 // The info file: the macro text, then a line feed and the shader file's absolute path, so
-// that two shader files of the same name in different folders never share cache files.
+// that two shader files of the same name in different folders never share cache files; then
+// a line feed and the hash of the byte code written with it, so that a damaged cache file is
+// never handed to the GLSL converter. This is the identity part (without the hash).
 std::string CKeGPUProgrammingServices::infoText(const SShaderCompiledEntry& e) const {
     io::IFileSystem* fs = mDevice ? mDevice->getFileSystem() : nullptr;
     std::string abs = fs ? std::string(fs->getAbsolutePath(e.file.c_str()).c_str()) : e.file;
@@ -367,13 +369,20 @@ std::string CKeGPUProgrammingServices::infoText(const SShaderCompiledEntry& e) c
     return keShaderMacroText(e.macros) + "\n" + abs;
 }
 
-bool CKeGPUProgrammingServices::isCachedShaderMatch(const std::string& path, const SShaderCompiledEntry& e) {
+bool CKeGPUProgrammingServices::isCachedShaderMatch(const std::string& path, const SShaderCompiledEntry& e,
+                                                    std::string& checksum) {
     std::string stored;
     if (!readFile(path + ".inf", stored)) {
         printMessage(KE_ERROR, "KeGPU: isCachedShaderMatch:read file '%s' FAILED", (path + ".inf").c_str());
         return false;
     }
     const std::string wanted = infoText(e);
+    const size_t last = stored.rfind('\n');
+    checksum.clear();
+    if (last != std::string::npos && stored.find('\n') != last) {
+        checksum = stored.substr(last + 1);
+        stored.resize(last);
+    }
     if (stored == wanted) return true;
     const size_t nl = stored.find('\n');
     const std::string storedMacros = stored.substr(0, nl);
@@ -434,7 +443,8 @@ bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std
         io::IReadFile* f;
         ~Closer() { f->drop(); }
     } closer{f};
-    if (!isCachedShaderMatch(path, e)) return false;
+    std::string checksum;
+    if (!isCachedShaderMatch(path, e, checksum)) return false;
 
     included = scanIncludes(e.file);
     std::string self = e.file;
@@ -476,11 +486,10 @@ bool CKeGPUProgrammingServices::readFromCache(const SShaderCompiledEntry& e, std
         printMessage(KE_ERROR, "KeGPU: Cached Compiled Shader file cannot be read %s", path.c_str());
         return false;
     }
-    // Anything but usable SPIR-V (a truncated or foreign file) is a miss: compile again. The
-    // conversion is remembered, so the material made next does not repeat it.
-    KeGlslShader converted;
-    std::string why;
-    if (!keIsSpirv(byteCode.data(), byteCode.size()) || !mDriver.toGlsl(e.vertex, byteCode, converted, why)) {
+    // Anything but the byte code written with the info file (a truncated, damaged or foreign
+    // file) is a miss: compile again.
+    if (!keIsSpirv(byteCode.data(), byteCode.size()) ||
+        checksum != keShaderMacroHash(std::string(byteCode.begin(), byteCode.end()))) {
         printMessage(KE_WARN, "KeGPU: Cached Compiled Shader is not valid byte code '%s'", path.c_str());
         byteCode.clear();
         return false;
@@ -511,7 +520,8 @@ void CKeGPUProgrammingServices::writeToCache(const SShaderCompiledEntry& e) {
         printMessage(KE_ERROR, "KeGPU: Cached Compiled Shader file cannot be write %s", path.c_str());
         return;
     }
-    const std::string info = infoText(e);
+    const std::string info =
+        infoText(e) + "\n" + keShaderMacroHash(std::string(e.byteCode.begin(), e.byteCode.end()));
     io::IWriteFile* wi = fs->createAndWriteFile((path + ".inf").c_str(), false);
     if (!wi) {
         printMessage(KE_ERROR, "KeGPU: Cached Shader Info cannot be opened for write '%s'", (path + ".inf").c_str());

@@ -104,7 +104,7 @@ private:
     bool readFromCache(const SShaderCompiledEntry& e, std::vector<uint8_t>& byteCode,
                        std::vector<std::string>& included);
     void writeToCache(const SShaderCompiledEntry& e);
-    bool isCachedShaderMatch(const std::string& path, const SShaderCompiledEntry& e);
+    bool isCachedShaderMatch(const std::string& path, const SShaderCompiledEntry& e, std::string& checksum);
     bool readFile(const std::string& path, std::string& data);
     bool makeTablesCurrent(irr::s32 materialType);
     std::string cachePath(const SShaderCompiledEntry& e) const;

@@ -1,6 +1,7 @@
 #include "fx/KeSpirvGlsl.h"
 
 #include <spirv_glsl.hpp>
+#include <spirv-tools/libspirv.hpp>
 
 #include <algorithm>
 #include <cstring>
@@ -89,6 +90,25 @@ KeConstantKind kindOf(const SPIRType& t) {
 }
 
 }  // namespace
+
+bool keValidateSpirv(const uint8_t* byteCode, size_t size, std::string& error) {
+    if (!byteCode || size < 20 || size % 4 != 0) {
+        error = "byte code is not SPIR-V";
+        return false;
+    }
+    std::vector<uint32_t> words(size / 4);
+    std::memcpy(words.data(), byteCode, size);
+    spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_0);
+    std::string log;
+    tools.SetMessageConsumer([&log](spv_message_level_t, const char*, const spv_position_t&, const char* m) {
+        if (log.empty()) log = m ? m : "";
+    });
+    if (!tools.Validate(words)) {
+        error = "invalid SPIR-V: " + log;
+        return false;
+    }
+    return true;
+}
 
 const KeShaderConstant* keFindConstant(const KeGlslShader& shader, const char* name) {
     auto it = std::lower_bound(shader.constants.begin(), shader.constants.end(), name,

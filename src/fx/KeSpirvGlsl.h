@@ -50,7 +50,11 @@ struct KeGlslShader {
     std::vector<bool> bufferFlattened;        // a vec4 array; else a structure set by member
 };
 
-// Converts one stage. False with a message when the byte code is not usable.
+// Full structural validation of SPIR-V from outside (slow: about as long as a conversion).
+bool keValidateSpirv(const uint8_t* byteCode, size_t size, std::string& error);
+
+// Converts one stage. The byte code must be trusted: made by the compiler, or validated. False
+// with a message when it cannot be converted.
 bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShader& out,
                    std::string& error);
 

@@ -262,9 +262,16 @@ TEST_F(ShaderCache, SameFileNameInAnotherFolderIsNotServedTheOtherFilesCode) {
 TEST_F(ShaderCache, CacheFileThatIsNotByteCodeIsAMiss) {
     { auto s = services(7); ASSERT_GE(get(*s), 0); }
     std::string truncated = read(root / "cache" / cacheFiles()[0]);  // a .pso: SPIR-V cut short
+    std::string flipped = truncated;  // one byte changed in the middle: valid header, damaged body
+    flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x5A);
     truncated.resize(truncated.size() / 2 & ~size_t(3));
-    const std::vector<std::string> garbage = {"", "hello", std::string("\x03\x02\x23\x07\0\0", 6), std::string(64, 'x'),
-                                              truncated};
+    // Found by fuzzing: crashed the GLSL converter when handed over unchecked.
+    std::string crash = read(fs::path(KOLM_TEST_DATA_DIR) / "fx" / "cache" / "converter-crash.bin");
+    crash.resize(crash.size() & ~size_t(3));
+    std::string crashMagic = crash;
+    crashMagic.replace(0, 4, std::string("\x03\x02\x23\x07", 4));
+    const std::vector<std::string> garbage = {crash, crashMagic, "", "hello", std::string("\x03\x02\x23\x07\0\0", 6), std::string(64, 'x'),
+                                              truncated, flipped};
     for (const std::string& g : garbage) {
         for (const auto& e : fs::directory_iterator(root / "cache"))
             if (e.path().extension() == ".pso") std::ofstream(e.path(), std::ios::binary) << g;
