@@ -249,6 +249,20 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
                 else if (sem == "VFACE0") defines.push_back({name, "(gl_FrontFacing ? 1.0 : -1.0)"});
             }
         }
+        if (!vertex) {
+            // Pixel outputs: COLORn / SV_TARGETn go to draw buffer n, DEPTH to the depth.
+            for (const spirv_cross::Resource& r : res.stage_outputs) {
+                std::string sem = glsl.get_decoration_string(r.id, spv::DecorationUserSemantic);
+                if (sem.empty()) continue;
+                std::string base;
+                int index = 0;
+                splitSemantic(canonicalSemantic(sem), base, index);
+                if (base == "DEPTH" || base == "SV_DEPTH")
+                    glsl.set_decoration(r.id, spv::DecorationBuiltIn, spv::BuiltInFragDepth);
+                else if (base == "COLOR" || base == "SV_TARGET")
+                    glsl.set_decoration(r.id, spv::DecorationLocation, static_cast<uint32_t>(index));
+            }
+        }
         if (vertex) {
             for (const spirv_cross::Resource& r : res.stage_outputs) {
                 std::string sem = glsl.get_decoration_string(r.id, spv::DecorationUserSemantic);

@@ -1,0 +1,100 @@
+// HLSL to GLSL: how semantics, registers and constants come out, without a GL context.
+#include "fx/KeHlslCompiler.h"
+#include "fx/KeSpirvGlsl.h"
+
+#include <gtest/gtest.h>
+
+using namespace kolm;
+
+namespace {
+
+KeGlslShader convert(const std::string& source, bool vertex, const char* entry) {
+    std::vector<uint8_t> code;
+    std::string messages;
+    EXPECT_TRUE(keCompileHlsl(source, entry, vertex, {}, nullptr, code, messages)) << messages;
+    KeGlslShader out;
+    std::string error;
+    EXPECT_TRUE(keSpirvToGlsl(code.data(), code.size(), vertex, out, error)) << error;
+    return out;
+}
+
+TEST(HlslToGlsl, SemanticsMapToWhatTheLibraryFeedsAndReads) {
+    const std::string src =
+        "struct V { float4 p : POSITION; float2 uv : TEXCOORD; float4 c : COLOR1; };\n"
+        "V vs_main(float3 p : POSITION, float3 n : NORMAL, float2 uv : TEXCOORD0, float4 t : TANGENT,\n"
+        "          float4 col : COLOR) {\n"
+        "  V o; o.p = float4(p + n, 1); o.uv = uv + t.xy; o.c = col; return o; }\n"
+        "struct P { float4 a : COLOR0; float4 b : COLOR3; float d : DEPTH; };\n"
+        "P ps_main(float2 uv : TEXCOORD0, float4 c : COLOR1, float2 vp : VPOS, float f : VFACE) {\n"
+        "  P o; o.a = float4(uv, vp) * f; o.b = c; o.d = 0.25; return o; }\n";
+    const KeGlslShader vs = convert(src, true, "vs_main");
+    const KeGlslShader ps = convert(src, false, "ps_main");
+    const struct { const KeGlslShader* s; const char* text; } expected[] = {
+        {&vs, "#version 330 compatibility\n"},
+        {&vs, "#define kein_in_POSITION0 (gl_Vertex.xyz)"},
+        {&vs, "#define kein_in_NORMAL0 (gl_Normal)"},
+        {&vs, "#define kein_in_TEXCOORD0 (gl_MultiTexCoord0.xy)"},
+        {&vs, "#define kein_in_TANGENT0 (gl_MultiTexCoord1)"},
+        {&vs, "#define kein_in_COLOR0 (gl_Color)"},
+        {&vs, "out vec2 kev_TEXCOORD0;"},     // "TEXCOORD" is TEXCOORD0
+        {&vs, "out vec4 kev_COLOR1;"},
+        {&vs, "gl_Position"},
+        {&ps, "in vec2 kev_TEXCOORD0;"},
+        {&ps, "in vec4 kev_COLOR1;"},
+        {&ps, "#define kev_VPOS0 (kein_vpos.xy)"},
+        {&ps, "#define kev_VFACE0 (gl_FrontFacing ? 1.0 : -1.0)"},
+        {&ps, "layout(location = 0) out vec4"},
+        {&ps, "layout(location = 3) out vec4"},
+        {&ps, "gl_FragDepth = 0.25"},
+    };
+    for (const auto& e : expected)
+        EXPECT_NE(e.s->glsl.find(e.text), std::string::npos) << e.text << "\n" << e.s->glsl;
+}
+
+TEST(HlslToGlsl, ConstantTableFromTheByteCode) {
+    const std::string src =
+        "float4x4 m; float4x3 m43; float2 arr[3]; float4 v; float s;\n"
+        "sampler2D a : register(s2); samplerCUBE b : register(s5);\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return mul(float4(p, 1), m) + float4(mul(float4(p, 1), m43), 0); }\n"
+        "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 {\n"
+        "  return tex2D(a, uv) + texCUBE(b, uv.xyy) + v * s + arr[2].xyxy; }\n";
+    const KeGlslShader ps = convert(src, false, "ps_main");
+    const struct { const char* name; int reg, count, sampler; uint32_t rows, columns, arraySize; } cases[] = {
+        {"m", 0, 4, -1, 4, 4, 1},     {"m43", 4, 3, -1, 4, 3, 1}, {"arr", 7, 3, -1, 1, 2, 3},
+        {"v", 10, 1, -1, 1, 4, 1},    {"s", 11, 1, -1, 1, 1, 1},  {"a", 2, 1, 2, 1, 1, 1},
+        {"b", 5, 1, 5, 1, 1, 1},
+    };
+    for (const auto& c : cases) {
+        const KeShaderConstant* k = keFindConstant(ps, c.name);
+        ASSERT_NE(k, nullptr) << c.name;
+        EXPECT_EQ(k->registerIndex, c.reg) << c.name;
+        EXPECT_EQ(k->registerCount, c.count) << c.name;
+        EXPECT_EQ(k->samplerIndex, c.sampler) << c.name;
+        EXPECT_EQ(k->rows, c.rows) << c.name;
+        EXPECT_EQ(k->columns, c.columns) << c.name;
+        EXPECT_EQ(k->arraySize, c.arraySize) << c.name;
+    }
+    EXPECT_EQ(keFindConstant(ps, "nothing"), nullptr);
+}
+
+TEST(HlslToGlsl, EffectSyntaxIsBlankedKeepingLines) {
+    const std::string src =
+        "texture t < string n = \"a;b\"; >;\n"
+        "sampler2D s : register(s0) = sampler_state {\n  Texture = <t>;\n};\n"
+        "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(s, uv) + undefinedName; }\n"
+        "technique T { pass P { PixelShader = compile ps_3_0 ps_main(); } }\n";
+    const std::string stripped = keStripEffectSyntax(src);
+    EXPECT_EQ(stripped.size(), src.size());
+    EXPECT_EQ(std::count(stripped.begin(), stripped.end(), '\n'), std::count(src.begin(), src.end(), '\n'));
+    EXPECT_EQ(stripped.find("texture"), std::string::npos);
+    EXPECT_EQ(stripped.find("sampler_state"), std::string::npos);
+    EXPECT_EQ(stripped.find("technique"), std::string::npos);
+    EXPECT_NE(stripped.find("sampler2D s : register(s0)"), std::string::npos);
+    // The error is reported on the line where it is written.
+    std::vector<uint8_t> code;
+    std::string messages;
+    EXPECT_FALSE(keCompileHlsl(src, "ps_main", false, {}, nullptr, code, messages));
+    EXPECT_EQ(messages.rfind("memory(5): error: 'undefinedName'", 0), 0u) << messages;
+}
+
+}  // namespace
