@@ -1,6 +1,7 @@
 #include "engine/IKeResourceManager.h"
 
 #include "core/KeError.h"
+#include "engine/KeDds.h"
 
 #include <irrlicht/IFileSystem.h>
 #include <irrlicht/IReadFile.h>
@@ -44,10 +45,27 @@ class CKeResourceManager : public IKeResourceManager {
 public:
     explicit CKeResourceManager(IrrlichtDevice* device) : mDevice(device) { releaseNoiseVolume(); }
 
-    bool buildNoiseVolume(const io::path&) override {
-        // Needs the volume-texture reader of the texture manager: not wired up yet.
+    // The source is a DDS volume of n x n x n texels (any 8-bit-per-channel format; the red
+    // channel, which is the value itself for luminance volumes).
+    bool buildNoiseVolume(const io::path& imagePath) override {
         releaseNoiseVolume();
-        return false;
+        io::IReadFile* f = mDevice && mDevice->getFileSystem() ? mDevice->getFileSystem()->createAndOpenFile(imagePath) : nullptr;
+        if (!f) return false;
+        std::vector<uint8_t> bytes(static_cast<size_t>(f->getSize() > 0 ? f->getSize() : 0));
+        const s32 got = bytes.empty() ? 0 : f->read(bytes.data(), static_cast<u32>(bytes.size()));
+        f->drop();
+        KeDdsImage image;
+        std::string error;
+        if (got != static_cast<s32>(bytes.size()) || !keDdsParse(bytes.data(), bytes.size(), image, error)) return false;
+        const u32 n = image.width;
+        if (n == 0 || image.height != n || image.depth != n || image.faces != 1) return false;
+        std::vector<uint8_t> values(size_t(n) * n * n);
+        for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<uint8_t>(image.pixels[i] >> 16);
+        std::vector<int8_t> volume(values.size() * 3);
+        keBuildCurlNoise(values.data(), n, volume.data());
+        mVolume = std::move(volume);
+        mEdge = n;
+        return true;
     }
     bool generateNoiseVolume() override {
         releaseNoiseVolume();

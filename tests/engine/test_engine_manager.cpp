@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -126,6 +127,45 @@ TEST_F(EngineManager, CurlNoiseCacheFiles) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
     res->releaseNoiseVolume();
     EXPECT_EQ(res->getNoiseVolumeEdge(), 1u);
+}
+
+// A DDS volume of n^3 luminance texels (uncompressed, 8 bits).
+std::string ddsVolume(uint32_t n, const std::vector<uint8_t>& values) {
+    std::string d(128, '\0');
+    auto put = [&](size_t at, uint32_t v) { std::memcpy(&d[at], &v, 4); };
+    std::memcpy(&d[0], "DDS ", 4);
+    put(4, 124);
+    put(8, 0x1 | 0x2 | 0x4 | 0x1000 | 0x800000);  // caps, height, width, pixel format, depth
+    put(12, n);
+    put(16, n);
+    put(20, n);                                     // pitch
+    put(24, n);                                     // depth
+    put(76, 32);
+    put(80, 0x20000);                               // luminance
+    put(88, 8);
+    put(92, 0xFF);
+    put(108, 0x1000 | 0x8);                         // texture, complex
+    put(112, 0x200000);                             // volume
+    d.append(values.begin(), values.end());
+    return d;
+}
+
+TEST_F(EngineManager, CurlNoiseFromAVolumeImage) {
+    IKeResourceManager* res = manager->getResourceManager();
+    const uint32_t n = 8;
+    std::vector<uint8_t> values(n * n * n);
+    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<uint8_t>((i * 37) ^ (i >> 3));
+    std::ofstream(dir / "noise.dds", std::ios::binary) << ddsVolume(n, values);
+    ASSERT_TRUE(res->buildNoiseVolume((dir / "noise.dds").string().c_str()));
+    ASSERT_EQ(res->getNoiseVolumeEdge(), n);
+    std::vector<int8_t> expected(3 * n * n * n);
+    keBuildCurlNoise(values.data(), n, expected.data());
+    EXPECT_EQ(std::vector<int8_t>(res->getNoiseVolume(), res->getNoiseVolume() + expected.size()), expected);
+    // Not a cube: refused, the built-in entry stays.
+    std::ofstream(dir / "flat.dds", std::ios::binary) << ddsVolume(n, values).substr(0, 128 + n * n * 4);
+    EXPECT_FALSE(res->buildNoiseVolume((dir / "flat.dds").string().c_str()));
+    EXPECT_EQ(res->getNoiseVolumeEdge(), 1u);
+    EXPECT_FALSE(res->buildNoiseVolume((dir / "none.dds").string().c_str()));
 }
 
 TEST(CurlNoise, UniformVolumeHasNoCurlAndGradientsGiveTheExpectedSigns) {
