@@ -230,6 +230,30 @@ TEST_F(ShaderCache, TouchingAnIncludeMakesTheNextStartRecompile) {
     EXPECT_EQ(log.count("KeGPU: compile shader"), 0);
 }
 
+TEST_F(ShaderCache, NestedIncludesAreFoundBesideTheirIncluderAndTracked) {
+    fs::create_directories(root / "fx" / "sub");
+    write("fx/common.h", "#define SCALE 1.0\n#include \"sub/deep.h\"\n");
+    write("fx/sub/deep.h", "#include \"deeper.h\"\n");
+    write("fx/sub/deeper.h", "#define EXTRA\n");
+    { auto s = services(7); ASSERT_GE(get(*s), 0) << log.all(); }
+    const SShaderCompiledEntry* e = nullptr;
+    {
+        auto s = services(0);
+        s32 vs = 0, ps = 0;
+        const std::string f = path("fx/water.hlsl");
+        ASSERT_GE(s->createShaderMaterial(f.c_str(), "vs_main", video::EVST_VS_3_0, f.c_str(), "ps_main",
+                                          video::EPST_PS_3_0, nullptr, video::EMT_SOLID, 0, nullptr, nullptr, &vs, &ps), 0);
+        e = s->compiledEntry(ps);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->includedFiles, (std::vector<std::string>{path("fx/common.h"), path("fx/sub/deep.h"),
+                                                               path("fx/sub/deeper.h"), path("fx/water.hlsl")}));
+    }
+    touchAfterCache("fx/sub/deeper.h");
+    log.lines.clear();
+    { auto s = services(7); ASSERT_GE(get(*s), 0); }
+    EXPECT_EQ(log.count("KeGPU: compile shader"), 2) << log.all();
+}
+
 TEST_F(ShaderCache, InfoFileWithOtherMacrosIsAConflictAndNotUsed) {
     { auto s = services(7); ASSERT_GE(get(*s), 0); }
     for (const auto& e : fs::directory_iterator(root / "cache"))
