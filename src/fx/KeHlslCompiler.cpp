@@ -114,7 +114,14 @@ std::string keStripEffectSyntax(const std::string& source) {
                 i = close + 1;
                 continue;
             }
-            if (depth == 0 && (word == "texture" || word == "Texture" || word == "TEXTURE")) {
+            // Effect-framework declarations: DX9 texture objects (Texture2D and the other DX10
+            // objects stay) and compiled shader variables.
+            static const char* const kBlanked[] = {"texture", "Texture", "TEXTURE", "texture1D", "texture2D",
+                                                   "texture3D", "textureCUBE", "VertexShader", "PixelShader",
+                                                   "vertexshader", "pixelshader"};
+            bool blanked = false;
+            for (const char* k : kBlanked) blanked = blanked || word == k;
+            if (depth == 0 && blanked) {
                 size_t end = statementEnd(s, e);
                 blank(s, i, end + 1);
                 i = end + 1;

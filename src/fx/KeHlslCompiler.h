@@ -14,8 +14,8 @@ namespace kolm {
 constexpr uint32_t KE_SPIRV_MAGIC = 0x07230203u;
 
 // Blanks out what glslang cannot parse in effect files (technique blocks, DX9 "texture"
-// declarations, "= sampler_state { ... }" initialisers), keeping every line break so that
-// line numbers in messages stay right.
+// declarations, compiled-shader variables, "= sampler_state { ... }" initialisers), keeping
+// every line break so that line numbers in messages stay right.
 std::string keStripEffectSyntax(const std::string& source);
 
 // Compiles one stage. Messages come back one per line as "memory(LINE): error: TEXT" for the

@@ -82,19 +82,40 @@ TEST(HlslToGlsl, EffectSyntaxIsBlankedKeepingLines) {
         "texture t < string n = \"a;b\"; >;\n"
         "sampler2D s : register(s0) = sampler_state {\n  Texture = <t>;\n};\n"
         "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(s, uv) + undefinedName; }\n"
-        "technique T { pass P { PixelShader = compile ps_3_0 ps_main(); } }\n";
+        "technique T { pass P { PixelShader = compile ps_3_0 ps_main(); } }\n"
+        "texture2D t2 : DIFFUSEMAP; textureCUBE env;\n"
+        "PixelShader compiled = compile ps_3_0 ps_main();\n";
     const std::string stripped = keStripEffectSyntax(src);
     EXPECT_EQ(stripped.size(), src.size());
     EXPECT_EQ(std::count(stripped.begin(), stripped.end(), '\n'), std::count(src.begin(), src.end(), '\n'));
     EXPECT_EQ(stripped.find("texture"), std::string::npos);
     EXPECT_EQ(stripped.find("sampler_state"), std::string::npos);
     EXPECT_EQ(stripped.find("technique"), std::string::npos);
+    EXPECT_EQ(stripped.find("textureCUBE"), std::string::npos);
+    EXPECT_EQ(stripped.find("compiled"), std::string::npos);
     EXPECT_NE(stripped.find("sampler2D s : register(s0)"), std::string::npos);
     // The error is reported on the line where it is written.
     std::vector<uint8_t> code;
     std::string messages;
     EXPECT_FALSE(keCompileHlsl(src, "ps_main", false, {}, nullptr, code, messages));
     EXPECT_EQ(messages.rfind("memory(5): error: 'undefinedName'", 0), 0u) << messages;
+
+    // Other effect-file constructs the compiler takes as they are.
+    const std::string fx =
+        "string Description = \"an effect\";\n"
+        "shared float4x4 ViewProj : VIEWPROJECTION;\n"
+        "uniform float4 Colour : DIFFUSE < string UIName = \"Colour\"; float UIMin = 0; > = {1, 1, 1, 1};\n"
+        "static const float PI = 3.14159;\n"
+        "Texture2D dx10 : register(t1); SamplerState dx10s : register(s1);\n"
+        "sampler Samp = sampler_state { Texture = (t2); AddressU = Wrap; };\n"
+        "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 {\n"
+        "  return tex2D(Samp, uv) * Colour * PI + dx10.Sample(dx10s, uv); }\n";
+    const KeGlslShader ps = convert(fx, false, "ps_main");
+    ASSERT_NE(keFindConstant(ps, "dx10"), nullptr);
+    EXPECT_EQ(keFindConstant(ps, "dx10")->samplerIndex, 1);
+    ASSERT_NE(keFindConstant(ps, "Samp"), nullptr);
+    EXPECT_EQ(keFindConstant(ps, "Samp")->samplerIndex, 0);
+    EXPECT_NE(keFindConstant(ps, "Colour"), nullptr);
 }
 
 }  // namespace
