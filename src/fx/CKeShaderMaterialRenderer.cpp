@@ -69,7 +69,7 @@ void CKeShaderMaterialRenderer::OnSetMaterial(const SMaterial& material, const S
     updateBlend(material);
     mServices = services;
     if (services) services->setBasicRenderStates(material, lastMaterial, resetAllRenderstates);
-    mProgram->bind(mBlend);
+    mProgram->bind(mBlend, static_cast<int>(mDriver->getCurrentRenderTargetSize().Height));
     mBound = true;
     if (mCallback) mCallback->OnSetMaterial(material);
 }

@@ -186,6 +186,16 @@ TEST_F(ShaderGl, VposCountsWholePixelsFromTheTopLeft) {
         EXPECT_EQ(p.r, c.x) << c.x << "," << c.y;
         EXPECT_EQ(p.g, c.y) << c.x << "," << c.y;
     }
+    // With a viewport on the lower-left quarter VPOS still counts from the target's corner.
+    gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+    gl->driver->setViewPort(core::rect<s32>(0, 32, 32, 64));
+    test::drawQuad(gl->driver, shaderMaterial(type));
+    ASSERT_TRUE(keReadBackBufferRGB(gl->width, gl->height, rgb.data()));
+    gl->driver->setViewPort(core::rect<s32>(0, 0, gl->width, gl->height));
+    gl->driver->endScene();
+    EXPECT_EQ(at(rgb, 5, 40).r, 5);
+    EXPECT_EQ(at(rgb, 5, 40).g, 40);
+    EXPECT_EQ(at(rgb, 40, 5).g, 0) << "outside the viewport nothing is drawn";
 }
 
 TEST_F(ShaderGl, SamplerReadsTheUnitOfItsRegister) {

@@ -204,7 +204,7 @@ public:
         return true;
     }
 
-    void bind(const KeGlBlend& blend) override {
+    void bind(const KeGlBlend& blend, int targetHeight) override {
         glUseProgram(mProgram);
         if (mFlipped) glFrontFace(static_cast<GLenum>(mFrontFace));  // bound twice in a row
         GLint fbo = 0;
@@ -213,7 +213,7 @@ public:
         glGetIntegerv(GL_VIEWPORT, viewport);
         mFlipped = fbo != 0;
         mTargetValue[0] = mFlipped ? -1.0f : 1.0f;
-        mTargetValue[1] = float(viewport[1] + viewport[3]);
+        mTargetValue[1] = float(targetHeight > 0 ? targetHeight : viewport[1] + viewport[3]);
         if (mTarget >= 0) glUniform4fv(mTarget, 1, mTargetValue);
         if (mFlipped) {
             glGetIntegerv(GL_FRONT_FACE, &mFrontFace);
@@ -358,7 +358,7 @@ public:
         error.clear();
         return true;
     }
-    void bind(const KeGlBlend&) override {}
+    void bind(const KeGlBlend&, int) override {}
     void upload(int, const float*, int) override {}
     void applyExtraStates() override {}
     void unbind(const KeGlBlend&) override {}

@@ -77,8 +77,9 @@ public:
     // Compiles and links; on failure the previous program (if any) stays and `error` holds
     // the GL logs.
     virtual bool build(const KeGlProgramDesc& desc, std::string& error) = 0;
-    // Makes the program current with the base material's blending.
-    virtual void bind(const KeGlBlend& blend) = 0;
+    // Makes the program current with the base material's blending. `targetHeight`: pixel
+    // height of the current render target (0: take the viewport's top edge).
+    virtual void bind(const KeGlBlend& blend, int targetHeight) = 0;
     // Uploads a constant buffer (index into desc.arrays) of `registers` vec4s.
     virtual void upload(int array, const float* data, int registers) = 0;
     // Applies keGlExtraStates(); called right before the draw.
