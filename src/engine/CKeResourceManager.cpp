@@ -41,6 +41,49 @@ void keBuildCurlNoise(const uint8_t* v, u32 n, int8_t* out) {
 
 namespace {
 
+// Perlin's improved noise (2002) with his reference permutation, its lattice wrapped every
+// `period` units on each axis.
+const uint8_t kPermutation[256] = {
+    151, 160, 137, 91,  90,  15,  131, 13,  201, 95,  96,  53,  194, 233, 7,   225, 140, 36,  103, 30,  69,  142,
+    8,   99,  37,  240, 21,  10,  23,  190, 6,   148, 247, 120, 234, 75,  0,   26,  197, 62,  94,  252, 219, 203,
+    117, 35,  11,  32,  57,  177, 33,  88,  237, 149, 56,  87,  174, 20,  125, 136, 171, 168, 68,  175, 74,  165,
+    71,  134, 139, 48,  27,  166, 77,  146, 158, 231, 83,  111, 229, 122, 60,  211, 133, 230, 220, 105, 92,  41,
+    55,  46,  245, 40,  244, 102, 143, 54,  65,  25,  63,  161, 1,   216, 80,  73,  209, 76,  132, 187, 208, 89,
+    18,  169, 200, 196, 135, 130, 116, 188, 159, 86,  164, 100, 109, 198, 173, 186, 3,   64,  52,  217, 226, 250,
+    124, 123, 5,   202, 38,  147, 118, 126, 255, 82,  85,  212, 207, 206, 59,  227, 47,  16,  58,  17,  182, 189,
+    28,  42,  223, 183, 170, 213, 119, 248, 152, 2,   44,  154, 163, 70,  221, 153, 101, 155, 167, 43,  172, 9,
+    129, 22,  39,  253, 19,  98,  108, 110, 79,  113, 224, 232, 178, 185, 112, 104, 218, 246, 97,  228, 251, 34,
+    242, 193, 238, 210, 144, 12,  191, 179, 162, 241, 81,  51,  145, 235, 249, 14,  239, 107, 49,  192, 214, 31,
+    181, 199, 106, 157, 184, 84,  204, 176, 115, 121, 50,  45,  127, 4,   150, 254, 138, 236, 205, 93,  222, 114,
+    67,  29,  24,  72,  243, 141, 128, 195, 78,  66,  215, 61,  156, 180};
+
+double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
+double lerp(double t, double a, double b) { return a + t * (b - a); }
+double grad(int hash, double x, double y, double z) {
+    const int h = hash & 15;
+    const double u = h < 8 ? x : y;
+    const double v = h < 4 ? y : (h == 12 || h == 14 ? x : z);
+    return ((h & 1) ? -u : u) + ((h & 2) ? -v : v);
+}
+
+double wrappedNoise(double x, double y, double z, int period) {
+    auto P = [](int i) { return static_cast<int>(kPermutation[i & 255]); };
+    const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
+    auto wrap = [period](double c) { return ((static_cast<int>(c) % period) + period) % period; };
+    const int X0 = wrap(fx), Y0 = wrap(fy), Z0 = wrap(fz);
+    const int X1 = (X0 + 1) % period, Y1 = (Y0 + 1) % period, Z1 = (Z0 + 1) % period;
+    x -= fx;
+    y -= fy;
+    z -= fz;
+    const double u = fade(x), v = fade(y), w = fade(z);
+    auto h = [&](int X, int Y, int Z) { return P(P(P(X) + Y) + Z); };
+    return lerp(w,
+                lerp(v, lerp(u, grad(h(X0, Y0, Z0), x, y, z), grad(h(X1, Y0, Z0), x - 1, y, z)),
+                     lerp(u, grad(h(X0, Y1, Z0), x, y - 1, z), grad(h(X1, Y1, Z0), x - 1, y - 1, z))),
+                lerp(v, lerp(u, grad(h(X0, Y0, Z1), x, y, z - 1), grad(h(X1, Y0, Z1), x - 1, y, z - 1)),
+                     lerp(u, grad(h(X0, Y1, Z1), x, y - 1, z - 1), grad(h(X1, Y1, Z1), x - 1, y - 1, z - 1))));
+}
+
 class CKeResourceManager : public IKeResourceManager {
 public:
     explicit CKeResourceManager(IrrlichtDevice* device) : mDevice(device) { releaseNoiseVolume(); }
@@ -69,7 +112,41 @@ public:
     }
     bool generateNoiseVolume() override {
         releaseNoiseVolume();
-        return false;
+        const int n = 64, period = n / 16;
+        static const int off[3][3] = {{0, 0, 0}, {31, -48, 13}, {-233, -113, -185}};
+        auto N = [period](double x, double y, double z) {
+            return (0.936 * wrappedNoise(x / 16, y / 16, z / 16, period) * 128 + 128) * 0.5;
+        };
+        // The three potentials once per cell; the curl by central differences, wrapped.
+        std::vector<double> psi(size_t(3) * n * n * n);
+        for (int c = 0; c < 3; ++c)
+            for (int z = 0; z < n; ++z)
+                for (int y = 0; y < n; ++y)
+                    for (int x = 0; x < n; ++x)
+                        psi[((size_t(c) * n + z) * n + y) * n + x] =
+                            N(x + off[c][0], y + off[c][1], z + off[c][2]) +
+                            0.5 * N(2 * x + off[c][0], 2 * y + off[c][1], 2 * z + off[c][2]);
+        auto at = [&](int c, int x, int y, int z) {
+            x = (x + n) % n;
+            y = (y + n) % n;
+            z = (z + n) % n;
+            return psi[((size_t(c) * n + z) * n + y) * n + x];
+        };
+        std::vector<int8_t> volume(size_t(3) * n * n * n);
+        for (int z = 0; z < n; ++z)
+            for (int y = 0; y < n; ++y)
+                for (int x = 0; x < n; ++x) {
+                    const double cx = at(2, x, y + 1, z) - at(2, x, y - 1, z) - at(1, x, y, z + 1) + at(1, x, y, z - 1);
+                    const double cy = at(0, x, y, z + 1) - at(0, x, y, z - 1) - at(2, x + 1, y, z) + at(2, x - 1, y, z);
+                    const double cz = at(1, x + 1, y, z) - at(1, x - 1, y, z) - at(0, x, y + 1, z) + at(0, x, y - 1, z);
+                    int8_t* e = &volume[3 * ((size_t(z) * n + y) * n + x)];
+                    e[0] = static_cast<int8_t>(static_cast<uint8_t>(static_cast<int>(cx)));
+                    e[1] = static_cast<int8_t>(static_cast<uint8_t>(static_cast<int>(cy)));
+                    e[2] = static_cast<int8_t>(static_cast<uint8_t>(static_cast<int>(cz)));
+                }
+        mVolume = std::move(volume);
+        mEdge = static_cast<u32>(n);
+        return true;
     }
 
     bool loadNoiseVolume(const io::path& path) override {
