@@ -205,7 +205,7 @@ TEST(EngineGlSync, FrameMessageReachesTheEventReceiver) {
     ASSERT_TRUE(keRun());
     EXPECT_EQ(keEventReceiver().syncFrame(), 0x0FFFFFFF);
     ASSERT_EQ(keSendSyncFrame("Kolm", 1234), 0);
-    for (int i = 0; i < 100 && keEventReceiver().syncFrame() != 1234; ++i) {
+    for (int i = 0; i < 500 && keEventReceiver().syncFrame() != 1234; ++i) {
         ASSERT_TRUE(keRun());
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
