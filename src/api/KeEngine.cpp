@@ -122,13 +122,12 @@ const char* initCurlNoise() {
         return resources->loadNoiseVolume(cache.c_str()) ? nullptr : "fails to init curl noise from file cache";
     }
     const char* volume = keFindFile("NoiseVolume.dds");
-    if (!fs->existFile(volume)) {
-        // The volume is engine data that this installation does not carry: the emitters keep
-        // the built-in noise entry.
-        printMessage(KE_WARN, "NoiseVolume.dds not found, fx emitters use the built-in curl noise");
-        return nullptr;
+    if (fs->existFile(volume)) {
+        if (!resources->buildNoiseVolume(volume)) return "fails to init curl noise";
+    } else {
+        // Without the noise picture the volume is computed; the cache keeps later starts quick.
+        if (!resources->generateNoiseVolume()) return "fails to init curl noise";
     }
-    if (!resources->buildNoiseVolume(volume)) return "fails to init curl noise";
     if (!keIsPackaged() && !resources->saveNoiseVolume(cache.c_str())) {
         printMessage(KE_ERROR, "failed to save %s", cache.c_str());
     }
