@@ -25,20 +25,10 @@ if [ -x "$bin/kolm-shaderc" ] && ls examples/shaders/*.hlsl >/dev/null 2>&1; the
   "$bin/kolm-shaderc" --cache out/shadersCache "$shader" | head -20
 fi
 
-xvfb_pid=""
-cleanup() { if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi; }
-trap cleanup EXIT
 args=()
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  for n in $(seq 90 120); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-      break
-    fi
-  done
+  source scripts/xvfb.sh
+  kolm_ensure_display || exit 1
   export CI="${CI:-true}"  # headless: nothing waits on a dialog
   args=(-cap out/hello -capfps 30)
   echo "== Playing the demo headless under Xvfb ($DISPLAY), capturing to out/"

@@ -45,8 +45,6 @@ IKeManager* g_manager = nullptr;
 int64_t g_clockOrigin = -1;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
 
-constexpr int kIdListCapacity = 1000;
-
 ELOG_LEVEL libraryLogLevel(int threshold) {
     switch (threshold) {
     case KE_DEBUG: return ELL_DEBUG;
@@ -69,15 +67,6 @@ unsigned long x11Window() {
     return static_cast<unsigned long>(g_ctx.driver->getExposedVideoData().OpenGLLinux.X11Window);
 }
 
-void freeIdLists() {
-    KeIdTable** lists[] = {&g_ctx.images, &g_ctx.objects, &g_ctx.lights, &g_ctx.fxEmitters,
-                           &g_ctx.cameraShaders, &g_ctx.effects, &g_ctx.cubeMaps};
-    for (KeIdTable** l : lists) {
-        keIdTableFree(*l);
-        *l = nullptr;
-    }
-}
-
 // Releases what system initialisation and device creation made, newest first.
 void releaseDevice() {
     keLoadingRelease();
@@ -97,7 +86,7 @@ void releaseDevice() {
         g_ctx.device->run();
         g_ctx.device->drop();
     }
-    freeIdLists();
+    keFreeEngineIdTables(g_ctx.idLists);
     g_ctx = EngineContext{};
     g_receiver.setRecording(false);
 }
@@ -223,17 +212,7 @@ const char* createDevice(const EngineSetup& s) {
 
     if (const char* reason = initSystem(s)) return reason;
 
-    static const char* const kListErrors[] = {
-        "fails to create image list",  "fails to create object list",        "fails to create light list",
-        "fails to create fxemitter list", "fails to create camera shader list", "fails to create effect list",
-        "fails to create cubemap list",
-    };
-    KeIdTable** lists[] = {&g_ctx.images, &g_ctx.objects, &g_ctx.lights, &g_ctx.fxEmitters,
-                           &g_ctx.cameraShaders, &g_ctx.effects, &g_ctx.cubeMaps};
-    for (int i = 0; i < 7; ++i) {
-        *lists[i] = keIdTableCreate(kIdListCapacity);
-        if (!*lists[i]) return kListErrors[i];
-    }
+    if (const char* reason = keCreateEngineIdTables(g_ctx.idLists)) return reason;
 
     g_ctx.started = 1;
     g_receiver.setRecording(true);

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "api/EngineSetup.h"
-#include "api/KeIdTable.h"
+#include "api/KeIdTableKinds.h"
 #include "api/MyEventReceiver.h"
 
 #include <irrlicht.h>
@@ -34,14 +34,9 @@ struct EngineContext {
     uint8_t antialias = 0;
     int32_t stereo = 0;
     uint8_t lightPrePass = 0;
-    // The seven ID lists, capacity 1000 each, created in this order.
-    KeIdTable* images = nullptr;
-    KeIdTable* objects = nullptr;
-    KeIdTable* lights = nullptr;
-    KeIdTable* fxEmitters = nullptr;
-    KeIdTable* cameraShaders = nullptr;
-    KeIdTable* effects = nullptr;
-    KeIdTable* cubeMaps = nullptr;
+    // The seven ID lists (image, object, light, fx emitter, camera shader, effect, cube map),
+    // capacity 1000 each.
+    KeEngineIdTables idLists;
 };
 
 EngineContext& keEngineContext();

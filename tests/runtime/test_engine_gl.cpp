@@ -1,16 +1,22 @@
 // The engine on the OpenGL driver under a real X server: frames reach the back buffer with the
-// backdrop colour, and screenshots read it back in the right orientation and colour order.
+// backdrop colour, screenshots read it back in the right orientation and colour order, the
+// loading screen draws, and the frame message reaches the event receiver.
 #include "api/KeEngine.h"
+#include "api/KeLoadingScreen.h"
+#include "api/KeLoadingShader.h"
 #include "core/KeError.h"
 #include "platform/KeScreenGrab.h"
+#include "platform/KeSyncMessage.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kolm;
@@ -22,19 +28,35 @@ std::vector<unsigned char> readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// 0xRRGGBB of a pixel of a top-down RGB frame.
+int pixel(const std::vector<unsigned char>& rgb, int width, int x, int y) {
+    const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    return (p[0] << 16) | (p[1] << 8) | p[2];
+}
+
+// A windowed engine of the given size (0: the start-up default of 640 x 480).
 class EngineGl : public ::testing::Test {
 protected:
+    void start(int width = 0, int height = 0, bool defaults = false) {
+        EngineSetup s;
+        if (!defaults) {
+            s.windowed = 1;
+            s.vsync = 0;
+        }
+        if (width) s.width = width;
+        if (height) s.height = height;
+        ASSERT_EQ(keStartEngine(s), 0);
+    }
+    std::vector<unsigned char> readBack(int width, int height) {
+        std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+        EXPECT_TRUE(keReadBackBufferRGB(width, height, rgb.data()));
+        return rgb;
+    }
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
         keResetErrorReporter();
-        keSetLogSink([](const char* l, void*) { fprintf(stderr, "%s", l); }, nullptr);
+        keSetLogSink([](const char* l, void*) { std::fprintf(stderr, "%s", l); }, nullptr);
         keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
-        EngineSetup s;
-        s.width = 64;
-        s.height = 48;
-        s.windowed = 1;
-        s.vsync = 0;
-        ASSERT_EQ(keStartEngine(s), 0);
     }
     void TearDown() override {
         keStopEngine();
@@ -43,12 +65,12 @@ protected:
 };
 
 TEST_F(EngineGl, BackdropReachesTheScreenshot) {
+    start(64, 48);
     keSetBackdropColor(0x3366CC);
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(keRun());
         ASSERT_EQ(keSync(), 0);
     }
-    // Grab the frame again before presenting: draw a frame without ending it.
     const std::string bmp = testing::TempDir() + "shot.bmp";
     ASSERT_EQ(keScreenShot(bmp.c_str()), 0);
     const std::vector<unsigned char> b = readFile(bmp);
@@ -66,17 +88,17 @@ TEST_F(EngineGl, BackdropReachesTheScreenshot) {
 }
 
 TEST_F(EngineGl, DummyRenderLeavesTheBackBufferAlone) {
+    start(64, 48);
     keSetBackdropColor(0x00FF00);
     ASSERT_EQ(keSync(), 0);
     keSetBackdropColor(0xFF0000);
     ASSERT_EQ(keRenderDummy(), 0);
-    std::vector<unsigned char> rgb(64 * 48 * 3);
-    ASSERT_TRUE(keReadBackBufferRGB(64, 48, rgb.data()));
-    EXPECT_EQ(rgb[0], 0);  // still the green frame, not the red off-screen one
-    EXPECT_EQ(rgb[1], 0xFF);
+    // Still the green frame, not the red off-screen one.
+    EXPECT_EQ(pixel(readBack(64, 48), 64, 0, 0), 0x00FF00);
 }
 
 TEST_F(EngineGl, UnknownExtensionFailsWithTheSaveMessage) {
+    start(64, 48);
     ASSERT_EQ(keSync(), 0);
     const std::string path = testing::TempDir() + "shot.unknownext";
     EXPECT_EQ(keScreenShot(path.c_str()), -1);
@@ -87,75 +109,33 @@ TEST_F(EngineGl, UnknownExtensionFailsWithTheSaveMessage) {
     EXPECT_EQ(index, 1);
 }
 
-}  // namespace
-
-namespace {
-
 // All defaults (windowed -1, vsync -1): a window, not full screen, and start-up survives the
 // X errors that swap control raises on a virtual X server.
-TEST(EngineGlDefaults, DefaultSetupOpensAWindow) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    keResetErrorReporter();
-    keSetLogSink([](const char*, void*) {}, nullptr);
-    keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
-    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+TEST_F(EngineGl, DefaultSetupOpensAWindow) {
+    start(0, 0, true);
     EXPECT_FALSE(keEngineContext().device->isFullscreen());
     EXPECT_EQ(keEngineContext().driver->getScreenSize().Width, 640u);
     EXPECT_EQ(keSync(), 0);
-    keStopEngine();
-    keResetErrorReporter();
 }
-
-}  // namespace
-
-#include "api/KeLoadingScreen.h"
-#include "platform/KeScreenGrab.h"
-
-namespace {
 
 // A development loading frame at 50% on 640 x 480: white frame (160, 216)-(480, 264), black
 // inside from (166, 222), the bar from (172, 228), 148 of its 296 pixels filled.
-TEST(EngineGlLoading, DevelopmentFrameShowsTheBar) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    keResetErrorReporter();
-    keSetLogSink([](const char*, void*) {}, nullptr);
-    EngineSetup s;
-    s.windowed = 1;
-    s.vsync = 0;
-    ASSERT_EQ(keStartEngine(s), 0);
+TEST_F(EngineGl, DevelopmentLoadingFrameShowsTheBar) {
+    start();
     keLoadingPrepare();
     keLoadingFrame(50);
-    std::vector<unsigned char> rgb(640 * 480 * 3);
-    ASSERT_TRUE(keReadBackBufferRGB(640, 480, rgb.data()));
-    auto px = [&](int x, int y) {
-        const unsigned char* p = &rgb[(static_cast<size_t>(y) * 640 + x) * 3];
-        return (p[0] << 16) | (p[1] << 8) | p[2];
-    };
-    EXPECT_EQ(px(161, 217), 0xFFFFFF);  // frame
-    EXPECT_EQ(px(182, 240), 0x4488FF);  // bar
-    EXPECT_EQ(px(319, 240), 0x4488FF);  // last filled column (172 + 147)
-    EXPECT_EQ(px(321, 240), 0x000000);  // beyond the fill
-    EXPECT_EQ(px(600, 400), 0x000000);  // background
+    const std::vector<unsigned char> rgb = readBack(640, 480);
+    EXPECT_EQ(pixel(rgb, 640, 161, 217), 0xFFFFFF);  // frame
+    EXPECT_EQ(pixel(rgb, 640, 182, 240), 0x4488FF);  // bar
+    EXPECT_EQ(pixel(rgb, 640, 319, 240), 0x4488FF);  // last filled column (172 + 147)
+    EXPECT_EQ(pixel(rgb, 640, 321, 240), 0x000000);  // beyond the fill
+    EXPECT_EQ(pixel(rgb, 640, 600, 400), 0x000000);  // background
     keLoadingRelease();
-    keStopEngine();
-    keResetErrorReporter();
 }
 
-}  // namespace
-
-#include "api/KeLoadingShader.h"
-
-namespace {
-
 // The built-in loading shader: white gauge outlines at full progress, black once faded out.
-TEST(EngineGlLoading, BuiltInShaderDrawsAndFadesOut) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    keResetErrorReporter();
-    keSetLogSink([](const char* l, void*) { fprintf(stderr, "%s", l); }, nullptr);
-    EngineSetup s;
-    s.windowed = 1;
-    s.vsync = 0;
-    ASSERT_EQ(keStartEngine(s), 0);
+TEST_F(EngineGl, BuiltInLoadingShaderDrawsAndFadesOut) {
+    start();
     KeLoadingShader shader;
     keLoadingShaderCreate(&shader, nullptr);
     ASSERT_GE(shader.material, 0);
@@ -163,8 +143,7 @@ TEST(EngineGlLoading, BuiltInShaderDrawsAndFadesOut) {
         irr::video::IVideoDriver* d = keEngineContext().driver;
         d->beginScene(true, true, irr::video::SColor(255, 0, 0, 0));
         keLoadingShaderDraw(&shader, progress, 640, 480);
-        std::vector<unsigned char> rgb(640 * 480 * 3);
-        EXPECT_TRUE(keReadBackBufferRGB(640, 480, rgb.data()));
+        const std::vector<unsigned char> rgb = readBack(640, 480);
         d->endScene();
         int lit = 0;
         *white = 0;
@@ -179,29 +158,12 @@ TEST(EngineGlLoading, BuiltInShaderDrawsAndFadesOut) {
     EXPECT_GT(white, 1000);
     EXPECT_EQ(countLit(1.25f, &white), 0);
     keLoadingShaderRelease(&shader);
-    keStopEngine();
-    keResetErrorReporter();
 }
-
-}  // namespace
-
-#include "platform/KeSyncMessage.h"
-
-#include <chrono>
-#include <thread>
-
-namespace {
 
 // Another program posts the frame message to the window titled "Kolm"; the viewer's sync
 // frame follows it, and the window stays open.
-TEST(EngineGlSync, FrameMessageReachesTheEventReceiver) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    keResetErrorReporter();
-    keSetLogSink([](const char*, void*) {}, nullptr);
-    EngineSetup s;
-    s.windowed = 1;
-    s.vsync = 0;
-    ASSERT_EQ(keStartEngine(s), 0);
+TEST_F(EngineGl, FrameMessageReachesTheEventReceiver) {
+    start(64, 48);
     ASSERT_TRUE(keRun());
     EXPECT_EQ(keEventReceiver().syncFrame(), 0x0FFFFFFF);
     ASSERT_EQ(keSendSyncFrame("Kolm", 1234), 0);
@@ -213,7 +175,6 @@ TEST(EngineGlSync, FrameMessageReachesTheEventReceiver) {
     EXPECT_TRUE(keRun());
     keStopEngine();
     EXPECT_EQ(keSendSyncFrame("Kolm", 1), -1);  // no window any more
-    keResetErrorReporter();
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ TEST_F(EngineNull, StartsWithDefaultsAndStopsClean) {
     ASSERT_NE(c.camera, nullptr);
     EXPECT_FLOAT_EQ(c.camera->getNearValue(), 0.1f);
     EXPECT_FLOAT_EQ(c.camera->getFarValue(), 1000.0f);
-    for (KeIdTable* t : {c.images, c.objects, c.lights, c.fxEmitters, c.cameraShaders, c.effects, c.cubeMaps}) {
+    const KeEngineIdTables& l = c.idLists;
+    for (KeIdTable* t : {l.image, l.object, l.light, l.fxEmitter, l.cameraEffect, l.effect, l.cubeMap}) {
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->capacity, 1000);
     }
@@ -57,7 +58,7 @@ TEST_F(EngineNull, StartsWithDefaultsAndStopsClean) {
     EXPECT_EQ(keStopEngine(), 0);
     EXPECT_FALSE(keIsStarted());
     EXPECT_EQ(keEngineContext().device, nullptr);
-    EXPECT_EQ(keEngineContext().images, nullptr);
+    EXPECT_EQ(keEngineContext().idLists.image, nullptr);
     EXPECT_EQ(keStopEngine(), 0);  // stopping twice is harmless
     EXPECT_TRUE(cap.boxes.empty());
 }
