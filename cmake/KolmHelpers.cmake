@@ -61,6 +61,10 @@ function(kolm_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
+  if(T_LABEL STREQUAL "gl")
+    # Windows of one GL test must not meet another's (they share titles and the X server).
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endfunction()
 
 # kolm_bench(<name> SOURCES ... DEPS ...): a Google Benchmark executable under bin/bench.
