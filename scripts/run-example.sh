@@ -19,8 +19,8 @@ echo "== The example scene document (kolm-kf)"
 echo -n "camera position at 2 s: "
 "$bin/kolm-kf" sample "$example/hello.kscn" Scene/Cameras/Camera/position 2
 
-if [ -x "$bin/kolm-shaderc" ] && ls examples/shaders/*.hlsl >/dev/null 2>&1; then
-  shader=$(ls examples/shaders/*.hlsl | head -1)
+shader=examples/shaders/textured.hlsl
+if [ -x "$bin/kolm-shaderc" ] && [ -f "$shader" ]; then
   echo "== An example effect shader compiled as the engine does (kolm-shaderc $shader)"
   "$bin/kolm-shaderc" --cache out/shadersCache "$shader" | head -20
 fi
