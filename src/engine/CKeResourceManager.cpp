@@ -114,7 +114,7 @@ public:
         releaseNoiseVolume();
         const int n = 64, period = n / 16;
         static const int off[3][3] = {{0, 0, 0}, {31, -48, 13}, {-233, -113, -185}};
-        auto N = [period](double x, double y, double z) {
+        auto N = [=](double x, double y, double z) {
             return (0.936 * wrappedNoise(x / 16, y / 16, z / 16, period) * 128 + 128) * 0.5;
         };
         // The three potentials once per cell; the curl by central differences, wrapped.
