@@ -1,6 +1,7 @@
 #include "platform/KeDisplayModes.h"
 
 #include <X11/Xlib.h>
+#include "platform/KeX11.h"
 #include <unistd.h>
 #include <cstdlib>
 #include <X11/extensions/Xrandr.h>
@@ -8,17 +9,6 @@
 namespace kolm {
 namespace {
 
-// Connections to the X server now and then fail at the handshake on a busy machine; a few
-// quick retries tell that apart from a display that is really not there.
-Display* openDisplay() {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        if (Display* dpy = XOpenDisplay(nullptr)) return dpy;
-        const char* name = std::getenv("DISPLAY");
-        if (!name || !*name) return nullptr;
-        usleep(20000);
-    }
-    return nullptr;
-}
 
 
 int refreshOf(const XRRModeInfo& m) {
@@ -40,7 +30,7 @@ class CKeDisplayModesX11 : public IKeDisplayModes {
 public:
     bool query(KeDisplayModeQuery* out) override {
         *out = KeDisplayModeQuery();
-        Display* dpy = openDisplay();
+        Display* dpy = keOpenX11Display();
         if (!dpy) return false;
         const int screen = DefaultScreen(dpy);
         int depth = DefaultDepth(dpy, screen);

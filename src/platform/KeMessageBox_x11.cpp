@@ -4,6 +4,8 @@
 #include "platform/KeProcess.h"
 
 #include <X11/Xatom.h>
+#include "platform/KeX11.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -53,7 +55,7 @@ void keSetMessageBoxRenderWindow(void* x11Display, unsigned long window) {
 }
 
 bool keShowX11MessageBox(const char* text) {
-    Display* dpy = XOpenDisplay(nullptr);
+    Display* dpy = keOpenX11Display();
     if (!dpy) return false;
 
     const int screen = DefaultScreen(dpy);

@@ -1,5 +1,7 @@
 #include "platform/KeProcess.h"
 
+#include "platform/KeX11.h"
+
 #include <X11/Xlib.h>
 
 #include <climits>
@@ -24,9 +26,7 @@ bool keIsInteractiveSession() {
 }
 
 bool keHasDisplay() {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name) return false;
-    Display* d = XOpenDisplay(nullptr);
+    Display* d = keOpenX11Display();
     if (!d) return false;
     XCloseDisplay(d);
     return true;

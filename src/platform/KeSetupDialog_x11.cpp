@@ -4,6 +4,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include "platform/KeX11.h"
 #include <unistd.h>
 #include <cstdlib>
 #include <X11/Xutil.h>
@@ -16,17 +17,6 @@
 namespace kolm {
 namespace {
 
-// Connections to the X server now and then fail at the handshake on a busy machine; a few
-// quick retries tell that apart from a display that is really not there.
-Display* openDisplay() {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        if (Display* dpy = XOpenDisplay(nullptr)) return dpy;
-        const char* name = std::getenv("DISPLAY");
-        if (!name || !*name) return nullptr;
-        usleep(20000);
-    }
-    return nullptr;
-}
 
 
 constexpr uint32_t kGrey = 0xAAAAAA;    // static texts
@@ -292,7 +282,7 @@ struct X11Dialog {
 
     bool open(const KeSetupDialogContent& c) {
         content = &c;
-        dpy = openDisplay();
+        dpy = keOpenX11Display();
         if (!dpy) return false;
         screen = DefaultScreen(dpy);
         visual = DefaultVisual(dpy, screen);

@@ -1,5 +1,7 @@
 #include "platform/KeSyncMessage.h"
 
+#include "platform/KeX11.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -29,7 +31,7 @@ Window findByTitle(Display* dpy, Window w, const char* title, int depth) {
 }  // namespace
 
 int keSendSyncFrame(const char* windowTitle, int frame) {
-    Display* dpy = XOpenDisplay(nullptr);
+    Display* dpy = keOpenX11Display();
     if (!dpy) return -1;
     const Window target = findByTitle(dpy, DefaultRootWindow(dpy), windowTitle, 0);
     if (!target) {
