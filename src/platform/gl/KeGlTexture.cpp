@@ -229,6 +229,16 @@ void drainGlErrors() {
     }
 }
 
+// Starts a GL upload for t: earlier errors drained, a new texture object named in t and bound
+// to target.
+void beginUpload(CKeGlTexture* t, GLenum target) {
+    drainGlErrors();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    KeGlTextureAccess::glName(t) = name;
+    glBindTexture(target, name);
+}
+
 }  // namespace
 
 CKeGlTexture* keGlCreateCubeTexture(irr::video::IVideoDriver* driver, const irr::io::path& name, u32 edge,
@@ -246,11 +256,7 @@ CKeGlTexture* keGlCreateCubeTexture(irr::video::IVideoDriver* driver, const irr:
         return t;
     }
     GlStateGuard guard;
-    drainGlErrors();
-    GLuint name2 = 0;
-    glGenTextures(1, &name2);
-    KeGlTextureAccess::glName(t) = name2;
-    glBindTexture(GL_TEXTURE_CUBE_MAP, name2);
+    beginUpload(t, GL_TEXTURE_CUBE_MAP);
     for (u32 f = 0; f < 6; ++f)
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGBA8, GLsizei(edge), GLsizei(edge), 0, GL_BGRA,
                      GL_UNSIGNED_BYTE, faces[f]);
@@ -274,11 +280,7 @@ CKeGlTexture* keGlCreateVolumeTexture(irr::video::IVideoDriver* driver, const ir
         return t;
     }
     GlStateGuard guard;
-    drainGlErrors();
-    GLuint name2 = 0;
-    glGenTextures(1, &name2);
-    KeGlTextureAccess::glName(t) = name2;
-    glBindTexture(GL_TEXTURE_3D, name2);
+    beginUpload(t, GL_TEXTURE_3D);
     glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), GLsizei(depth), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, voxels);
     setSampling(GL_TEXTURE_3D, mipmaps);
@@ -305,11 +307,7 @@ CKeGlTexture* keGlCreateFloatTexture(irr::video::IVideoDriver* driver, const irr
         return t;
     }
     GlStateGuard guard;
-    drainGlErrors();
-    GLuint name2 = 0;
-    glGenTextures(1, &name2);
-    KeGlTextureAccess::glName(t) = name2;
-    glBindTexture(GL_TEXTURE_2D, name2);
+    beginUpload(t, GL_TEXTURE_2D);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, GLsizei(width), GLsizei(height), 0, GL_RED, GL_FLOAT, texels);
     setSampling(GL_TEXTURE_2D, false);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -331,11 +329,7 @@ CKeGlTexture* keGlCreateCubeRenderTarget(irr::video::IVideoDriver* driver, const
         return t;
     }
     GlStateGuard guard;
-    drainGlErrors();
-    GLuint name2 = 0;
-    glGenTextures(1, &name2);
-    KeGlTextureAccess::glName(t) = name2;
-    glBindTexture(GL_TEXTURE_CUBE_MAP, name2);
+    beginUpload(t, GL_TEXTURE_CUBE_MAP);
     // Storage only; the pixel transfer type just has to be valid for the internal format.
     for (u32 f = 0; f < 6; ++f)
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GLint(internal), GLsizei(edge), GLsizei(edge), 0,
@@ -349,7 +343,8 @@ CKeGlTexture* keGlCreateCubeRenderTarget(irr::video::IVideoDriver* driver, const
     // Check that every face can be drawn into before anyone relies on it.
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
     for (u32 f = 0; f < 6; ++f) {
-        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, name2, 0);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_CUBE_MAP_POSITIVE_X + f,
+                               KeGlTextureAccess::glName(t), 0);
         if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
             printMessage(KE_ERROR, "cube render target '%s': face %u cannot be drawn into", name.c_str(), f);
             made->drop();
