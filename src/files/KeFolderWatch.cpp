@@ -2,7 +2,6 @@
 
 #include "core/KeError.h"
 #include "files/KeWatchCommon.h"
-#include "files/KeWatchTable.h"
 #include "platform/KeDirWatcher.h"
 #include "platform/KeFileStamp.h"
 
@@ -41,30 +40,8 @@ struct KeFolderWatchRecord {
     std::unique_ptr<FolderWatcher> watcher;
 };
 
-// The table, created at first use. Watches still open at exit are freed then, so that no
-// watcher thread outlives the program's static objects.
-struct Watches {
-    std::unique_ptr<KeWatchTable> table;
-    ~Watches() { keFolderWatchFreeAll(); }
-};
-Watches g_watches;
-std::unique_ptr<KeWatchTable>& g_table = g_watches.table;
-
-KeWatchTable& table() {
-    if (!g_table) g_table = std::make_unique<KeWatchTable>();
-    return *g_table;
-}
-
-KeFolderWatchRecord* find(int id) {
-    auto* record = static_cast<KeFolderWatchRecord*>(table().get(id));
-    if (!record) recordError(1, "FolderWatch ID %d does not exist. %s", id, keWatchTableMessage());
-    return record;
-}
-
-void destroy(KeFolderWatchRecord* record) {
-    record->watcher.reset();  // joins the thread before the flag goes away
-    delete record;
-}
+// Freed at exit with whatever is still open.
+KeWatchSet<KeFolderWatchRecord> g_watches("FolderWatch");
 
 // Collects one listing: the files that fit, and those that do not.
 struct Listing {
@@ -127,39 +104,17 @@ struct Listing {
 }  // namespace
 
 int keFolderWatch(const char* path, int id) {
-    auto* record = new KeFolderWatchRecord;
-    record->id = id;
-    if (table().add(id, record) != 0) {
-        recordError(2, "invalid FileWatch ID %d : %s", id, keWatchTableMessage());
-        delete record;
-        return -1;
-    }
-    int error = 0;
-    if (!keWatchFullPath(path, record->path, &error)) {
-        keWatchFileOperationMessage("Cannot create change notification handle", path, error);
-        table().remove(id);
-        destroy(record);
-        return -1;
-    }
-    record->watcher = keCreateFolderWatcher(record->path, &record->changed, KeWatchScope::Tree, &error);
-    if (!record->watcher) {
-        keWatchFileOperationMessage("Cannot create change notification handle", record->path, error);
-        table().remove(id);
-        destroy(record);
-        return -1;
-    }
+    KeFolderWatchRecord* record = g_watches.open(path, id);
+    if (!record) return -1;
+    if (!g_watches.start(record, record->path, KeWatchScope::Tree)) return -1;
     record->sinceNs = keFileTimeNow();
     return 0;
 }
 
 bool keFolderWatchChanged(int id) {
-    KeFolderWatchRecord* record = find(id);
+    KeFolderWatchRecord* record = g_watches.find(id);
     if (!record) return false;
-    if (!record->failureShown && record->watcher->failure() != 0) {
-        // The thread stopped waiting; say so once, here on the main thread.
-        record->failureShown = true;
-        keWatchFileOperationMessage("Cannot detect changes in folder", record->path, record->watcher->failure());
-    }
+    keWatchReportFailureOnce(*record->watcher, record->path, &record->failureShown);
     if (record->reported) return true;
     if (record->changed.load(std::memory_order_acquire) != 0 || !record->pending.empty()) {
         record->reported = 1;
@@ -170,7 +125,7 @@ bool keFolderWatchChanged(int id) {
 
 int keGetFolderWatchChanges(int id, const char* const** files) {
     if (files) *files = nullptr;
-    KeFolderWatchRecord* record = find(id);
+    KeFolderWatchRecord* record = g_watches.find(id);
     if (!record) return 0;
     if (files) *files = record->list;
     if (!record->reported) return 0;
@@ -186,7 +141,7 @@ int keGetFolderWatchChanges(int id, const char* const** files) {
 }
 
 int keFolderWatchReset(int id) {
-    KeFolderWatchRecord* record = find(id);
+    KeFolderWatchRecord* record = g_watches.find(id);
     if (!record) return -1;
     record->changed.store(0, std::memory_order_relaxed);
     record->reported = 0;
@@ -195,19 +150,8 @@ int keFolderWatchReset(int id) {
     return 0;
 }
 
-int keFolderWatchDelete(int id) {
-    if (!g_table) return -1;
-    auto* record = static_cast<KeFolderWatchRecord*>(g_table->get(id));
-    if (!record) return -1;
-    g_table->remove(id);
-    destroy(record);
-    return 0;
-}
+int keFolderWatchDelete(int id) { return g_watches.remove(id); }
 
-void keFolderWatchFreeAll() {
-    if (!g_table) return;
-    for (int id = 0; id <= g_table->highestId(); ++id) keFolderWatchDelete(id);
-    g_table.reset();
-}
+void keFolderWatchFreeAll() { g_watches.freeAll(); }
 
 }  // namespace kolm

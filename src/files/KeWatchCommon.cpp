@@ -68,4 +68,11 @@ void keWatchFileOperationMessage(const char* problem, const char* path, int erro
     showMessageBox("%s\nFile: '%s'\nSystem reports: %s", problem, path ? path : "", std::strerror(error));
 }
 
+void keWatchReportFailureOnce(const FolderWatcher& watcher, const char* folder, bool* shown) {
+    if (*shown || watcher.failure() == 0) return;
+    // The thread stopped waiting; say so once, here on the main thread.
+    *shown = true;
+    keWatchFileOperationMessage("Cannot detect changes in folder", folder, watcher.failure());
+}
+
 }  // namespace kolm

@@ -1,5 +1,12 @@
-// Helpers shared by file and folder watches: full paths and the file-operation message.
+// Helpers shared by file and folder watches: full paths, the file-operation message and the
+// table of watches with its records' life cycle.
 #pragma once
+
+#include "core/KeError.h"
+#include "files/KeWatchTable.h"
+#include "platform/KeDirWatcher.h"
+
+#include <memory>
 
 namespace kolm {
 
@@ -17,5 +24,94 @@ void keWatchFolderOf(const char* fullPath, char (&out)[KE_WATCH_PATH_CAPACITY]);
 // The box shown when a watch cannot be made or stops working:
 // "<problem>\nFile: '<path>'\nSystem reports: <text of the error code>".
 void keWatchFileOperationMessage(const char* problem, const char* path, int error);
+
+// Shows "Cannot detect changes in folder" once the watcher's thread has given up, the first
+// time it is asked (*shown remembers that it was said).
+void keWatchReportFailureOnce(const FolderWatcher& watcher, const char* folder, bool* shown);
+
+// The watches of one kind: records in a table created at first use. Record needs `int id`,
+// `char path[KE_WATCH_PATH_CAPACITY]`, `std::atomic<uint8_t> changed` and
+// `std::unique_ptr<FolderWatcher> watcher`. Watches still open when the set goes away (at
+// exit, for the static sets) are freed then, so that no watcher thread outlives it.
+template <class Record>
+class KeWatchSet {
+public:
+    // kind names the watches in messages ("FileWatch", "FolderWatch").
+    constexpr explicit KeWatchSet(const char* kind) : kind_(kind) {}
+    ~KeWatchSet() { freeAll(); }
+    KeWatchSet(const KeWatchSet&) = delete;
+    KeWatchSet& operator=(const KeWatchSet&) = delete;
+
+    // The record, or nullptr after recording "<kind> ID %d does not exist. %s" (argument 1).
+    Record* find(int id) {
+        auto* record = static_cast<Record*>(table().get(id));
+        if (!record) recordError(1, "%s ID %d does not exist. %s", kind_, id, keWatchTableMessage());
+        return record;
+    }
+
+    // A new record registered under id, its path the full form of path. nullptr after
+    // recording "invalid FileWatch ID %d : %s" (argument 2) for a bad or taken ID, or after
+    // the file-operation message for a bad path; nothing is kept then.
+    Record* open(const char* path, int id) {
+        auto* record = new Record;
+        record->id = id;
+        if (table().add(id, record) != 0) {
+            recordError(2, "invalid FileWatch ID %d : %s", id, keWatchTableMessage());
+            delete record;
+            return nullptr;
+        }
+        int error = 0;
+        if (!keWatchFullPath(path, record->path, &error)) {
+            keWatchFileOperationMessage("Cannot create change notification handle", path, error);
+            table().remove(id);
+            destroy(record);
+            return nullptr;
+        }
+        return record;
+    }
+
+    // Starts the record's watcher on folder. False after the file-operation message, the
+    // record then unregistered and freed.
+    bool start(Record* record, const char* folder, KeWatchScope scope) {
+        int error = 0;
+        record->watcher = keCreateFolderWatcher(folder, &record->changed, scope, &error);
+        if (record->watcher) return true;
+        keWatchFileOperationMessage("Cannot create change notification handle", folder, error);
+        table().remove(record->id);
+        destroy(record);
+        return false;
+    }
+
+    // Stops and frees one watch. -1, silently, for an ID that is not registered.
+    int remove(int id) {
+        if (!table_) return -1;
+        auto* record = static_cast<Record*>(table_->get(id));
+        if (!record) return -1;
+        table_->remove(id);
+        destroy(record);
+        return 0;
+    }
+
+    // Frees every watch and the table.
+    void freeAll() {
+        if (!table_) return;
+        for (int id = 0; id <= table_->highestId(); ++id) remove(id);
+        table_.reset();
+    }
+
+private:
+    KeWatchTable& table() {
+        if (!table_) table_ = std::make_unique<KeWatchTable>();
+        return *table_;
+    }
+
+    static void destroy(Record* record) {
+        record->watcher.reset();  // joins the thread before the flag goes away
+        delete record;
+    }
+
+    const char* kind_;
+    std::unique_ptr<KeWatchTable> table_;
+};
 
 }  // namespace kolm
