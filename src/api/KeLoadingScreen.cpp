@@ -120,7 +120,7 @@ void keLoadingPrepare() {
 
 bool keLoadingHasShader() { return g_loading.shader.material >= 0; }
 
-void keLoadingFrame(int p) {
+void keLoadingFrame(int p, const char* capturePath) {
     EngineContext& c = keEngineContext();
     if (!c.driver) return;
     irr::video::IVideoDriver* driver = c.driver;
@@ -147,6 +147,7 @@ void keLoadingFrame(int p) {
         }
         drawBar(driver, W, H, pictureHeight, p);
     }
+    if (capturePath) keScreenShot(capturePath);
     driver->endScene();
 }
 

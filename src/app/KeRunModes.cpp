@@ -1,9 +1,13 @@
 #include "app/KeRunModes.h"
 
 #include "api/KeEngine.h"
+#include "api/KeLoadingScreen.h"
+#include "core/KeError.h"
 #include "app/KeSetup.h"
 #include "app/KeShell.h"
 #include "platform/KeWindow.h"
+
+#include <cstdio>
 
 namespace kolm {
 namespace {
@@ -20,6 +24,26 @@ void showRenderWindow() {
 
 void shutdownEngine() { keStopEngine(); }
 
+// Until the demo player is part of this build, a demo goes as far as the engine allows: its
+// first loading frame is shown (and captured as frame 0), then the mode reports that playback
+// is missing.
+int demoUntilPlayback(const char* captureBase) {
+    keLoadingPrepare();
+    if (captureBase) {
+        char path[512];
+        std::snprintf(path, sizeof path, "%s_%06d.bmp", captureBase, 0);
+        keLoadingFrame(0, path);
+    } else {
+        keLoadingFrame(0);
+    }
+    keLoadingRelease();
+    reportError("%s is not available in this build", captureBase ? "Demo capture" : "Demo playback");
+    return -1;
+}
+
+int runDemo(const char*) { return demoUntilPlayback(nullptr); }
+int runDemoCapture(const char*, const char* captureBase, float) { return demoUntilPlayback(captureBase); }
+
 }  // namespace
 
 void keInstallRunModes() {
@@ -28,6 +52,8 @@ void keInstallRunModes() {
     KeShellHooks& h = keShellHooks();
     h.showRenderWindow = &showRenderWindow;
     h.shutdownEngine = &shutdownEngine;
+    h.runDemo = &runDemo;
+    h.runDemoCapture = &runDemoCapture;
 }
 
 }  // namespace kolm
