@@ -6,14 +6,14 @@
 #include "api/KeMusicApi.h"
 #include "core/KeBmp.h"
 #include "core/KeError.h"
-#include "platform/KeMessageBox.h"
-#include "platform/KeScreenGrab.h"
-#include "platform/KeWindow.h"
 #include "engine/IKeManager.h"
 #include "engine/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
 #include "files/KeFileSystem.h"
 #include "fx/IKeGPUProgrammingServices.h"
+#include "platform/KeMessageBox.h"
+#include "platform/KeScreenGrab.h"
+#include "platform/KeWindow.h"
 #include "render/IKeRenderer.h"
 #include "scene/CKeSceneNodeAnimatorCamera.h"
 
@@ -88,6 +88,7 @@ void releaseDevice() {
     }
     keFreeEngineIdTables(g_ctx.idLists);
     g_ctx = EngineContext{};
+    g_inRendering = false;
     g_receiver.setRecording(false);
 }
 
@@ -260,7 +261,6 @@ int keStopEngine() {
     if (!g_engineStarted) return 0;
     keMusicSystemStop();
     releaseDevice();
-    g_inRendering = false;
     g_engineStarted = false;
     return 0;
 }
