@@ -141,3 +141,28 @@ TEST_F(EngineNull, RenderWithDrawsThroughTheRendererInsideOneFrame) {
 }
 
 }  // namespace
+
+#include "files/KeFileSystem.h"
+
+namespace {
+
+// A failure late in start-up (here: a packaged archive that does not mount) leaves nothing
+// behind, and the next start works.
+TEST_F(EngineNull, LateFailureRollsEverythingBack) {
+    ASSERT_EQ(keUseArchiveFile("/nonexistent/kolm-missing.dat"), 0);
+    EXPECT_EQ(keStartEngine(EngineSetup{}), -1);
+    EXPECT_FALSE(keIsStarted());
+    EXPECT_EQ(keEngineContext().device, nullptr);
+    EXPECT_EQ(keEngineContext().idLists.image, nullptr);
+    EXPECT_EQ(keEngineContext().started, 0);
+    int index = 0;
+    const char* last = takeLastError(&index);
+    ASSERT_NE(last, nullptr);
+    EXPECT_STREQ(last, "Setup failed: fails to setup the file system");
+
+    keResetFilesystem();
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    EXPECT_TRUE(keIsStarted());
+}
+
+}  // namespace
