@@ -15,7 +15,7 @@ PKGS=(
   libmpg123-dev
   libsdl2-dev
   libx11-dev libxrandr-dev libxxf86vm-dev
-  libgl-dev libgl1-mesa-dri
+  libgl-dev libgl1-mesa-dri libglx-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
   clang libclang-rt-14-dev
