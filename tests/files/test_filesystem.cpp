@@ -9,6 +9,8 @@
 #include "kf/kfile.h"
 
 #include <gtest/gtest.h>
+
+#include "support/scratch_dir.h"
 #include <iniparser.h>
 #include <irrlicht.h>
 #include <zip.h>
@@ -84,13 +86,8 @@ struct LogCapture {
 class FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kolm-files-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        char cwd[PATH_MAX];
-        ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-        oldCwd_ = cwd;
-        ASSERT_EQ(::chdir(dir_.c_str()), 0);
+        ASSERT_TRUE(scratch_.enter("/tmp/kolm-files-"));
+        dir_ = scratch_.path;
         keResetErrorReporter();
         keSetLogSink(&LogCapture::sink, &log_);
         keSetMessageBoxHandler(&LogCapture::box, &log_);
@@ -102,9 +99,7 @@ protected:
         keResetFilesystem();
         kfile_set_dir("");
         keResetErrorReporter();
-        ASSERT_EQ(::chdir(oldCwd_.c_str()), 0);
-        const std::string rm = "rm -rf '" + dir_ + "'";
-        ASSERT_EQ(std::system(rm.c_str()), 0);
+        ASSERT_TRUE(scratch_.leave());
     }
     irr::IrrlichtDevice* device() {
         if (!device_) {
@@ -122,7 +117,8 @@ protected:
         ASSERT_NE(device(), nullptr);
     }
 
-    std::string dir_, oldCwd_;
+    ScratchDir scratch_;
+    std::string dir_;
     LogCapture log_;
     irr::IrrlichtDevice* device_ = nullptr;
 };

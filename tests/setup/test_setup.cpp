@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scratch_dir.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,13 +26,8 @@ namespace {
 class SetupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kolm-setup-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        char cwd[PATH_MAX];
-        ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-        oldCwd_ = cwd;
-        ASSERT_EQ(::chdir(dir_.c_str()), 0);
+        ASSERT_TRUE(scratch_.enter("/tmp/kolm-setup-"));
+        dir_ = scratch_.path;
         keResetErrorReporter();
         keSetLogSink([](const char*, void*) {}, nullptr);
         keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
@@ -45,14 +42,14 @@ protected:
         keResetSetup();
         keResetFilesystem();
         keResetErrorReporter();
-        ASSERT_EQ(::chdir(oldCwd_.c_str()), 0);
-        ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+        ASSERT_TRUE(scratch_.leave());
     }
     void writeSetup(const std::string& text, const std::string& where = "kolm-setup.ini") {
         std::ofstream(where, std::ios::binary) << text;
     }
 
-    std::string dir_, oldCwd_;
+    ScratchDir scratch_;
+    std::string dir_;
     CKeSetupDialogNull dialog_;
     CKeDisplayModesNull modes_;
 };
