@@ -1,6 +1,6 @@
 // Engine start-up and the empty frame, on the OpenGL driver (needs a display: run under Xvfb
 // for llvmpipe figures).
-#include "api/KeEngine.h"
+#include "runtime/KeEngine.h"
 #include "core/KeError.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 #include "api/KeMusicApi.h"
 
-#include "api/KeIdTableKinds.h"
+#include "core/KeIdTableKinds.h"
 #include "core/KeError.h"
 #include "kf/kfile.h"
 
@@ -12,9 +12,7 @@ namespace kolm {
 
 namespace {
 
-constexpr int KE_MUSIC_LIST_CAPACITY = 50;
-
-KeMusicSystem g_music;
+KeMusicSystem& g_music = keMusicSystem();
 
 // The whole file through the engine's file layer, so that musics inside a mounted archive load
 // like plain files. An empty file reads fine (and then fails as MP3 data).
@@ -37,41 +35,9 @@ KeMusic* lookup(int id) {
     return static_cast<KeMusic*>(keIdLookup(g_music.list, KeIdKind::Music, id, 1));
 }
 
-void destroy(KeMusic* music) {
-    if (music->playing) music->player->stop();
-    delete music;  // the player's destructor closes its device before freeing the decoder
-}
+void destroy(KeMusic* music) { keMusicDestroy(music); }
 
 }  // namespace
-
-KeMusicSystem& keMusicSystem() { return g_music; }
-
-int keMusicSystemStart(KeAudioBackend backend) {
-    if (g_music.list) return 0;
-    if (keAudioInit(backend) != 0) return -1;
-    g_music.list = keIdTableCreate(KE_MUSIC_LIST_CAPACITY);
-    if (!g_music.list) {
-        printMessage(KE_ERROR, "fails to create music list");
-        keAudioShutdown();
-        return -1;
-    }
-    printMessage(KE_DEBUG, "music output: %s", keAudioDriverName());
-    return 0;
-}
-
-void keMusicSystemStop() {
-    if (g_music.list) {
-        for (int id = 0; id <= keIdTableHighestId(g_music.list); ++id) {
-            if (auto* music = static_cast<KeMusic*>(keIdTableGet(g_music.list, id))) {
-                keIdTableRemove(g_music.list, id);
-                destroy(music);
-            }
-        }
-        keIdTableFree(g_music.list);
-        g_music.list = nullptr;
-    }
-    keAudioShutdown();
-}
 
 int keMusicPercentToAttenuation(double percent) {
     // Also catches NaN: log10 only ever sees a positive number.

@@ -1,43 +1,17 @@
 // Music commands of the object API: musics registered under IDs 0..49 in the music list, each
 // an MP3 file read whole into memory and played by its own IKeMusicPlayer.
 //
-// Wiring: engine start-up calls keMusicSystemStart() as its music step ("Failed to setup music
-// replay" on -1) and keMusicSystemStop() first thing at shut-down. The music list lives in
-// keMusicSystem() until then. Files are read whole through the kfile layer (plain files or a
+// The music list itself is the music module's (music/KeMusicSystem.h), brought up and down by
+// engine start-up and shut-down. Files are read whole through the kfile layer (plain files or a
 // mounted archive, whichever the file system set-up installed).
 //
 // Unknown IDs record "Music ID %d does not exist. %s" with index 1 and return -1 (false for
 // keMusicExist, which never records anything).
 #pragma once
 
-#include "api/KeIdTable.h"
-#include "music/IKeMusicPlayer.h"
-#include "platform/KeAudioOutput.h"
-
-#include <memory>
-#include <string>
+#include "music/KeMusicSystem.h"
 
 namespace kolm {
-
-// What a music ID holds.
-struct KeMusic {
-    std::string path;
-    std::unique_ptr<IKeMusicPlayer> player;
-    bool playing = false;  // set by play/resume, cleared by pause/stop
-};
-
-// The process-wide music state that engine start-up brings up and shut-down takes down.
-struct KeMusicSystem {
-    KeIdTable* list = nullptr;  // capacity 50
-};
-KeMusicSystem& keMusicSystem();
-
-// Creates the music list and brings the audio output up (SDL, falling back to its dummy driver;
-// tests pass KeAudioBackend::Null). 0, or -1 after logging "fails to create music list" (ERROR)
-// or when no audio output at all can be had. Starting a started system does nothing.
-int keMusicSystemStart(KeAudioBackend backend = KeAudioBackend::Sdl);
-// Deletes every music, frees the list and shuts the audio output down.
-void keMusicSystemStop();
 
 // Volume conversions: attenuation (1/100 dB) = 2000 x log10(percent / 100) truncated, clamped to
 // -10000..0 (percent 0, negative or NaN: -10000); percent = 100 x 10^(attenuation / 2000),

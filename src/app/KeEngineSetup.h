@@ -1,4 +1,4 @@
 // The record with which the engine starts lives with the engine start-up.
 #pragma once
 
-#include "api/EngineSetup.h"
+#include "runtime/EngineSetup.h"

@@ -1,7 +1,7 @@
 #include "app/KeRunModes.h"
 
-#include "api/KeEngine.h"
-#include "api/KeLoadingScreen.h"
+#include "runtime/KeEngine.h"
+#include "runtime/KeLoadingScreen.h"
 #include "core/KeError.h"
 #include "app/KeSetup.h"
 #include "app/KeShell.h"

@@ -6,7 +6,7 @@
 
 #include "core/KeError.h"
 #include "engine/IKeTextureManager.h"
-#include "platform/gl/KeGlTexture.h"
+#include "gl/KeGlTexture.h"
 
 namespace kolm {
 

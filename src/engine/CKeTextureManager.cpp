@@ -15,7 +15,7 @@
 #include "core/KeError.h"
 #include "engine/KeDds.h"
 #include "engine/KeGeneratedTextures.h"
-#include "platform/gl/KeGlTexture.h"
+#include "gl/KeGlTexture.h"
 
 // Index
 //   colour formats

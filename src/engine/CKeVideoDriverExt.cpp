@@ -1,6 +1,6 @@
 #include "engine/IKeVideoDriverExt.h"
 
-#include "platform/gl/KeGlProgram.h"
+#include "gl/KeGlProgram.h"
 
 #include <irrlicht/IrrlichtDevice.h>
 

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "fx/KeSpirvGlsl.h"
-#include "platform/gl/KeGlProgram.h"
+#include "gl/KeGlProgram.h"
 
 #include <irrlicht/IMaterialRenderer.h>
 #include <irrlicht/IMaterialRendererServices.h>

@@ -1,10 +1,10 @@
 // Shader materials drawn on OpenGL (Xvfb + llvmpipe): the conventions effect files are written
 // for, checked on pixels read back from the frame.
-#include "KeGlTestDevice.h"
+#include "support/gl_fixture.h"
 
 #include "core/KeError.h"
 #include "fx/CKeGPUProgrammingServices.h"
-#include "platform/KeScreenGrab.h"
+#include "gl/KeScreenGrab.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ class ShaderGl : public ::testing::Test {
 protected:
     // One window for the whole suite: opening and closing X windows back to back is slow and
     // has failed now and then on busy servers.
-    static void SetUpTestSuite() { sGl = std::make_unique<test::GlDevice>(); }
+    static void SetUpTestSuite() { sGl = std::make_unique<gltest::GlDevice>(); }
     static void TearDownTestSuite() { sGl.reset(); }
 
     void SetUp() override {
@@ -68,7 +68,7 @@ protected:
     std::vector<uint8_t> drawAndRead(const video::SMaterial& m, float x0 = -1, float y0 = -1, float x1 = 1,
                                      float y1 = 1) {
         gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
-        test::drawQuad(gl->driver, m, x0, y0, x1, y1);
+        gltest::drawQuad(gl->driver, m, x0, y0, x1, y1);
         std::vector<uint8_t> rgb(gl->width * gl->height * 3);
         EXPECT_TRUE(keReadBackBufferRGB(gl->width, gl->height, rgb.data()));
         gl->driver->endScene();
@@ -79,13 +79,13 @@ protected:
         return {p[0], p[1], p[2]};
     }
 
-    static std::unique_ptr<test::GlDevice> sGl;
-    test::GlDevice* gl = nullptr;
+    static std::unique_ptr<gltest::GlDevice> sGl;
+    gltest::GlDevice* gl = nullptr;
     CKeGPUProgrammingServices* services = nullptr;
     Constants* callback = nullptr;
 };
 
-std::unique_ptr<test::GlDevice> ShaderGl::sGl;
+std::unique_ptr<gltest::GlDevice> ShaderGl::sGl;
 
 video::SMaterial shaderMaterial(s32 type) {
     video::SMaterial m;
@@ -165,12 +165,12 @@ TEST_F(ShaderGl, TextureRowZeroIsTheTopOfTheBackBufferAndOfARenderTarget) {
     ASSERT_NE(rt, nullptr);
     gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
     gl->driver->setRenderTarget(rt, true, true, video::SColor(255, 0, 0, 0));
-    test::drawQuad(gl->driver, m);
+    gltest::drawQuad(gl->driver, m);
     gl->driver->setRenderTarget(0, false, false);
     video::SMaterial fromRt = shaderMaterial(tex);
     fromRt.setTexture(0, rt);
     fromRt.TextureLayer[0].BilinearFilter = false;
-    test::drawQuad(gl->driver, fromRt);
+    gltest::drawQuad(gl->driver, fromRt);
     std::vector<uint8_t> rgb(64 * 64 * 3);
     ASSERT_TRUE(keReadBackBufferRGB(64, 64, rgb.data()));
     gl->driver->endScene();
@@ -189,7 +189,7 @@ TEST_F(ShaderGl, VposCountsWholePixelsFromTheTopLeft) {
     // With a viewport on the lower-left quarter VPOS still counts from the target's corner.
     gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
     gl->driver->setViewPort(core::rect<s32>(0, 32, 32, 64));
-    test::drawQuad(gl->driver, shaderMaterial(type));
+    gltest::drawQuad(gl->driver, shaderMaterial(type));
     ASSERT_TRUE(keReadBackBufferRGB(gl->width, gl->height, rgb.data()));
     gl->driver->setViewPort(core::rect<s32>(0, 0, gl->width, gl->height));
     gl->driver->endScene();
@@ -229,12 +229,12 @@ TEST_F(ShaderGl, BaseMaterialBlendingIsKept) {
     EXPECT_FALSE(gl->driver->getMaterialRenderer(solid)->isTransparent());
     callback->color[0] = 1; callback->color[1] = 0; callback->color[2] = 0; callback->color[3] = 1;
     gl->driver->beginScene(true, true, video::SColor(255, 0, 0, 255));
-    test::drawQuad(gl->driver, shaderMaterial(type));
+    gltest::drawQuad(gl->driver, shaderMaterial(type));
     std::vector<uint8_t> rgb(64 * 64 * 3);
     ASSERT_TRUE(keReadBackBufferRGB(64, 64, rgb.data()));
     // The next material (solid) must not blend: green replaces what is there.
     callback->color[0] = 0; callback->color[1] = 1;
-    test::drawQuad(gl->driver, shaderMaterial(solid), -1, -1, 0, 1);
+    gltest::drawQuad(gl->driver, shaderMaterial(solid), -1, -1, 0, 1);
     std::vector<uint8_t> after(64 * 64 * 3);
     ASSERT_TRUE(keReadBackBufferRGB(64, 64, after.data()));
     gl->driver->endScene();

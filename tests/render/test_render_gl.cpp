@@ -1,6 +1,6 @@
 // The simple renderer, the frame collector and cube render targets on OpenGL, checked on
 // pixels read back from the frame.
-#include "render/gl_fixture.h"
+#include "support/gl_fixture.h"
 
 #include <cstdlib>
 #include <new>

@@ -1,11 +1,11 @@
 // The engine on the OpenGL driver under a real X server: frames reach the back buffer with the
 // backdrop colour, screenshots read it back in the right orientation and colour order, the
 // loading screen draws, and the frame message reaches the event receiver.
-#include "api/KeEngine.h"
-#include "api/KeLoadingScreen.h"
-#include "api/KeLoadingShader.h"
+#include "runtime/KeEngine.h"
+#include "runtime/KeLoadingScreen.h"
+#include "runtime/KeLoadingShader.h"
 #include "core/KeError.h"
-#include "platform/KeScreenGrab.h"
+#include "gl/KeScreenGrab.h"
 #include "platform/KeSyncMessage.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Engine start-up and shut-down on the library's null driver (no display needed), and the
 // no-display failure of the OpenGL driver.
-#include "api/KeEngine.h"
+#include "runtime/KeEngine.h"
 #include "core/KeError.h"
 
 #include <gtest/gtest.h>

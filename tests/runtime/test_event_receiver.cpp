@@ -1,4 +1,4 @@
-#include "api/MyEventReceiver.h"
+#include "runtime/MyEventReceiver.h"
 
 #include <gtest/gtest.h>
 

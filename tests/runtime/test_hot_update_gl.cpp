@@ -1,11 +1,11 @@
 // Shader hot update: saving a shader file in a watched shader folder rebuilds the material in
 // place, and the next frame shows the new colour.
-#include "api/KeEngine.h"
-#include "api/KeShaderHotUpdate.h"
+#include "runtime/KeEngine.h"
+#include "runtime/KeShaderHotUpdate.h"
 #include "core/KeError.h"
 #include "engine/IKeManager.h"
 #include "fx/IKeGPUProgrammingServices.h"
-#include "platform/KeScreenGrab.h"
+#include "gl/KeScreenGrab.h"
 
 #include <gtest/gtest.h>
 

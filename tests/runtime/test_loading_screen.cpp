@@ -1,4 +1,4 @@
-#include "api/KeLoadingScreen.h"
+#include "runtime/KeLoadingScreen.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,125 @@
+// The fly camera animator. See IKeSceneNodeAnimatorCamera.h.
+//
+// Ride movement is stepped at a fixed 60 Hz whatever the frame rate, so that inertia and speed
+// do not depend on it: a long frame runs several steps, a frame closer than 16 ms to the last
+// step runs none. The window-active test, the cursor and the time are inputs (a device and a
+// cursor control, or test doubles; the time of animateNode), so that rides run without a
+// window.
+#pragma once
+
+#include "engine/IKeSceneNodeAnimatorCamera.h"
+
+#include <irrlicht/ICursorControl.h>
+#include <irrlicht/IrrlichtDevice.h>
+#include <irrlicht/vector2d.h>
+#include <irrlicht/vector3d.h>
+
+#include <vector>
+
+namespace irr::scene {
+class ICameraSceneNode;
+}
+
+namespace kolm {
+
+// Brings a pitch (degrees) into the ride's limits: pitches between maxVertical and
+// 360 - maxVertical are turned back to the nearer limit. The pitch is first brought into
+// [0, 360), so that a fast turn past 0 or 360 is limited too.
+irr::f32 keLimitRidePitch(irr::f32 pitch, irr::f32 maxVertical);
+
+// Tells whether the window has the input focus; user is the pointer given with it.
+using KeWindowActiveQuery = bool (*)(void* user);
+
+class CKeSceneNodeAnimatorCamera : public IKeSceneNodeAnimatorCamera {
+public:
+    // Longest stretch of time caught up in one frame (30 steps). A longer stall, or a clock
+    // that went backwards, resynchronises the ride instead of replaying it.
+    static constexpr irr::u32 MAX_CATCH_UP_MS = 500;
+
+    // device: for the window-active test (may be null: always active). cursor: grabbed; may be
+    // null (no mouse look). keyMap null: the default keys (arrows, right Control to jump).
+    CKeSceneNodeAnimatorCamera(irr::IrrlichtDevice* device, irr::gui::ICursorControl* cursor,
+                               irr::f32 rotateSpeed = 100.0f, irr::f32 moveSpeed = 0.01f, irr::f32 jumpSpeed = 0.0f,
+                               const SCamKeyMap* keyMap = nullptr, irr::u32 keyMapSize = 0,
+                               bool noVerticalMovement = false, bool invertMouse = false);
+    ~CKeSceneNodeAnimatorCamera() override;
+
+    // ISceneNodeAnimator
+    void animateNode(irr::scene::ISceneNode* node, irr::u32 timeMs) override;
+    irr::scene::ISceneNodeAnimator* createClone(irr::scene::ISceneNode* node,
+                                                irr::scene::ISceneManager* newManager = nullptr) override;
+    bool isEventReceiverEnabled() const override { return true; }
+    bool OnEvent(const irr::SEvent& event) override;
+    irr::scene::ESCENE_NODE_ANIMATOR_TYPE getType() const override {
+        return static_cast<irr::scene::ESCENE_NODE_ANIMATOR_TYPE>(KE_CAMERA_ANIMATOR_TYPE);
+    }
+    bool hasFinished() const override { return false; }
+
+    // IKeSceneNodeAnimatorCamera
+    irr::f32 getMoveSpeed() const override { return moveSpeed_; }
+    void setMoveSpeed(irr::f32 speed) override { moveSpeed_ = speed; }
+    irr::f32 getRotateSpeed() const override { return rotateSpeed_; }
+    void setRotateSpeed(irr::f32 speed) override { rotateSpeed_ = speed; }
+    irr::f32 getJumpSpeed() const override { return jumpSpeed_; }
+    void setJumpSpeed(irr::f32 speed) override { jumpSpeed_ = speed; }
+    void setKeyMap(const SCamKeyMap* entries, irr::u32 count) override;
+    void setVerticalMovement(bool allow) override { noVerticalMovement_ = !allow; }
+    void setInvertMouse(bool invert) override { mouseDirection_ = invert ? -1.0f : 1.0f; }
+    void setMode(irr::s32 mode) override;
+    irr::s32 getMode() const override { return mode_; }
+    void setPosition(irr::f32 x, irr::f32 y, irr::f32 z) override { position_.set(x, y, z); }
+    void setRotation(irr::f32 x, irr::f32 y, irr::f32 z) override { rotation_.set(x, y, z); }
+
+    // Replaces the window-active test (nullptr: back to the device's). Either way a window
+    // that has never been active counts as active.
+    void setWindowActiveQuery(KeWindowActiveQuery query, void* user);
+
+    // Read-outs for the viewer and for tests.
+    const std::vector<SCamKeyMap>& getKeyMap() const { return keyMap_; }
+    irr::u32 getLastStepTime() const { return lastTime_; }
+    irr::u32 getStepCount() const { return stepCount_; }  // ride steps run (wraps)
+    const irr::core::vector3df& getVelocity() const { return velocity_; }
+
+private:
+    void animateRide(irr::scene::ICameraSceneNode* camera, irr::u32 timeMs);
+    void rideStep(irr::scene::ICameraSceneNode* camera, irr::u32 t);
+    bool windowActive();
+    void recentreCursor();
+    bool cursorOutsideScreen(irr::scene::ICameraSceneNode* camera) const;
+
+    irr::IrrlichtDevice* device_;
+    irr::gui::ICursorControl* cursor_;
+    KeWindowActiveQuery windowQuery_ = nullptr;
+    void* windowQueryUser_ = nullptr;
+
+    irr::f32 maxVerticalAngle_ = 88.0f;  // degrees
+    irr::f32 moveSpeed_;                 // units per ms
+    irr::f32 rotateSpeed_;               // degrees per unit of relative mouse movement
+    irr::f32 jumpSpeed_;
+    irr::f32 mouseDirection_;  // 1, or -1 when inverted
+    irr::u32 lastTime_ = 0;    // ms, time of the last ride step
+    std::vector<SCamKeyMap> keyMap_;
+    irr::core::vector2df lastCursor_;
+    irr::core::vector2df cursorPos_;
+    bool keyDown_[KE_CAM_ACTION_COUNT] = {};
+    bool mouseDown_ = false;
+    bool firstUpdate_ = true;
+    bool noVerticalMovement_;
+    irr::s32 mode_ = KE_CAMERA_FOLLOW;
+    bool windowWasInactive_ = false;
+    bool windowSeenActive_ = false;  // the window has had the focus at least once
+    bool dragging_ = false;
+    bool enterRide_ = false;
+    irr::f32 moveInertia_ = 0.85f;  // share of the last step's movement kept
+    irr::f32 turnInertia_ = 0.7f;   // share of the last step's turning kept
+    irr::u32 moveStart_ = 0;        // ms, when a movement key went down
+    bool moving_ = false;
+    irr::s32 accelerationTime_ = 100;  // ms to full speed
+    irr::core::vector3df velocity_;      // displacement of the last step
+    irr::core::vector3df turnVelocity_;  // degrees turned in the last step (pitch, yaw, 0)
+    irr::core::vector3df rotation_;      // degrees, handed in
+    irr::core::vector3df position_;      // handed in
+    irr::u32 stepCount_ = 0;
+};
+
+}  // namespace kolm

@@ -1,0 +1,422 @@
+// Contents: state; device creation; system initialisation; start and stop; frames; clock;
+// screenshots.
+#include "runtime/KeEngine.h"
+
+#include "runtime/KeLoadingScreen.h"
+#include "music/KeMusicSystem.h"
+#include "core/KeBmp.h"
+#include "core/KeError.h"
+#include "engine/IKeManager.h"
+#include "render/IKeRendererManager.h"
+#include "engine/IKeResourceManager.h"
+#include "files/KeFileSystem.h"
+#include "fx/IKeGPUProgrammingServices.h"
+#include "platform/KeMessageBox.h"
+#include "gl/KeScreenGrab.h"
+#include "platform/KeWindow.h"
+#include "render/IKeRenderer.h"
+#include "engine/CKeSceneNodeAnimatorCamera.h"
+
+#include <cstring>
+#include <strings.h>
+#include <string>
+#include <vector>
+
+namespace kolm {
+
+using namespace irr;
+
+// ---------------------------------------------------------------------------------------------
+// State
+
+namespace {
+
+EngineContext g_ctx;
+MyEventReceiver g_receiver;
+bool g_engineStarted = false;  // the whole start-up, music included, succeeded
+uint32_t g_backdrop = 0;       // 0xRRGGBB
+bool g_inRendering = false;
+bool g_deviceWasReset = false;      // never set on OpenGL; kept so the rule lives in one place
+bool g_renderedOffscreen = false;
+bool g_renderWithUsed = false;
+video::ITexture* g_dummyTarget = nullptr;
+IKeRenderer* g_renderer = nullptr;
+IKeManager* g_manager = nullptr;
+int64_t g_clockOrigin = -1;
+video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
+
+ELOG_LEVEL libraryLogLevel(int threshold) {
+    switch (threshold) {
+    case KE_DEBUG: return ELL_DEBUG;
+    case KE_INFO: return ELL_INFORMATION;
+    case KE_WARN: return ELL_WARNING;
+    case KE_ERROR: return ELL_ERROR;
+    default: return ELL_NONE;
+    }
+}
+
+video::SColor backdropColor() { return video::SColor(0xFF000000u | (g_backdrop & 0xFFFFFFu)); }
+
+void* x11Display() {
+    if (!g_ctx.driver || g_ctx.driver->getDriverType() != video::EDT_OPENGL) return nullptr;
+    return g_ctx.driver->getExposedVideoData().OpenGLLinux.X11Display;
+}
+
+unsigned long x11Window() {
+    if (!g_ctx.driver || g_ctx.driver->getDriverType() != video::EDT_OPENGL) return 0;
+    return static_cast<unsigned long>(g_ctx.driver->getExposedVideoData().OpenGLLinux.X11Window);
+}
+
+// Releases what system initialisation and device creation made, newest first.
+void releaseDevice() {
+    keLoadingRelease();
+    if (g_renderer) {
+        g_renderer->drop();
+        g_renderer = nullptr;
+    }
+    if (g_manager) {
+        g_manager->drop();
+        g_manager = nullptr;
+    }
+    g_dummyTarget = nullptr;  // owned by the driver
+    keSetMessageBoxRenderWindow(nullptr, 0);
+    if (g_ctx.device) {
+        keReleaseFilesystem();
+        g_ctx.device->closeDevice();
+        g_ctx.device->run();
+        g_ctx.device->drop();
+    }
+    keFreeEngineIdTables(g_ctx.idLists);
+    g_ctx = EngineContext{};
+    g_inRendering = false;
+    g_receiver.setRecording(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// System initialisation: the engine layer on top of the device.
+
+// The base directory joined with a folder name: "/" between them unless the base directory is
+// empty or already ends with one.
+std::string underBaseDir(const char* folder) {
+    std::string path = keGetBaseDir() ? keGetBaseDir() : "";
+    if (!path.empty() && path.back() != '/') path += '/';
+    return path + folder;
+}
+
+const char* initCurlNoise() {
+    IKeResourceManager* resources = g_manager->getResourceManager();
+    if (!resources) return nullptr;
+    const std::string cache = underBaseDir("curlNoise3D.cache");
+    irr::io::IFileSystem* fs = g_ctx.device->getFileSystem();
+    if (fs->existFile(cache.c_str())) {
+        return resources->loadNoiseVolume(cache.c_str()) ? nullptr : "fails to init curl noise from file cache";
+    }
+    const char* volume = keFindFile("NoiseVolume.dds");
+    if (fs->existFile(volume)) {
+        if (!resources->buildNoiseVolume(volume)) return "fails to init curl noise";
+    } else {
+        // Without the noise picture the volume is computed; the cache keeps later starts quick.
+        if (!resources->generateNoiseVolume()) return "fails to init curl noise";
+    }
+    if (!keIsPackaged() && !resources->saveNoiseVolume(cache.c_str())) {
+        printMessage(KE_ERROR, "failed to save %s", cache.c_str());
+    }
+    return nullptr;
+}
+
+const char* initSystem(const EngineSetup& setup) {
+    (void)setup;
+    // The shader compiler is linked in: there are no libraries to load.
+    g_manager = createKeManager(g_ctx.device);
+    if (!g_manager) return "fails to createKeManager";
+
+    if (IKeGPUProgrammingServices* gpu = g_manager->getGPUProgrammingServices()) {
+        const std::string cache = underBaseDir("shadersCache");
+        gpu->setShaderCache(cache.c_str(), keIsPackaged() ? KE_SHADER_CACHE_READ
+                                                          : KE_SHADER_CACHE_READ | KE_SHADER_CACHE_CHECK | KE_SHADER_CACHE_WRITE);
+    }
+    // OpenGL never loses its device: there are no reset callbacks to register.
+
+    video::IVideoDriver* driver = g_ctx.driver;
+    g_dummyTarget = driver->addRenderTargetTexture(core::dimension2d<u32>(32, 32), "DummyRenderTarget");
+    // The light pre-pass renderer is not part of this build: every start uses the simple one.
+    if (IKeRendererManager* renderers = g_manager->getRendererManager()) g_renderer = renderers->createSimpleRenderer();
+    if (!g_renderer) return "fails to init render";
+
+    return initCurlNoise();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device creation
+
+const char* createDevice(const EngineSetup& s) {
+    g_ctx = EngineContext{};
+    g_ctx.screenWidth = s.width > 0 ? s.width : 640;
+    g_ctx.screenHeight = s.height > 0 ? s.height : 480;
+    g_ctx.bpp = s.bpp > 0 ? s.bpp : 32;
+    g_ctx.antialias = (s.antialias == -1 || s.antialias != 0) ? 1 : 0;
+    g_ctx.stereo = s.stereo == -1 ? 0 : s.stereo;
+    g_ctx.lightPrePass = (s.lightPrePass == -1 || s.lightPrePass != 0) ? 1 : 0;
+
+    SIrrlichtCreationParameters p;
+    p.DeviceType = EIDT_BEST;
+    p.DriverType = g_driverType;
+    p.WindowSize = core::dimension2d<u32>(static_cast<u32>(g_ctx.screenWidth), static_cast<u32>(g_ctx.screenHeight));
+    p.Bits = static_cast<u8>(g_ctx.bpp);
+    p.ZBufferBits = 16;
+    p.Fullscreen = s.windowed == 0;
+    p.Stencilbuffer = true;
+    p.Vsync = s.vsync == -1 || s.vsync != 0;
+    p.AntiAlias = (g_ctx.antialias && !g_ctx.lightPrePass) ? 4 : 0;
+    p.Doublebuffer = true;
+    p.UsePerformanceTimer = true;
+    p.EventReceiver = &g_receiver;
+    p.LoggingLevel = libraryLogLevel(getLogThreshold());
+
+    g_receiver.reset();
+    g_receiver.setRecording(false);
+    if (g_driverType == video::EDT_OPENGL) keInstallXErrorHandler();
+    g_ctx.device = createDeviceEx(p);
+    if (!g_ctx.device) return "fails to createDevice";
+    g_ctx.device->setWindowCaption(L"Kolm");
+
+    g_ctx.driver = g_ctx.device->getVideoDriver();
+    if (!g_ctx.driver) return "fails to getVideoDriver";
+    // A packaged run whose archive does not mount again must stop here (the file layer has
+    // reported why), not carry on with no files.
+    if (keInitFilesystem(g_ctx.device) != 0) return "fails to setup the file system";
+    if (void* dpy = x11Display()) {
+        keWindowSetIcon(dpy, x11Window());
+        if (s.windowed != 0 && s.windowX != -1 && s.windowY != -1) keWindowMove(dpy, x11Window(), s.windowX, s.windowY);
+        keSetMessageBoxRenderWindow(dpy, x11Window());
+    }
+    g_ctx.driver->setTextureCreationFlag(video::ETCF_ALWAYS_32_BIT, true);
+
+    g_ctx.sceneManager = g_ctx.device->getSceneManager();
+    if (!g_ctx.sceneManager) return "fails to getSceneManager";
+    g_ctx.gui = g_ctx.device->getGUIEnvironment();
+    if (!g_ctx.gui) return "fails to getGUIEnvironment";
+    g_ctx.defaultFont = g_ctx.gui->getBuiltInFont();
+
+    g_ctx.camera = g_ctx.sceneManager->addCameraSceneNode(nullptr, core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
+    if (!g_ctx.camera) return "fails to create camera";
+    {
+        // Mode 2: the camera follows the positions and rotations it is given.
+        auto* fly = new CKeSceneNodeAnimatorCamera(g_ctx.device, g_ctx.device->getCursorControl(), 100.0f, 0.01f);
+        g_ctx.camera->addAnimator(fly);
+        fly->setMode(2);
+        g_ctx.cameraAnimator = fly;  // the camera holds the reference
+        fly->drop();
+    }
+
+    g_ctx.sceneManager->getParameters()->setAttribute(scene::ALLOW_ZWRITE_ON_TRANSPARENT, true);
+
+    if (const char* reason = initSystem(s)) return reason;
+
+    if (const char* reason = keCreateEngineIdTables(g_ctx.idLists)) return reason;
+
+    g_ctx.started = 1;
+    g_receiver.setRecording(true);
+    return nullptr;
+}
+
+}  // namespace
+
+EngineContext& keEngineContext() { return g_ctx; }
+MyEventReceiver& keEventReceiver() { return g_receiver; }
+IKeRenderer* keCurrentRenderer() { return g_renderer; }
+IKeManager* keEngineManager() { return g_manager; }
+void keSetEngineDriverType(video::E_DRIVER_TYPE type) { g_driverType = type; }
+void keSetBackdropColor(uint32_t rgb) { g_backdrop = rgb & 0xFFFFFFu; }
+uint32_t keGetBackdropColor() { return g_backdrop; }
+bool keIsStarted() { return g_engineStarted; }
+
+// ---------------------------------------------------------------------------------------------
+// Start and stop
+
+int keStartEngine(const EngineSetup& setup) {
+    if (g_engineStarted) keStopEngine();
+    if (!setup.baseDir.empty()) keSetBaseDir(setup.baseDir.c_str());
+
+    if (const char* reason = createDevice(setup)) {
+        releaseDevice();
+        recordErrorBox(-1, "Setup failed: %s", reason);
+        return -1;
+    }
+    g_backdrop = 0;
+    if (setup.hideMouse != -1 && setup.hideMouse != 0) g_ctx.device->getCursorControl()->setVisible(false);
+    keSetCameraRange(setup.cameraNear, setup.cameraFar);
+
+    if (keMusicSystemStart() != 0) {
+        // Roll everything back so that a second start does not find a device left over.
+        releaseDevice();
+        recordErrorBox(-1, "Failed to setup music replay");
+        return -1;
+    }
+    g_engineStarted = true;
+    return 0;
+}
+
+int keStopEngine() {
+    if (!g_engineStarted) return 0;
+    keMusicSystemStop();
+    releaseDevice();
+    g_engineStarted = false;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+bool keRun() { return g_ctx.device && g_ctx.device->run(); }
+
+namespace {
+
+bool beginScene(bool clear, video::ITexture* target) {
+    if (g_inRendering) return true;
+    if (target) {
+        if (!g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor())) return false;
+    }
+    if (!g_ctx.driver->beginScene(false, false, backdropColor())) return false;
+    if (target) g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor());
+    g_inRendering = true;
+    return true;
+}
+
+void renderFrame() {
+    if (g_renderer) {
+        g_renderer->setClearColor(backdropColor());
+        g_renderer->render(nullptr);
+    }
+    g_ctx.gui->drawAll();
+}
+
+}  // namespace
+
+int keSync() {
+    if (!g_ctx.device) return -1;
+    if (g_ctx.device->isWindowMinimized()) {
+        g_ctx.device->yield();
+        return 0;
+    }
+    if (g_deviceWasReset && g_renderedOffscreen) {
+        recordErrorBox(-1, "Graphic Device lost, cannot re-create rendered textures, exiting");
+        std::exit(0);
+    }
+    if (!beginScene(false, nullptr)) {
+        printMessage(KE_WARN, "beginScene failed");
+        return -1;
+    }
+    renderFrame();
+    if (!g_inRendering) {
+        printMessage(KE_WARN, "endRendering called while not in Rendering");
+    } else {
+        g_inRendering = false;
+        if (!g_ctx.driver->endScene()) printMessage(KE_WARN, "endScene failed");
+    }
+    return 0;
+}
+
+int keRenderDummy() {
+    if (!g_ctx.device || !g_dummyTarget) return -1;
+    if (g_ctx.device->isWindowMinimized()) {
+        g_ctx.device->yield();
+        return 0;
+    }
+    if (!beginScene(true, g_dummyTarget)) {
+        printMessage(KE_WARN, "beginScene failed");
+        return -1;
+    }
+    if (g_renderer) {
+        g_renderer->setClearColor(backdropColor());
+        g_renderer->render(g_dummyTarget);
+    }
+    g_ctx.gui->drawAll();
+    g_ctx.driver->setRenderTarget(nullptr, false, false);
+    // Not presented: the frame stays off screen.
+    g_inRendering = false;
+    g_ctx.driver->endScene();
+    return 0;
+}
+
+int keRenderWith(IKeRenderWithDrawer* drawer) {
+    if (!g_renderWithUsed) {
+        g_deviceWasReset = false;
+        g_renderWithUsed = true;
+    }
+    if (!g_ctx.device || !drawer || g_ctx.device->isWindowMinimized()) return -1;
+    if (!beginScene(false, nullptr)) return -1;
+    if (g_renderer) g_renderer->setClearColor(backdropColor());
+    drawer->draw(g_renderer);
+    g_ctx.driver->setRenderTarget(nullptr, false, false);
+    g_renderedOffscreen = true;
+    return 0;
+}
+
+void keSetCameraRange(float nearPlane, float farPlane) {
+    if (!g_ctx.camera) return;
+    // Equal planes, a near plane at or behind the eye, or near beyond far: the defaults.
+    if (nearPlane == farPlane || !(nearPlane > 0.0f) || !(nearPlane < farPlane)) {
+        nearPlane = 0.1f;
+        farPlane = 1000.0f;
+    }
+    g_ctx.camera->setNearValue(nearPlane);
+    g_ctx.camera->setFarValue(farPlane);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clock
+
+int64_t keTimer() {
+    if (!g_ctx.device) return 0;
+    const int64_t now = static_cast<int64_t>(g_ctx.device->getTimer()->getRealTime());
+    if (g_clockOrigin < 0) g_clockOrigin = now;
+    return now - g_clockOrigin;
+}
+
+void keSleep(int32_t milliseconds) {
+    if (g_ctx.device && milliseconds > 0) g_ctx.device->sleep(static_cast<u32>(milliseconds), false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Screenshots
+
+int keScreenShot(const char* path) {
+    if (!g_ctx.driver || !path) {
+        recordError(1, "failed to grab the screen\n");
+        return -1;
+    }
+    const core::dimension2d<u32> size = g_ctx.driver->getScreenSize();
+    const int w = static_cast<int>(size.Width), h = static_cast<int>(size.Height);
+    std::vector<u8> rgb(static_cast<size_t>(w) * h * 3);
+    bool grabbed = false;
+    if (g_ctx.driver->getDriverType() == video::EDT_OPENGL) {
+        grabbed = keReadBackBufferRGB(w, h, rgb.data());
+    } else if (video::IImage* shot = g_ctx.driver->createScreenShot(video::ECF_R8G8B8)) {
+        shot->copyToScaling(rgb.data(), size.Width, size.Height, video::ECF_R8G8B8);
+        shot->drop();
+        grabbed = true;
+    }
+    if (!grabbed) {
+        recordError(1, "failed to grab the screen\n");
+        return -1;
+    }
+    // BMP is written by our own writer: the library's writes 24-bit images with red and blue
+    // exchanged. Other extensions go to the library's writer of that extension.
+    const std::string name(path);
+    const size_t dot = name.rfind('.');
+    bool ok = false;
+    if (dot != std::string::npos && strcasecmp(name.c_str() + dot, ".bmp") == 0) {
+        ok = keWriteBmp24(path, w, h, rgb.data());
+    } else if (video::IImage* image = g_ctx.driver->createImageFromData(video::ECF_R8G8B8, size, rgb.data(), false, true)) {
+        ok = g_ctx.driver->writeImageToFile(image, path);
+        image->drop();
+    }
+    if (!ok) {
+        recordError(1, "failed to save screenshot to file '%s'\n", path);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace kolm

@@ -1,0 +1,92 @@
+// The running engine: start-up and shut-down, the per-process EngineContext, the frame loop
+// operations (keRun, keSync), off-screen renders, the engine clock and screenshots.
+//
+// Contents: EngineContext; start and stop; per-frame operations; clock; screenshots;
+// test seams.
+#pragma once
+
+#include "runtime/EngineSetup.h"
+#include "core/KeIdTableKinds.h"
+#include "runtime/MyEventReceiver.h"
+
+#include <irrlicht.h>
+
+#include <cstdint>
+
+namespace kolm {
+
+class IKeManager;
+class IKeRenderer;
+
+// The process-wide engine record; zeroed at start-up and at shut-down.
+struct EngineContext {
+    int32_t started = 0;  // 1 once start-up completed; the event receiver records only then
+    irr::IrrlichtDevice* device = nullptr;
+    irr::video::IVideoDriver* driver = nullptr;
+    irr::scene::ISceneManager* sceneManager = nullptr;
+    irr::gui::IGUIEnvironment* gui = nullptr;
+    irr::gui::IGUIFont* defaultFont = nullptr;
+    irr::scene::ICameraSceneNode* camera = nullptr;
+    irr::scene::ISceneNodeAnimator* cameraAnimator = nullptr;  // the fly camera animator
+    int32_t screenWidth = 0;
+    int32_t screenHeight = 0;
+    int32_t bpp = 0;
+    uint8_t antialias = 0;
+    int32_t stereo = 0;
+    uint8_t lightPrePass = 0;
+    // The seven ID lists (image, object, light, fx emitter, camera shader, effect, cube map),
+    // capacity 1000 each.
+    KeEngineIdTables idLists;
+};
+
+EngineContext& keEngineContext();
+MyEventReceiver& keEventReceiver();
+
+// Start-up; a running engine is shut down first. 0 or -1 ("Setup failed: %s").
+int keStartEngine(const EngineSetup& setup);
+// Shut-down when started; always 0.
+int keStopEngine();
+bool keIsStarted();
+
+// Pumps the window's messages; false once the window was closed (or no engine runs).
+bool keRun();
+// Renders one frame: begin, renderer, GUI, 2D batch, end, last-frame hook.
+int keSync();
+// Renders one frame into the 32 x 32 "DummyRenderTarget".
+int keRenderDummy();
+// A caller's drawing for keRenderWith (cube maps): draws through the given renderer into
+// whatever targets it chooses.
+class IKeRenderWithDrawer {
+public:
+    virtual ~IKeRenderWithDrawer() {}
+    virtual bool draw(IKeRenderer* renderer) = 0;
+};
+// Begins the frame (unless begun), lets the drawer draw with the current renderer and resets
+// the render target to the back buffer; the frame is not ended (keSync ends it). -1 when the
+// window is minimised or the frame cannot begin.
+int keRenderWith(IKeRenderWithDrawer* drawer);
+
+// Sets the engine camera's near and far planes (equal planes: 0.1 and 1000).
+void keSetCameraRange(float nearPlane, float farPlane);
+
+// Milliseconds of the device timer since its first reading (the first call returns 0).
+int64_t keTimer();
+void keSleep(int32_t milliseconds);
+
+// Grabs the frame (24-bit RGB) and writes it with the writer of the path's extension.
+int keScreenShot(const char* path);
+
+// Backdrop colour 0xRRGGBB, cleared to black at each start-up.
+void keSetBackdropColor(uint32_t rgb);
+uint32_t keGetBackdropColor();
+
+// The renderer in use (null before start-up).
+IKeRenderer* keCurrentRenderer();
+// The engine manager (null before start-up).
+IKeManager* keEngineManager();
+
+// Test seam: the driver the next start-up creates (the OpenGL driver by default; the null
+// driver keeps tests headless).
+void keSetEngineDriverType(irr::video::E_DRIVER_TYPE type);
+
+}  // namespace kolm

@@ -1,0 +1,80 @@
+#include "runtime/MyEventReceiver.h"
+
+#include <cstring>
+
+namespace kolm {
+namespace {
+
+// X11 reports left and right Shift with their own codes; the engine knows only Shift.
+int canonicalKey(int code) {
+    if (code == irr::KEY_LSHIFT || code == irr::KEY_RSHIFT) return KE_KEY_SHIFT;
+    return code;
+}
+
+}  // namespace
+
+uint16_t keHatFromAxes(int16_t x, int16_t y) {
+    const int threshold = 16384;
+    const bool left = x < -threshold, right = x > threshold;
+    const bool up = y < -threshold, down = y > threshold;
+    if (up && right) return 4500;
+    if (right && down) return 13500;
+    if (down && left) return 22500;
+    if (left && up) return 31500;
+    if (up) return 0;
+    if (right) return 9000;
+    if (down) return 18000;
+    if (left) return 27000;
+    return KE_HAT_CENTRED;
+}
+
+MyEventReceiver::MyEventReceiver() { reset(); }
+
+void MyEventReceiver::reset() {
+    std::memset(keys_, 0, sizeof keys_);
+    std::memset(joyAxes_, 0, sizeof joyAxes_);
+    mouseX_ = mouseY_ = 0;
+    wheel_ = 0.0f;
+    leftButton_ = rightButton_ = false;
+    joyButtons_ = 0;
+    joyHat_ = KE_HAT_CENTRED;
+    syncFrame_ = KE_NO_SYNC_FRAME;
+}
+
+bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
+    if (!recording_) return false;
+    switch (event.EventType) {
+    case irr::EET_KEY_INPUT_EVENT: {
+        const int code = canonicalKey(static_cast<int>(event.KeyInput.Key));
+        // The Shift state first: X11 reports it as it was before this event, so a Shift key
+        // event itself must win over it. Codes beyond the table (and the latch byte itself)
+        // are ignored.
+        keys_[KE_KEY_SHIFT] = event.KeyInput.Shift ? 1 : 0;
+        if (code >= 0 && code < KE_ESCAPE_LATCH) keys_[code] = event.KeyInput.PressedDown ? 1 : 0;
+        if (code == KE_KEY_ESCAPE && event.KeyInput.PressedDown) keys_[KE_ESCAPE_LATCH] = 1;
+        break;
+    }
+    case irr::EET_MOUSE_INPUT_EVENT:
+        mouseX_ = event.MouseInput.X;
+        mouseY_ = event.MouseInput.Y;
+        if (event.MouseInput.Event == irr::EMIE_MOUSE_WHEEL) wheel_ += event.MouseInput.Wheel;
+        leftButton_ = event.MouseInput.isLeftPressed();
+        rightButton_ = event.MouseInput.isRightPressed();
+        break;
+    case irr::EET_JOYSTICK_INPUT_EVENT:
+        if (event.JoystickEvent.Joystick != 0) break;
+        joyButtons_ = event.JoystickEvent.ButtonStates;
+        for (int i = 0; i < 6; ++i) joyAxes_[i] = event.JoystickEvent.Axis[i];
+        joyHat_ = event.JoystickEvent.POV;
+        if (joyHat_ == KE_HAT_CENTRED) joyHat_ = keHatFromAxes(joyAxes_[4], joyAxes_[5]);
+        break;
+    case irr::EET_USER_EVENT:
+        if (event.UserEvent.UserData1 == KE_SYNC_MESSAGE) syncFrame_ = event.UserEvent.UserData2;
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+}  // namespace kolm
