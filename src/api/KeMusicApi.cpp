@@ -32,7 +32,7 @@ bool readWholeFile(const char* path, std::vector<uint8_t>& out) {
 
 // Step 1 of every command on an existing ID.
 KeMusic* lookup(int id) {
-    return static_cast<KeMusic*>(keIdLookup(g_music.list, KeIdKind::Music, id, 1));
+    return keIdLookup(g_music.list, KeIdKind::Music, id, 1);
 }
 
 void destroy(KeMusic* music) { keMusicDestroy(music); }
@@ -160,7 +160,7 @@ int keDeleteMusic(int id) {
 }
 
 KeMusic* keMusicGet(int id) {
-    return keIdExists(g_music.list, id) ? static_cast<KeMusic*>(keIdTableGet(g_music.list, id)) : nullptr;
+    return keIdExists(g_music.list, id) ? keIdTableGet(g_music.list, id) : nullptr;
 }
 
 }  // namespace kolm

@@ -19,17 +19,13 @@ void setDetail(const char* format, ...) {
 }
 
 // Common range check of add, remove and get: false (detail set) when id cannot name a slot.
-bool checkRange(const KeIdTable* table, int id) {
-    if (!table) {
-        setDetail("no ID table");
-        return false;
-    }
+bool checkRange(int capacity, int id) {
     if (id < 0) {
         setDetail("invalid negative ID %d", id);
         return false;
     }
-    if (id >= table->capacity) {
-        setDetail("invalid ID %d greater or equals than %d", id, table->capacity);
+    if (id >= capacity) {
+        setDetail("invalid ID %d greater or equals than %d", id, capacity);
         return false;
     }
     return true;
@@ -37,31 +33,19 @@ bool checkRange(const KeIdTable* table, int id) {
 
 }  // namespace
 
-KeIdTable* keIdTableCreate(int capacity) {
+std::unique_ptr<void*[]> keIdTableAllocateSlots(int capacity) {
     if (capacity <= 0) return nullptr;
-    KeIdTable* table = new (std::nothrow) KeIdTable;
-    if (!table) return nullptr;
-    table->slots = new (std::nothrow) void*[capacity]();
-    if (!table->slots) {
-        delete table;
-        return nullptr;
-    }
-    table->capacity = capacity;
-    table->highestId = 0;
-    return table;
+    return std::unique_ptr<void*[]>(new (std::nothrow) void*[static_cast<size_t>(capacity)]());
 }
 
-int keIdTableFree(KeIdTable* table) {
-    if (table) {
-        delete[] table->slots;
-        delete table;
-    }
-    return 0;
+bool keIdTableMissing() {
+    setDetail("no ID table");
+    return false;
 }
 
-int keIdTableAdd(KeIdTable* table, int id, void* record) {
-    if (!checkRange(table, id)) return -1;
-    if (table->slots[id]) {
+int KeIdTableSlots::addRecord(int id, void* record) {
+    if (!checkRange(m_capacity, id)) return -1;
+    if (m_slots[id]) {
         setDetail("id %d already exist", id);
         return -1;
     }
@@ -70,27 +54,25 @@ int keIdTableAdd(KeIdTable* table, int id, void* record) {
         setDetail("null record for id %d", id);
         return -1;
     }
-    table->slots[id] = record;
-    if (id > table->highestId) table->highestId = id;
+    m_slots[id] = record;
+    if (id > m_highestId) m_highestId = id;
     return 0;
 }
 
-int keIdTableRemove(KeIdTable* table, int id) {
-    if (!checkRange(table, id)) return -1;
-    if (!table->slots[id]) {
+int KeIdTableSlots::remove(int id) {
+    if (!checkRange(m_capacity, id)) return -1;
+    if (!m_slots[id]) {
         setDetail("id %d does not exist", id);
         return -1;
     }
-    table->slots[id] = nullptr;
+    m_slots[id] = nullptr;
     return 0;
 }
 
-void* keIdTableGet(const KeIdTable* table, int id) {
-    if (!checkRange(table, id)) return nullptr;
-    return table->slots[id];
+void* KeIdTableSlots::getRecord(int id) const {
+    if (!checkRange(m_capacity, id)) return nullptr;
+    return m_slots[id];
 }
-
-int keIdTableHighestId(const KeIdTable* table) { return table ? table->highestId : 0; }
 
 const char* keIdTableMessage() { return g_detail; }
 

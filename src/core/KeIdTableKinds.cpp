@@ -39,58 +39,50 @@ const char* keIdKindInvalidFormat(KeIdKind kind) { return info(kind).invalid; }
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 
-void* keIdLookup(const KeIdTable* table, KeIdKind kind, int id, int argIndex) {
-    void* record = keIdTableGet(table, id);
-    if (!record) recordError(argIndex, info(kind).missing, id, keIdTableMessage());
-    return record;
+void keIdRecordMissing(KeIdKind kind, int id, int argIndex) {
+    recordError(argIndex, info(kind).missing, id, keIdTableMessage());
 }
 
-int keIdRegister(KeIdTable* table, KeIdKind kind, int id, void* record, int argIndex) {
-    if (keIdTableAdd(table, id, record) == 0) return 0;
+void keIdRecordInvalid(KeIdKind kind, int id, int argIndex) {
     recordError(argIndex, info(kind).invalid, id, keIdTableMessage());
-    return -1;
 }
 
 #pragma GCC diagnostic pop
 
-bool keIdExists(const KeIdTable* table, int id) {
-    // Checked here so that an out-of-range query leaves the detail message alone.
-    if (!table || id < 0 || id >= table->capacity) return false;
-    return table->slots[id] != nullptr;
+namespace {
+
+// Creates one table of a step; false after freeing what was made (the caller returns the text).
+template <class T>
+bool createTable(KeIdTable<T>*& slot) {
+    slot = keIdTableCreate<T>(1000);
+    return slot != nullptr;
 }
 
+}  // namespace
+
 const char* keCreateEngineIdTables(KeEngineIdTables& tables) {
-    struct Step {
-        KeIdTable* KeEngineIdTables::*member;
-        const char* failure;
-    };
-    static const Step steps[] = {
-        {&KeEngineIdTables::image, "fails to create image list"},
-        {&KeEngineIdTables::object, "fails to create object list"},
-        {&KeEngineIdTables::light, "fails to create light list"},
-        {&KeEngineIdTables::fxEmitter, "fails to create fxemitter list"},
-        {&KeEngineIdTables::cameraEffect, "fails to create camera shader list"},
-        {&KeEngineIdTables::effect, "fails to create effect list"},
-        {&KeEngineIdTables::cubeMap, "fails to create cubemap list"},
-    };
     tables = KeEngineIdTables{};
-    for (const Step& step : steps) {
-        KeIdTable* table = keIdTableCreate(1000);
-        if (!table) {
-            keFreeEngineIdTables(tables);
-            return step.failure;
-        }
-        tables.*step.member = table;
-    }
-    return nullptr;
+    const char* failure = nullptr;
+    if (!createTable(tables.image)) failure = "fails to create image list";
+    else if (!createTable(tables.object)) failure = "fails to create object list";
+    else if (!createTable(tables.light)) failure = "fails to create light list";
+    else if (!createTable(tables.fxEmitter)) failure = "fails to create fxemitter list";
+    else if (!createTable(tables.cameraEffect)) failure = "fails to create camera shader list";
+    else if (!createTable(tables.effect)) failure = "fails to create effect list";
+    else if (!createTable(tables.cubeMap)) failure = "fails to create cubemap list";
+    if (failure) keFreeEngineIdTables(tables);
+    return failure;
 }
 
 void keFreeEngineIdTables(KeEngineIdTables& tables) {
-    for (KeIdTable** t : {&tables.image, &tables.object, &tables.light, &tables.fxEmitter, &tables.cameraEffect,
-                          &tables.effect, &tables.cubeMap}) {
-        keIdTableFree(*t);
-        *t = nullptr;
-    }
+    keIdTableFree(tables.image);
+    keIdTableFree(tables.object);
+    keIdTableFree(tables.light);
+    keIdTableFree(tables.fxEmitter);
+    keIdTableFree(tables.cameraEffect);
+    keIdTableFree(tables.effect);
+    keIdTableFree(tables.cubeMap);
+    tables = KeEngineIdTables{};
 }
 
 }  // namespace kolm

@@ -44,8 +44,8 @@ public:
 
     // The record, or nullptr after recording "<kind> ID %d does not exist. %s" (argument 1).
     Record* find(int id) {
-        auto* record = static_cast<Record*>(table().get(id));
-        if (!record) recordError(1, "%s ID %d does not exist. %s", kind_, id, keWatchTableMessage());
+        auto* record = table().get(id);
+        if (!record) recordError(1, "%s ID %d does not exist. %s", kind_, id, keIdTableMessage());
         return record;
     }
 
@@ -56,7 +56,7 @@ public:
         auto* record = new Record;
         record->id = id;
         if (table().add(id, record) != 0) {
-            recordError(2, "invalid FileWatch ID %d : %s", id, keWatchTableMessage());
+            recordError(2, "invalid FileWatch ID %d : %s", id, keIdTableMessage());
             delete record;
             return nullptr;
         }
@@ -85,7 +85,7 @@ public:
     // Stops and frees one watch. -1, silently, for an ID that is not registered.
     int remove(int id) {
         if (!table_) return -1;
-        auto* record = static_cast<Record*>(table_->get(id));
+        auto* record = table_->get(id);
         if (!record) return -1;
         table_->remove(id);
         destroy(record);
@@ -100,8 +100,8 @@ public:
     }
 
 private:
-    KeWatchTable& table() {
-        if (!table_) table_ = std::make_unique<KeWatchTable>();
+    KeIdTable<Record>& table() {
+        if (!table_) table_ = keCreateWatchTable<Record>();
         return *table_;
     }
 
@@ -111,7 +111,7 @@ private:
     }
 
     const char* kind_;
-    std::unique_ptr<KeWatchTable> table_;
+    std::unique_ptr<KeIdTable<Record>> table_;
 };
 
 }  // namespace kolm

@@ -19,7 +19,7 @@ void keMusicDestroy(KeMusic* music) {
 int keMusicSystemStart(KeAudioBackend backend) {
     if (g_music.list) return 0;
     if (keAudioInit(backend) != 0) return -1;
-    g_music.list = keIdTableCreate(KE_MUSIC_LIST_CAPACITY);
+    g_music.list = keIdTableCreate<KeMusic>(KE_MUSIC_LIST_CAPACITY);
     if (!g_music.list) {
         printMessage(KE_ERROR, "fails to create music list");
         keAudioShutdown();
@@ -32,7 +32,7 @@ int keMusicSystemStart(KeAudioBackend backend) {
 void keMusicSystemStop() {
     if (g_music.list) {
         for (int id = 0; id <= keIdTableHighestId(g_music.list); ++id) {
-            if (auto* music = static_cast<KeMusic*>(keIdTableGet(g_music.list, id))) {
+            if (auto* music = keIdTableGet(g_music.list, id)) {
                 keIdTableRemove(g_music.list, id);
                 keMusicDestroy(music);
             }

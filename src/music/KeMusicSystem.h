@@ -24,7 +24,7 @@ struct KeMusic {
 
 // The process-wide music state.
 struct KeMusicSystem {
-    KeIdTable* list = nullptr;  // capacity KE_MUSIC_LIST_CAPACITY
+    KeIdTable<KeMusic>* list = nullptr;  // capacity KE_MUSIC_LIST_CAPACITY
 };
 KeMusicSystem& keMusicSystem();
 

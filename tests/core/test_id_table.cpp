@@ -12,9 +12,9 @@ using namespace kolm;
 namespace {
 
 struct Table {
-    explicit Table(int capacity) : t(keIdTableCreate(capacity)) {}
+    explicit Table(int capacity) : t(keIdTableCreate<int>(capacity)) {}
     ~Table() { keIdTableFree(t); }
-    KeIdTable* t;
+    KeIdTable<int>* t;
 };
 
 int recA, recB;
@@ -95,18 +95,19 @@ TEST(IdTable, EmptySlotLookupLeavesDetailAlone) {
 }
 
 TEST(IdTable, RefusesWhatWouldCorruptIt) {
-    EXPECT_EQ(keIdTableCreate(0), nullptr);
-    EXPECT_EQ(keIdTableCreate(-5), nullptr);
-    EXPECT_EQ(keIdTableFree(nullptr), 0);
+    EXPECT_EQ(keIdTableCreate<int>(0), nullptr);
+    EXPECT_EQ(keIdTableCreate<int>(-5), nullptr);
+    EXPECT_EQ(keIdTableFree<int>(nullptr), 0);
     // A null record would look like a free slot: not stored, highest ID untouched.
     Table table(10);
     EXPECT_EQ(keIdTableAdd(table.t, 4, nullptr), -1);
     EXPECT_EQ(keIdTableHighestId(table.t), 0);
     EXPECT_EQ(keIdTableAdd(table.t, 4, &recA), 0);
     // No table at all fails cleanly.
-    EXPECT_EQ(keIdTableAdd(nullptr, 1, &recA), -1);
-    EXPECT_EQ(keIdTableGet(nullptr, 1), nullptr);
-    EXPECT_EQ(keIdTableRemove(nullptr, 1), -1);
+    EXPECT_EQ(keIdTableAdd<int>(nullptr, 1, &recA), -1);
+    EXPECT_STREQ(keIdTableMessage(), "no ID table");
+    EXPECT_EQ(keIdTableGet<int>(nullptr, 1), nullptr);
+    EXPECT_EQ(keIdTableRemove<int>(nullptr, 1), -1);
 }
 
 // --- the object API's message families ---------------------------------------------------------
@@ -194,14 +195,16 @@ TEST_F(IdMessages, ExistsNeverRecordsAndCapacitiesMatchTheKinds) {
 TEST(EngineIdTables, CreatedTogetherAndFreedTogether) {
     KeEngineIdTables tables;
     ASSERT_EQ(keCreateEngineIdTables(tables), nullptr);
-    for (KeIdTable* t : {tables.image, tables.object, tables.light, tables.fxEmitter, tables.cameraEffect,
-                         tables.effect, tables.cubeMap}) {
-        ASSERT_NE(t, nullptr);
-        EXPECT_EQ(t->capacity, 1000);
-    }
-    EXPECT_NE(tables.image, tables.object);
+    ASSERT_TRUE(tables.image && tables.object && tables.light && tables.fxEmitter && tables.cameraEffect &&
+                tables.effect && tables.cubeMap);
+    for (int capacity : {tables.image->capacity(), tables.object->capacity(), tables.light->capacity(),
+                         tables.fxEmitter->capacity(), tables.cameraEffect->capacity(), tables.effect->capacity(),
+                         tables.cubeMap->capacity()})
+        EXPECT_EQ(capacity, 1000);
+    EXPECT_NE(static_cast<void*>(tables.object), static_cast<void*>(tables.light));
     keFreeEngineIdTables(tables);
     EXPECT_EQ(tables.cubeMap, nullptr);
+    EXPECT_EQ(tables.image, nullptr);
 }
 
 }  // namespace

@@ -48,10 +48,10 @@ TEST_F(EngineNull, StartsWithDefaultsAndStopsClean) {
     EXPECT_FLOAT_EQ(c.camera->getNearValue(), 0.1f);
     EXPECT_FLOAT_EQ(c.camera->getFarValue(), 1000.0f);
     const KeEngineIdTables& l = c.idLists;
-    for (KeIdTable* t : {l.image, l.object, l.light, l.fxEmitter, l.cameraEffect, l.effect, l.cubeMap}) {
-        ASSERT_NE(t, nullptr);
-        EXPECT_EQ(t->capacity, 1000);
-    }
+    ASSERT_TRUE(l.image && l.object && l.light && l.fxEmitter && l.cameraEffect && l.effect && l.cubeMap);
+    for (int capacity : {l.image->capacity(), l.object->capacity(), l.light->capacity(), l.fxEmitter->capacity(),
+                         l.cameraEffect->capacity(), l.effect->capacity(), l.cubeMap->capacity()})
+        EXPECT_EQ(capacity, 1000);
     EXPECT_EQ(keGetBackdropColor(), 0u);
     EXPECT_EQ(keSync(), 0);
 
