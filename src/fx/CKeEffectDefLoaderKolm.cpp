@@ -725,6 +725,10 @@ CKeEffectDefKolm* CKeEffectDefLoaderKolm::createFromText(const char* data, size_
         const std::string names = list ? list->text.c_str() : "";  // a copy: readings grow the arrays
         sv parts[kMaxWords];
         const int n = splitWords(names, " ", parts, kMaxWords);
+        // Every reading adds about as many parameters as the first: grow the arrays once.
+        SEffectRecord& r = def->record();
+        r.parameters.reallocate(r.parameters.size() * u32(n + 1) + 8, false);
+        r.techniques.reallocate(u32(n + 1), false);
         for (int i = 0; ok && i < n; ++i)
             ok = Reading(def->record(), path, std::string(parts[i]), conditions).run(text, message);
     }
