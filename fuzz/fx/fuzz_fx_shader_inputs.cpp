@@ -1,5 +1,6 @@
-// Outside bytes the shader services read: effect source text (the syntax stripper and the
-// include scan) and byte code (validation, then SPIR-V to GLSL). The services hand cache files
+// Outside bytes the shader services read: effect source text (the syntax stripper, the include
+// scan, and the whole compile of both stages to GLSL) and byte code (validation, then SPIR-V
+// to GLSL). The services hand cache files
 // to the converter only when their hash matches the info file; this target checks that the
 // validator keeps anything else from crashing the converter.
 #include "fx/KeHlslCompiler.h"
@@ -28,6 +29,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                   return true;
                               },
                               includes);
+
+    // As a whole effect file: both stages compile or fail with a message, never crash. An
+    // include of the file itself is served from the same text.
+    struct SelfInclude : kolm::IIncludeCallback {
+        const std::string* text;
+        bool open(const char*, const char** out, size_t* outSize) override {
+            *out = text->data();
+            *outSize = text->size();
+            return true;
+        }
+        void close(const char*) override {}
+    } self;
+    self.text = &text;
+    for (int vertex = 0; vertex < 2; ++vertex) {
+        std::vector<uint8_t> code;
+        std::string messages;
+        const char* entry = vertex ? "vs_main" : "ps_main";
+        const bool ok = kolm::keCompileHlsl(text, entry, vertex != 0, {{"FUZZ", "1"}}, &self, code, messages);
+        if (!ok && messages.empty()) __builtin_trap();  // a failure always says why
+        if (!ok) continue;
+        kolm::KeGlslShader out;
+        std::string error;
+        if (!kolm::keSpirvToGlsl(code.data(), code.size(), vertex != 0, out, error) && error.empty()) __builtin_trap();
+    }
 
     // As a cache file, with and without a valid header.
     for (int withMagic = 0; withMagic < 2; ++withMagic) {

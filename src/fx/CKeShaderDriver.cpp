@@ -20,8 +20,20 @@ bool CKeShaderDriver::toGlsl(bool vertex, const std::vector<uint8_t>& byteCode, 
         out = it->second;
         return true;
     }
-    std::string e;
-    if (!keSpirvToGlsl(byteCode.data(), byteCode.size(), vertex, out, e)) {
+    // Long expression chains convert recursively too: on the compiler's large stack.
+    struct Job {
+        const std::vector<uint8_t>* code;
+        bool vertex;
+        KeGlslShader* out;
+        std::string error;
+        bool ok = false;
+    } job{&byteCode, vertex, &out, {}, false};
+    const bool ran = keRunWithLargeStack([](void* p) {
+        auto* j = static_cast<Job*>(p);
+        j->ok = keSpirvToGlsl(j->code->data(), j->code->size(), j->vertex, *j->out, j->error);
+    }, &job);
+    const std::string& e = ran ? job.error : std::string("cannot start the converter thread");
+    if (!job.ok) {
         error = (vertex ? "vertex shader: " : "pixel shader: ") + e;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "fx/CKeShaderMaterialRenderer.h"
 
+#include "gl/KeGlTexture.h"
+
 #include <irrlicht/SMaterial.h>
 
 #include <cstring>
@@ -18,6 +20,17 @@ CKeShaderMaterialRenderer::CKeShaderMaterialRenderer(IVideoDriver* driver, IKeGl
 
 CKeShaderMaterialRenderer::~CKeShaderMaterialRenderer() {
     if (mCallback) mCallback->drop();
+    for (ITexture* t : mVertexTextures)
+        if (t) t->drop();
+}
+
+bool CKeShaderMaterialRenderer::setVertexTexture(u32 sampler, ITexture* texture) {
+    if (sampler >= static_cast<u32>(KE_VERTEX_SAMPLERS)) return false;
+    if (texture && !keAsEngineTexture(texture)) return false;
+    if (texture) texture->grab();
+    if (mVertexTextures[sampler]) mVertexTextures[sampler]->drop();
+    mVertexTextures[sampler] = texture;
+    return true;
 }
 
 bool CKeShaderMaterialRenderer::setShaders(const KeGlslShader& vertex, const KeGlslShader& pixel,
@@ -31,7 +44,7 @@ bool CKeShaderMaterialRenderer::setShaders(const KeGlslShader& vertex, const KeG
             std::vector<KeGlUniformMember> members;
             if (b < st->bufferFlattened.size() && !st->bufferFlattened[b])
                 for (const KeShaderConstant& c : st->constants) {
-                    if (c.kind == KeConstantKind::Sampler || c.buffer != static_cast<int>(b)) continue;
+                    if (c.kind == KeConstantKind::Sampler || c.whole || c.buffer != static_cast<int>(b)) continue;
                     KeGlUniformMember m;
                     m.name = c.name;
                     m.kind = c.kind == KeConstantKind::Float ? 0 : c.kind == KeConstantKind::Int ? 1
@@ -49,7 +62,7 @@ bool CKeShaderMaterialRenderer::setShaders(const KeGlslShader& vertex, const KeG
         }
     for (const KeGlslShader* s : {&vertex, &pixel})
         for (const KeShaderConstant& c : s->constants)
-            if (c.kind == KeConstantKind::Sampler) desc.samplers.push_back({c.name, c.samplerIndex});
+            if (c.kind == KeConstantKind::Sampler) desc.samplers.push_back({c.name, c.unit});
     if (!mProgram->build(desc, error)) return false;
     mStages[0] = vertex;
     mStages[1] = pixel;
@@ -81,6 +94,8 @@ bool CKeShaderMaterialRenderer::OnRender(IMaterialRendererServices*, E_VERTEX_TY
         for (size_t b = 0; b < mArrays[s].size(); ++b)
             mProgram->upload(s * vertexArrays + static_cast<int>(b), mArrays[s][b].data(),
                              static_cast<int>(mArrays[s][b].size() / 4));
+    for (int i = 0; i < KE_VERTEX_SAMPLERS; ++i)
+        if (mVertexTextures[i]) keGlBindTexture(static_cast<u32>(KE_VERTEX_SAMPLER_UNIT0 + i), mVertexTextures[i]);
     mProgram->applyExtraStates();
     return true;
 }

@@ -34,6 +34,12 @@ public:
     // previous shaders stay in use.
     bool setShaders(const KeGlslShader& vertex, const KeGlslShader& pixel, std::string& error);
 
+    // The texture that vertex-stage sampler register `sampler` (0-3) reads, bound on its own
+    // unit at every draw; one reference held. Only engine textures (cube, volume, float and
+    // engine 2D textures) can be read by the vertex stage. False for other textures or an
+    // index out of range; null clears.
+    bool setVertexTexture(irr::u32 sampler, irr::video::ITexture* texture);
+
     const KeGlslShader& vertexShader() const { return mStages[0]; }
     const KeGlslShader& pixelShader() const { return mStages[1]; }
 
@@ -75,6 +81,7 @@ private:
     std::vector<std::vector<float>> mArrays[2];  // per stage, per constant buffer
     KeGlBlend mBlend;
     bool mBound = false;
+    irr::video::ITexture* mVertexTextures[KE_VERTEX_SAMPLERS] = {};
     irr::video::IMaterialRendererServices* mServices = nullptr;  // the driver's, while set
 };
 

@@ -3,8 +3,12 @@
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
+#include <glslang/MachineIndependent/localintermediate.h>
+
+#include <pthread.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <sstream>
@@ -210,46 +214,140 @@ bool keIsSpirv(const uint8_t* data, size_t size) {
     return magic == KE_SPIRV_MAGIC;
 }
 
-bool keCompileHlsl(const std::string& source, const std::string& entry, bool vertex,
-                   const std::vector<SShaderMacro>& macros, IIncludeCallback* includes,
-                   std::vector<uint8_t>& byteCode, std::string& messages) {
-    std::call_once(gInitOnce, [] { glslang::InitializeProcess(); });
-    messages.clear();
-    const EShLanguage stage = vertex ? EShLangVertex : EShLangFragment;
-    const std::string text = keStripEffectSyntax(source);
+namespace {
+
+// Expressions nest as deep as the text asks: the compiler's tree walks recurse once per level,
+// so a long chain of terms needs stack in proportion. Compiling runs on a thread of its own
+// with this much stack; text whose statements hold more operators or brackets than the stack
+// can take is refused before parsing.
+constexpr size_t kCompileStackBytes = size_t(256) << 20;
+constexpr size_t kMaxOperatorsPerStatement = 100000;
+constexpr size_t kMaxBracketDepth = 4000;
+
+// The line (1-based) of the first statement of preprocessed text that is too complex, or 0.
+// Operators and brackets are counted between ';', '{' and '}'; "#line" directives keep the
+// line numbers of the source.
+int tooComplexLine(const std::string& text, size_t& operators, size_t& depth) {
+    int line = 1, statementLine = 1;
+    bool statementStarts = true;
+    operators = depth = 0;
+    size_t current = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            if (text.compare(i + 1, 6, "#line ") == 0) line = std::atoi(text.c_str() + i + 7) - 1;
+            continue;
+        }
+        if (statementStarts && !std::isspace(static_cast<unsigned char>(c))) {
+            statementLine = line;
+            statementStarts = false;
+        }
+        switch (c) {
+            case ';': case '{': case '}':
+                operators = 0;
+                current = 0;
+                statementStarts = true;
+                break;
+            case '(': case '[':
+                if (++current > depth) depth = current;
+                break;
+            case ')': case ']':
+                if (current > 0) --current;
+                break;
+            case '+': case '-': case '*': case '/': case '%': case '<': case '>': case '&': case '|':
+            case '^': case '?': case ':': case '=': case ',': case '!': case '~':
+                ++operators;
+                break;
+            default:
+                break;
+        }
+        if (operators > kMaxOperatorsPerStatement || depth > kMaxBracketDepth) return statementLine;
+        if (c == ';' || c == '{' || c == '}') depth = 0;
+    }
+    return 0;
+}
+
+struct CompileJob {
+    const std::string* source;
+    const std::string* entry;
+    bool vertex;
+    const std::vector<SShaderMacro>* macros;
+    IIncludeCallback* includes;
+    std::vector<uint8_t>* byteCode;
+    std::string* messages;
+    bool ok = false;
+};
+
+void compileOnThisThread(CompileJob& job) {
+    std::string& messages = *job.messages;
+    const std::string& entry = *job.entry;
+    const EShLanguage stage = job.vertex ? EShLangVertex : EShLangFragment;
+    const std::string text = keStripEffectSyntax(*job.source);
 
     std::string preamble;
-    for (const SShaderMacro& m : macros) preamble += "#define " + m.name + " " + m.value + "\n";
+    for (const SShaderMacro& m : *job.macros) preamble += "#define " + m.name + " " + m.value + "\n";
 
-    glslang::TShader shader(stage);
+    const EShMessages msgs = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules |
+                                                      EShMsgReadHlsl | EShMsgHlslDX9Compatible);
+    auto setUp = [&](glslang::TShader& shader, const char* const* strings, const int* lengths, const char* const* names) {
+        shader.setStringsWithLengthsAndNames(strings, lengths, names, 1);
+        shader.setPreamble(preamble.c_str());
+        shader.setEntryPoint(entry.c_str());
+        shader.setSourceEntryPoint(entry.c_str());
+        shader.setEnvInput(glslang::EShSourceHlsl, stage, glslang::EShClientVulkan, 100);
+        shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+        shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+        shader.setEnvTargetHlslFunctionality1();  // keeps the HLSL semantics as decorations
+        shader.setHlslIoMapping(true);             // register(sN) becomes binding N
+        shader.setAutoMapBindings(true);
+        shader.setAutoMapLocations(true);
+    };
     const char* strings[] = {text.c_str()};
     const int lengths[] = {static_cast<int>(text.size())};
     const char* names[] = {"memory"};
-    shader.setStringsWithLengthsAndNames(strings, lengths, names, 1);
-    shader.setPreamble(preamble.c_str());
-    shader.setEntryPoint(entry.c_str());
-    shader.setSourceEntryPoint(entry.c_str());
-    shader.setEnvInput(glslang::EShSourceHlsl, stage, glslang::EShClientVulkan, 100);
-    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
-    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
-    shader.setEnvTargetHlslFunctionality1();  // keeps the HLSL semantics as decorations
-    shader.setHlslIoMapping(true);             // register(sN) becomes binding N
-    shader.setAutoMapBindings(true);
-    shader.setAutoMapLocations(true);
-    const EShMessages msgs = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules |
-                                                      EShMsgReadHlsl | EShMsgHlslDX9Compatible);
-    IncluderBridge includer(includes);
+
+    // Macros can multiply text: the complexity check reads the text as the compiler will.
+    {
+        glslang::TShader pre(stage);
+        setUp(pre, strings, lengths, names);
+        IncluderBridge includer(job.includes);
+        std::string expanded;
+        if (!pre.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, msgs, &expanded, includer)) {
+            messages = rewriteLog(pre.getInfoLog());
+            if (messages.empty()) messages = "memory(0): error: preprocessing failed\n";
+            return;
+        }
+        size_t operators = 0, depth = 0;
+        if (const int line = tooComplexLine(expanded, operators, depth)) {
+            messages = "memory(" + std::to_string(line) + "): error: expression too complex (" +
+                       std::to_string(operators) + " operators, " + std::to_string(depth) +
+                       " nested brackets in one statement; at most " + std::to_string(kMaxOperatorsPerStatement) +
+                       " and " + std::to_string(kMaxBracketDepth) + ")\n";
+            return;
+        }
+    }
+
+    glslang::TShader shader(stage);
+    setUp(shader, strings, lengths, names);
+    IncluderBridge includer(job.includes);
     if (!shader.parse(GetDefaultResources(), 100, false, msgs, includer)) {
         messages = rewriteLog(shader.getInfoLog());
         if (messages.empty()) messages = "memory(0): error: compilation failed\n";
-        return false;
+        return;
+    }
+    // The HLSL front end accepts a source without the named function and produces an empty
+    // stage: that is an error, as the Direct3D compiler reports it.
+    if (!shader.getIntermediate() || shader.getIntermediate()->getNumEntryPoints() < 1) {
+        messages = "memory(1): error: '" + entry + "': entrypoint not found\n";
+        return;
     }
     glslang::TProgram program;
     program.addShader(&shader);
     if (!program.link(msgs) || !program.getIntermediate(stage)) {
         messages = rewriteLog(std::string(shader.getInfoLog()) + program.getInfoLog());
         if (messages.empty()) messages = "memory(0): error: link failed for entry " + entry + "\n";
-        return false;
+        return;
     }
     std::vector<unsigned int> words;
     spv::SpvBuildLogger logger;
@@ -258,11 +356,46 @@ bool keCompileHlsl(const std::string& source, const std::string& entry, bool ver
     glslang::GlslangToSpv(*program.getIntermediate(stage), words, &logger, &options);
     if (words.empty()) {
         messages = "memory(0): error: SPIR-V generation failed " + logger.getAllMessages() + "\n";
+        return;
+    }
+    job.byteCode->resize(words.size() * 4);
+    std::memcpy(job.byteCode->data(), words.data(), job.byteCode->size());
+    job.ok = true;
+}
+
+}  // namespace
+
+bool keRunWithLargeStack(void (*fn)(void*), void* arg) {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return false;
+    pthread_attr_setstacksize(&attr, kCompileStackBytes);
+    struct Call {
+        void (*fn)(void*);
+        void* arg;
+    } call{fn, arg};
+    pthread_t thread;
+    const int rc = pthread_create(&thread, &attr, [](void* p) -> void* {
+        auto* c = static_cast<Call*>(p);
+        c->fn(c->arg);
+        return nullptr;
+    }, &call);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) return false;
+    pthread_join(thread, nullptr);
+    return true;
+}
+
+bool keCompileHlsl(const std::string& source, const std::string& entry, bool vertex,
+                   const std::vector<SShaderMacro>& macros, IIncludeCallback* includes,
+                   std::vector<uint8_t>& byteCode, std::string& messages) {
+    std::call_once(gInitOnce, [] { glslang::InitializeProcess(); });
+    messages.clear();
+    CompileJob job{&source, &entry, vertex, &macros, includes, &byteCode, &messages};
+    if (!keRunWithLargeStack([](void* j) { compileOnThisThread(*static_cast<CompileJob*>(j)); }, &job)) {
+        messages = "memory(0): error: cannot start the compiler thread\n";
         return false;
     }
-    byteCode.resize(words.size() * 4);
-    std::memcpy(byteCode.data(), words.data(), byteCode.size());
-    return true;
+    return job.ok;
 }
 
 }  // namespace kolm

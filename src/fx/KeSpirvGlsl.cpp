@@ -66,18 +66,57 @@ void replaceAll(std::string& s, const std::string& from, const std::string& to) 
         s.replace(at, from.size(), to);
 }
 
-// Removes the line that declares `name` as an input and puts `replacement` in its place.
-bool replaceDeclaration(std::string& glsl, const std::string& name, const std::string& replacement) {
+// Removes the line that declares `name` with the storage `keyword` ("in" or "out") and puts
+// `replacement` in its place. `qualifiers` gets what stood before the keyword ("flat ", ...).
+bool replaceDeclaration(std::string& glsl, const std::string& name, const std::string& replacement,
+                        const char* keyword = "in", std::string* qualifiers = nullptr) {
     const std::string tail = " " + name + ";";
+    const std::string word = std::string(keyword) + " ";
     for (size_t at = glsl.find(tail); at != std::string::npos; at = glsl.find(tail, at + 1)) {
         size_t start = glsl.rfind('\n', at);
         start = start == std::string::npos ? 0 : start + 1;
         const std::string line = glsl.substr(start, at - start);
-        if (line.find(" in ") == std::string::npos && line.compare(0, 3, "in ") != 0) continue;
+        size_t k = line.compare(0, word.size(), word) == 0 ? 0 : line.find(" " + word);
+        if (k == std::string::npos) continue;
+        if (qualifiers) *qualifiers = k == 0 ? "" : line.substr(0, k + 1);
         glsl.replace(start, at + tail.size() - start, replacement);
         return true;
     }
     return false;
+}
+
+// A varying crosses between the stages as four components of its base type, whatever width
+// each stage declares (HLSL links by semantic and lets the stages differ in width). Returns
+// the GLSL type of the varying, or "" when the type is not a plain scalar or vector.
+std::string varyingType(const SPIRType& t) {
+    if (t.columns > 1 || !t.array.empty()) return "";
+    switch (t.basetype) {
+        case SPIRType::Float: return "vec4";
+        case SPIRType::Int: return "ivec4";
+        case SPIRType::UInt: return "uvec4";
+        default: return "";
+    }
+}
+
+std::string glslTypeName(const SPIRType& t) {
+    const char* scalar = t.basetype == SPIRType::Int ? "int" : t.basetype == SPIRType::UInt ? "uint" : "float";
+    const char* prefix = t.basetype == SPIRType::Int ? "ivec" : t.basetype == SPIRType::UInt ? "uvec" : "vec";
+    return t.vecsize == 1 ? scalar : prefix + std::to_string(t.vecsize);
+}
+
+// The four-component value written for a narrower output: missing components are 0, and w is 1,
+// as texture coordinates default.
+std::string widened(const std::string& name, const SPIRType& t) {
+    const std::string four = varyingType(t);
+    const bool isFloat = t.basetype == SPIRType::Float;
+    const std::string zero = isFloat ? "0.0" : t.basetype == SPIRType::UInt ? "0u" : "0";
+    const std::string one = isFloat ? "1.0" : t.basetype == SPIRType::UInt ? "1u" : "1";
+    switch (t.vecsize) {
+        case 1: return four + "(" + name + ", " + zero + ", " + zero + ", " + one + ")";
+        case 2: return four + "(" + name + ", " + zero + ", " + one + ")";
+        case 3: return four + "(" + name + ", " + one + ")";
+        default: return name;
+    }
 }
 
 KeConstantKind kindOf(const SPIRType& t) {
@@ -86,6 +125,53 @@ KeConstantKind kindOf(const SPIRType& t) {
         case SPIRType::UInt: return KeConstantKind::UInt;
         case SPIRType::Boolean: return KeConstantKind::Bool;
         default: return KeConstantKind::Float;
+    }
+}
+
+// Reflects the members of a structure at `base` bytes into `out`, named by their HLSL path
+// ("Light.Color", "Lights[2].Color"). A structure member also gets an entry of its own that
+// covers its registers, so that it can be set whole, register after register.
+void addMembers(const spirv_cross::CompilerGLSL& glsl, const SPIRType& type, uint32_t base, const std::string& path,
+                int buffer, std::vector<KeShaderConstant>& out) {
+    for (uint32_t m = 0; m < type.member_types.size(); ++m) {
+        const SPIRType& mt = glsl.get_type(type.member_types[m]);
+        KeShaderConstant c;
+        c.name = path + glsl.get_member_name(type.self, m);
+        c.kind = kindOf(mt);
+        c.buffer = buffer;
+        c.offset = base + glsl.type_struct_member_offset(type, m);
+        c.size = static_cast<uint32_t>(glsl.get_declared_struct_member_size(type, m));
+        c.registerIndex = static_cast<int>(c.offset / 16);
+        c.registerCount = static_cast<int>((c.offset + c.size + 15) / 16) - c.registerIndex;
+        if (mt.basetype == SPIRType::Struct) {
+            const SPIRType* element = &mt;
+            while (!element->array.empty()) element = &glsl.get_type(element->parent_type);
+            const uint32_t count = mt.array.empty() ? 1 : std::max<uint32_t>(1, mt.array[0]);
+            const uint32_t stride = mt.array.empty() ? 0 : glsl.type_struct_member_array_stride(type, m);
+            for (uint32_t i = 0; i < count; ++i)
+                addMembers(glsl, *element, c.offset + i * stride,
+                           c.name + (mt.array.empty() ? "" : "[" + std::to_string(i) + "]") + ".", buffer, out);
+            c.kind = KeConstantKind::Float;
+            c.columns = 4;
+            c.arraySize = static_cast<uint32_t>(c.registerCount);
+            c.arrayStride = 16;
+            c.whole = true;
+            out.push_back(c);
+            continue;
+        }
+        c.arraySize = mt.array.empty() ? 1 : std::max<uint32_t>(1, mt.array[0]);
+        c.arrayStride = mt.array.empty() ? 0 : glsl.type_struct_member_array_stride(type, m);
+        if (mt.columns > 1) {
+            // HLSL matrices come through with HLSL rows as SPIR-V columns.
+            c.rows = mt.columns;
+            c.columns = mt.vecsize;
+            c.matrixStride = glsl.type_struct_member_matrix_stride(type, m);
+            c.rowsContiguous = !glsl.has_member_decoration(type.self, m, spv::DecorationRowMajor);
+        } else {
+            c.rows = 1;
+            c.columns = mt.vecsize;
+        }
+        out.push_back(c);
     }
 }
 
@@ -145,41 +231,13 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             const SPIRType& type = glsl.get_type(ubo.base_type_id);
             const size_t bytes = glsl.get_declared_struct_size(type);
             const std::string arrayName = prefix + "c" + std::to_string(b);
-            for (uint32_t m = 0; m < type.member_types.size(); ++m) {
-                const SPIRType& mt = glsl.get_type(type.member_types[m]);
-                KeShaderConstant c;
-                c.name = glsl.get_member_name(ubo.base_type_id, m);
-                c.kind = kindOf(mt);
-                c.buffer = static_cast<int>(b);
-                c.offset = glsl.type_struct_member_offset(type, m);
-                c.size = static_cast<uint32_t>(glsl.get_declared_struct_member_size(type, m));
-                if (mt.basetype == SPIRType::Struct) {
-                    error = "constant '" + c.name + "' is a structure; only scalars, vectors, "
-                            "matrices and their arrays are supported";
-                    return false;
-                }
-                c.arraySize = mt.array.empty() ? 1 : std::max<uint32_t>(1, mt.array[0]);
-                c.arrayStride = mt.array.empty() ? 0 : glsl.type_struct_member_array_stride(type, m);
-                if (mt.columns > 1) {
-                    // HLSL matrices come through with HLSL rows as SPIR-V columns.
-                    c.rows = mt.columns;
-                    c.columns = mt.vecsize;
-                    c.matrixStride = glsl.type_struct_member_matrix_stride(type, m);
-                    c.rowsContiguous = !glsl.has_member_decoration(ubo.base_type_id, m, spv::DecorationRowMajor);
-                } else {
-                    c.rows = 1;
-                    c.columns = mt.vecsize;
-                }
-                c.registerIndex = static_cast<int>(c.offset / 16);
-                c.registerCount = static_cast<int>((c.offset + c.size + 15) / 16) - c.registerIndex;
-                out.constants.push_back(c);
-            }
+            addMembers(glsl, type, 0, "", static_cast<int>(b), out.constants);
             // The flattened array takes the block type's name; the stages need their own.
             // One vec4 array when every member is made of floats (one upload per draw);
             // otherwise a plain structure uniform set member by member.
             bool allFloat = true;
             for (const KeShaderConstant& c : out.constants)
-                if (c.buffer == static_cast<int>(b) && c.kind != KeConstantKind::Float) allFloat = false;
+                if (c.buffer == static_cast<int>(b) && !c.whole && c.kind != KeConstantKind::Float) allFloat = false;
             glsl.set_name(ubo.id, arrayName);
             glsl.set_name(ubo.base_type_id, allFloat ? arrayName : prefix + "t" + std::to_string(b));
             if (allFloat) glsl.flatten_buffer_block(ubo.id);
@@ -204,6 +262,7 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             if (c.name.empty()) c.name = s.name;
             c.kind = KeConstantKind::Sampler;
             c.samplerIndex = static_cast<int>(glsl.get_decoration(s.id, spv::DecorationBinding));
+            c.unit = c.samplerIndex + (vertex ? KE_VERTEX_SAMPLER_UNIT0 : 0);
             c.registerIndex = c.samplerIndex;
             c.registerCount = 1;
             glsl.set_name(s.id, c.name);
@@ -214,6 +273,7 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             c.name = glsl.get_name(cs.image_id);
             c.kind = KeConstantKind::Sampler;
             c.samplerIndex = static_cast<int>(glsl.get_decoration(cs.sampler_id, spv::DecorationBinding));
+            c.unit = c.samplerIndex + (vertex ? KE_VERTEX_SAMPLER_UNIT0 : 0);
             c.registerIndex = c.samplerIndex;
             c.registerCount = 1;
             glsl.set_name(cs.combined_id, c.name);
@@ -223,6 +283,10 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
         // Vertex inputs by semantic; varyings named by semantic.
         struct InputDefine { std::string name, expr; };
         std::vector<InputDefine> defines;
+        // Varyings declared four wide: `local` is the stage's own variable, `linked` the
+        // four-component one that crosses; `narrow` the local type when narrower than four.
+        struct Varying { std::string local, linked, four, narrow; uint32_t width; std::string write; };
+        std::vector<Varying> varyings;
         for (const spirv_cross::Resource& r : res.stage_inputs) {
             std::string sem = glsl.get_decoration_string(r.id, spv::DecorationUserSemantic);
             if (sem.empty()) sem = "TEXCOORD" + std::to_string(glsl.get_decoration(r.id, spv::DecorationLocation));
@@ -240,13 +304,24 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
                     defines.push_back({name, expr});
                 }
             } else {
-                const std::string name = "kev_" + sem;
-                glsl.set_name(r.id, name);
-                glsl.unset_decoration(r.id, spv::DecorationLocation);
                 const SPIRType& t = glsl.get_type(r.type_id);
+                glsl.unset_decoration(r.id, spv::DecorationLocation);
                 // Direct3D 9 system values: the pixel position and the facing sign.
-                if (sem == "VPOS0") defines.push_back({name, swizzled("kein_vpos", false, t.vecsize)});
-                else if (sem == "VFACE0") defines.push_back({name, "(gl_FrontFacing ? 1.0 : -1.0)"});
+                if (sem == "VPOS0" || sem == "VFACE0") {
+                    const std::string name = "kev_" + sem;
+                    glsl.set_name(r.id, name);
+                    defines.push_back({name, sem == "VPOS0" ? swizzled("kein_vpos", false, t.vecsize)
+                                                            : "(gl_FrontFacing ? 1.0 : -1.0)"});
+                    continue;
+                }
+                const std::string four = varyingType(t);
+                if (four.empty()) {
+                    glsl.set_name(r.id, "kev_" + sem);
+                    continue;
+                }
+                const std::string name = "kein_i_" + sem;
+                glsl.set_name(r.id, name);
+                varyings.push_back({name, "kev_" + sem, four, glslTypeName(t), t.vecsize, ""});
             }
         }
         if (!vertex) {
@@ -272,8 +347,16 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
                     glsl.set_decoration(r.id, spv::DecorationBuiltIn, spv::BuiltInPosition);
                     continue;
                 }
-                glsl.set_name(r.id, "kev_" + sem);
                 glsl.unset_decoration(r.id, spv::DecorationLocation);
+                const SPIRType& t = glsl.get_type(r.type_id);
+                const std::string four = varyingType(t);
+                if (four.empty()) {
+                    glsl.set_name(r.id, "kev_" + sem);
+                    continue;
+                }
+                const std::string name = "kein_o_" + sem;
+                glsl.set_name(r.id, name);
+                varyings.push_back({name, "kev_" + sem, four, glslTypeName(t), t.vecsize, widened(name, t)});
             }
         }
 
@@ -281,6 +364,22 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
 
         for (const InputDefine& d : defines)
             replaceDeclaration(text, d.name, "#define " + d.name + " " + d.expr);
+        std::string writeVaryings;
+        for (const Varying& v : varyings) {
+            const std::string marker = "@kein_varying@";
+            std::string qualifiers;
+            if (!replaceDeclaration(text, v.local, marker, vertex ? "out" : "in", &qualifiers)) continue;
+            std::string declaration;
+            if (vertex) {
+                // The shader writes its own variable; main copies it out four wide.
+                declaration = qualifiers + "out " + v.four + " " + v.linked + ";\n" + v.narrow + " " + v.local + ";";
+                writeVaryings += "    " + v.linked + " = " + v.write + ";\n";
+            } else {
+                const std::string read = v.width == 4 ? v.linked : swizzled(v.linked, false, v.width);
+                declaration = qualifiers + "in " + v.four + " " + v.linked + ";\n#define " + v.local + " " + read;
+            }
+            text.replace(text.find(marker), marker.size(), declaration);
+        }
 
         // Our own main around the shader's: the render-target convention lives here.
         replaceAll(text, "void main()", "void kein_main()");
@@ -289,7 +388,7 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
         const size_t afterVersion = text.find('\n') + 1;
         if (vertex) {
             text.insert(afterVersion, "uniform vec4 kein_target;\n");
-            text += "\nvoid main()\n{\n    kein_main();\n    gl_Position.y *= kein_target.x;\n}\n";
+            text += "\nvoid main()\n{\n    kein_main();\n" + writeVaryings + "    gl_Position.y *= kein_target.x;\n}\n";
         } else {
             // kein_vpos: VPOS, whole pixels from the top-left corner; kein_fragcoord: the same
             // at pixel centres, as SV_Position reads.

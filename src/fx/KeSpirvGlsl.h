@@ -5,7 +5,10 @@
 // - file-scope constants of a stage live in a flattened vec4 array per constant buffer, like
 //   Direct3D 9 constant registers (a buffer that mixes floats with ints or bools becomes a
 //   structure uniform set member by member); the material renderer keeps a copy of each
-//   buffer in its memory layout and uploads it per draw;
+//   buffer in its memory layout and uploads it per draw; members of structures are
+//   constants of their own, named by their HLSL path ("LightParams[2].LightColor");
+// - varyings cross between the stages four components wide, so that the stages may declare
+//   different widths for one semantic, as HLSL allows;
 // - vertex inputs read the fixed-function arrays the library feeds, chosen by HLSL semantic
 //   (POSITION gl_Vertex, NORMAL gl_Normal, COLOR0 gl_Color, COLOR1 gl_SecondaryColor,
 //   TEXCOORDn gl_MultiTexCoordn, TANGENT and BINORMAL texture coordinates 1 and 2);
@@ -21,6 +24,12 @@
 
 namespace kolm {
 
+// GL texture unit of vertex-stage sampler register sN: KE_VERTEX_SAMPLER_UNIT0 + N. Vertex and
+// pixel samplers are apart, as in Direct3D 9; pixel sampler sN reads unit N (the material's
+// texture layer N).
+constexpr int KE_VERTEX_SAMPLER_UNIT0 = 8;
+constexpr int KE_VERTEX_SAMPLERS = 4;
+
 enum class KeConstantKind : uint8_t { Float, Int, UInt, Bool, Sampler };
 
 // One top-level constant of a stage.
@@ -29,7 +38,8 @@ struct KeShaderConstant {
     KeConstantKind kind = KeConstantKind::Float;
     int registerIndex = 0;   // vec4 register of its first element (samplers: the unit)
     int registerCount = 0;   // registers it covers
-    int samplerIndex = -1;   // texture unit from register(sN); -1 for plain constants
+    int samplerIndex = -1;   // N of register(sN); -1 for plain constants
+    int unit = -1;           // GL texture unit of a sampler
     // Layout inside its buffer's flattened array (plain constants only).
     int buffer = 0;          // which constant buffer of the stage
     uint32_t offset = 0;     // bytes
@@ -40,6 +50,9 @@ struct KeShaderConstant {
     uint32_t arrayStride = 0;
     uint32_t matrixStride = 0;
     bool rowsContiguous = true;  // an HLSL row's elements are adjacent in memory
+    // A structure (or array of structures) as a whole: its registers as float4s. Its members
+    // are listed by path ("Light.Color", "Lights[1].Color").
+    bool whole = false;
 };
 
 struct KeGlslShader {

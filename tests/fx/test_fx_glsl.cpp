@@ -36,10 +36,12 @@ TEST(HlslToGlsl, SemanticsMapToWhatTheLibraryFeedsAndReads) {
         {&vs, "#define kein_in_TEXCOORD0 (gl_MultiTexCoord0.xy)"},
         {&vs, "#define kein_in_TANGENT0 (gl_MultiTexCoord1)"},
         {&vs, "#define kein_in_COLOR0 (gl_Color)"},
-        {&vs, "out vec2 kev_TEXCOORD0;"},     // "TEXCOORD" is TEXCOORD0
+        {&vs, "out vec4 kev_TEXCOORD0;"},     // "TEXCOORD" is TEXCOORD0; four wide
+        {&vs, "kev_TEXCOORD0 = vec4(kein_o_TEXCOORD0, 0.0, 1.0);"},
         {&vs, "out vec4 kev_COLOR1;"},
         {&vs, "gl_Position"},
-        {&ps, "in vec2 kev_TEXCOORD0;"},
+        {&ps, "in vec4 kev_TEXCOORD0;"},
+        {&ps, "#define kein_i_TEXCOORD0 (kev_TEXCOORD0.xy)"},
         {&ps, "in vec4 kev_COLOR1;"},
         {&ps, "#define kev_VPOS0 (kein_vpos.xy)"},
         {&ps, "#define kev_VFACE0 (gl_FrontFacing ? 1.0 : -1.0)"},
@@ -119,3 +121,35 @@ TEST(HlslToGlsl, EffectSyntaxIsBlankedKeepingLines) {
 }
 
 }  // namespace
+
+// What the text asks for that cannot be built is an error with its message, never an empty
+// stage or a crash: a missing entry point, and expressions deeper than the compiler can walk.
+TEST(HlslToGlsl, MissingEntryPointAndHostileDepthAreCompileErrors) {
+    const std::string ok = "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n";
+    std::vector<uint8_t> code;
+    std::string messages;
+    EXPECT_FALSE(keCompileHlsl(ok, "vs_x", true, {}, nullptr, code, messages));
+    EXPECT_EQ(messages, "memory(1): error: 'vs_x': entrypoint not found\n");
+
+    auto chain = [](size_t terms) {
+        std::string s = "float4 vs_main(float3 p : POSITION) : POSITION {\n  float x = p.x;\n  return float4(x";
+        for (size_t i = 1; i < terms; ++i) s += "+x";
+        return s + ", 0, 0, 1);\n}\n";
+    };
+    // Deep but legal: more than the default stack takes.
+    const std::string deep = chain(20000);
+    ASSERT_TRUE(keCompileHlsl(deep, "vs_main", true, {}, nullptr, code, messages)) << messages;
+    KeGlslShader out;
+    std::string error;
+    EXPECT_TRUE(keSpirvToGlsl(code.data(), code.size(), true, out, error)) << error;
+    // Beyond any shader's need: refused with the line of the statement.
+    EXPECT_FALSE(keCompileHlsl(chain(150000), "vs_main", true, {}, nullptr, code, messages));
+    EXPECT_EQ(messages.compare(0, 41, "memory(3): error: expression too complex "), 0) << messages;
+    std::string nested = "float4 vs_main(float3 p : POSITION) : POSITION {\n  return float4(";
+    for (int i = 0; i < 5000; ++i) nested += "(";
+    nested += "p.x";
+    for (int i = 0; i < 5000; ++i) nested += ")";
+    nested += ", 0, 0, 1);\n}\n";
+    EXPECT_FALSE(keCompileHlsl(nested, "vs_main", true, {}, nullptr, code, messages));
+    EXPECT_NE(messages.find("memory(2): error: expression too complex"), std::string::npos) << messages;
+}

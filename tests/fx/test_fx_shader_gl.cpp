@@ -4,6 +4,9 @@
 
 #include "core/KeError.h"
 #include "fx/CKeGPUProgrammingServices.h"
+#include "core/KePtr.h"
+#include "fx/CKeShaderMaterialRenderer.h"
+#include "gl/KeGlTexture.h"
 #include "gl/KeScreenGrab.h"
 
 #include <gtest/gtest.h>
@@ -318,4 +321,122 @@ TEST_F(ShaderGl, HotRecompileKeepsTheMaterialTypeAndShowsTheNewColour) {
     EXPECT_NE(std::string(errors[0].c_str()).find("Failed to compile " + file), std::string::npos);
     EXPECT_EQ(at(drawAndRead(shaderMaterial(type)), 32, 32).g, 255);
     fs::remove_all(dir);
+}
+
+namespace {
+
+const std::string kEffects = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/effects.hlsl";
+
+// Sets named constants of both stages from a table, whatever the shader.
+class NamedConstants : public video::IShaderConstantSetCallBack {
+public:
+    struct Value {
+        std::string name;
+        std::vector<f32> floats;
+    };
+    std::vector<Value> values;
+    std::vector<std::string> refused;
+    void OnSetConstants(video::IMaterialRendererServices* s, s32) override {
+        refused.clear();
+        for (const Value& v : values)
+            if (!s->setPixelShaderConstant(v.name.c_str(), v.floats.data(), static_cast<int>(v.floats.size())))
+                refused.push_back(v.name);
+    }
+};
+
+}  // namespace
+
+TEST_F(ShaderGl, VaryingsOfDifferentWidthsLinkAndKeepTheirComponents) {
+    // The vertex stage writes float4 TEXCOORD0 and float TEXCOORD1; one pixel stage reads two
+    // and four components of them, the other all four of TEXCOORD0.
+    const s32 narrow = material("vs_wide", "ps_narrow", kEffects);
+    const s32 wide = material("vs_wide", "ps_wide", kEffects);
+    ASSERT_GE(narrow, 0);
+    ASSERT_GE(wide, 0);
+    const auto a = drawAndRead(shaderMaterial(narrow));
+    const auto b = drawAndRead(shaderMaterial(wide));
+    for (int y = 0; y < gl->height; ++y)
+        for (int x = 0; x < gl->width; ++x) {
+            const int u = int((x + 0.5f) / gl->width * 255.0f + 0.5f);
+            const int v = int((y + 0.5f) / gl->height * 255.0f + 0.5f);
+            const Pixel p = at(a, x, y), q = at(b, x, y);
+            ASSERT_NEAR(p.r, u, 1) << x << "," << y;
+            ASSERT_NEAR(p.g, 128, 1) << "a float written, x read as x" << x << "," << y;
+            ASSERT_EQ(p.b, 255) << "missing w reads 1 at " << x << "," << y;
+            ASSERT_NEAR(q.r, 64, 1) << x << "," << y;
+            ASSERT_NEAR(q.g, 191, 1) << x << "," << y;
+            ASSERT_NEAR(q.b, v, 1) << x << "," << y;
+        }
+}
+
+TEST_F(ShaderGl, StructureMembersAreSetByTheirPath) {
+    // Float-only structures (one vec4 array) and structures with ints (a structure uniform).
+    for (const char* variant : {"", "MIXED"}) {
+        SCOPED_TRACE(*variant ? variant : "floats");
+        auto* named = new NamedConstants();
+        named->values = {{"LightParams[2].LightColor", {0.0f, 0.5f, 0.25f}},
+                         {"LightParams[1].LightColor", {1.0f, 1.0f, 1.0f}},
+                         {"LightParams[1].InvLightRadiusSqr", {0.5f}},
+                         {"LightsNum.LightSpotsNum", {1.0f}}};
+        CKeMacro macros[] = {{variant, "1"}, {nullptr, nullptr}};
+        core::stringc error;
+        const s32 type = services->getShaderMaterial(kEffects.c_str(), "vs_wide", video::EVST_VS_3_0, kEffects.c_str(),
+                                                     "ps_lights", video::EPST_PS_3_0, named, video::EMT_SOLID, 0,
+                                                     *variant ? macros : nullptr, &error);
+        ASSERT_GE(type, 0) << error.c_str();
+        const auto rgb = drawAndRead(shaderMaterial(type));
+        EXPECT_TRUE(named->refused.empty()) << named->refused.front();
+        for (int y = 0; y < gl->height; ++y)
+            for (int x = 0; x < gl->width; ++x) {
+                const Pixel p = at(rgb, x, y);
+                ASSERT_EQ(p.r, 255) << x << "," << y;
+                ASSERT_NEAR(p.g, 128, 1) << x << "," << y;
+                ASSERT_NEAR(p.b, 191, 1) << x << "," << y;
+            }
+        s32 index = 0;
+        EXPECT_TRUE(services->getPixelSamplerIndex(type, "LightParams[0].LightColor", index));
+        EXPECT_EQ(index, -1) << "a plain constant has no sampler";
+        named->drop();
+    }
+}
+
+TEST_F(ShaderGl, VertexAndPixelSamplersOfOneRegisterReadTheirOwnTextures) {
+    const s32 type = material("vs_height", "ps_sampled", kEffects);
+    ASSERT_GE(type, 0);
+    s32 unit = -2;
+    EXPECT_TRUE(services->getVertexSamplerIndex(type, "heights", unit));
+    EXPECT_EQ(unit, 0);
+    EXPECT_TRUE(services->getPixelSamplerIndex(type, "colours", unit));
+    EXPECT_EQ(unit, 0);
+    const float level = 0.75f;
+    auto heights = KePtr<CKeGlTexture>::adopt(keGlCreateFloatTexture(gl->driver, "heights", 1, 1, &level));
+    ASSERT_TRUE(heights);
+    ASSERT_TRUE(services->shaderDriver().renderer(type)->setVertexTexture(0, heights.get()));
+    video::IImage* img = gl->driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(1, 1));
+    img->setPixel(0, 0, video::SColor(255, 255, 0, 0));
+    video::ITexture* red = gl->driver->addTexture("red0", img);
+    img->drop();
+    EXPECT_FALSE(services->shaderDriver().renderer(type)->setVertexTexture(1, red)) << "library textures stay in the pixel stage";
+    video::SMaterial m = shaderMaterial(type);
+    m.setTexture(0, red);
+    const auto rgb = drawAndRead(m);
+    for (int y = 0; y < gl->height; ++y)
+        for (int x = 0; x < gl->width; ++x) {
+            const Pixel p = at(rgb, x, y);
+            ASSERT_EQ(p.r, 255) << x << "," << y;
+            ASSERT_NEAR(p.g, 191, 1) << "the vertex stage reads its own unit" << x << "," << y;
+            ASSERT_EQ(p.b, 0) << x << "," << y;
+        }
+    services->shaderDriver().renderer(type)->setVertexTexture(0, nullptr);
+}
+
+TEST_F(ShaderGl, ShippedExampleEffectsLink) {
+    const std::string dir = std::string(KOLM_SOURCE_DIR) + "/examples/shaders/";
+    for (const char* file : {"textured.hlsl", "lit.hlsl", "copy_texture.hlsl", "lights_cube.hlsl"}) {
+        const std::string path = dir + file;
+        core::stringc error;
+        const s32 type = services->getShaderMaterial(path.c_str(), "vs_main", video::EVST_VS_3_0, path.c_str(), "ps_main",
+                                                     video::EPST_PS_3_0, nullptr, video::EMT_SOLID, 0, nullptr, &error);
+        EXPECT_GE(type, 0) << file << ": " << error.c_str();
+    }
 }

@@ -48,7 +48,7 @@ void printTable(const char* title, const KeGlslShader& s) {
     std::printf("%s\n", title);
     for (const KeShaderConstant& c : s.constants) {
         if (c.kind == KeConstantKind::Sampler)
-            std::printf("  %-24s sampler  unit %d\n", c.name.c_str(), c.samplerIndex);
+            std::printf("  %-24s sampler  s%d unit %d\n", c.name.c_str(), c.samplerIndex, c.unit);
         else
             std::printf("  %-24s %-7s  c%d.%c (%d register%s)%s\n", c.name.c_str(), kindName(c.kind), c.registerIndex,
                         "xyzw"[(c.offset % 16) / 4], c.registerCount, c.registerCount == 1 ? "" : "s",
