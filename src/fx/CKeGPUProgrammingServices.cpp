@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace kolm {
 
@@ -41,6 +43,19 @@ void fail(std::string* error, const std::string& text, const std::string& logTex
         *error = text;
     else
         printMessage(KE_ERROR, "%s", logText.c_str());
+}
+
+// One spelling per file: absolute, "." and ".." resolved, symbolic links followed as far as
+// the path exists, '/' separators. Relative paths are taken from the current directory.
+std::string normalPath(const std::string& path) {
+    std::string p = path;
+    slashes(p);
+    if (p.empty()) return p;
+    std::error_code ec;
+    std::filesystem::path abs = std::filesystem::absolute(p, ec);
+    if (ec) return p;
+    std::filesystem::path canonical = std::filesystem::weakly_canonical(abs, ec);
+    return (ec ? abs.lexically_normal() : canonical).generic_string();
 }
 
 }  // namespace
@@ -358,14 +373,24 @@ std::string CKeGPUProgrammingServices::cachePath(const SShaderCompiledEntry& e) 
     return mCacheDir + "/" + keShaderCacheFileName(e.file, e.entry, e.vertex, e.macros);
 }
 
-// The info file: the macro text, then a line feed and the shader file's absolute path, so
-// that two shader files of the same name in different folders never share cache files; then
-// a line feed and the hash of the byte code written with it, so that a damaged cache file is
-// never handed to the GLSL converter. This is the identity part (without the hash).
+// The info file: the macro text, then a line feed and the shader file's path relative to the
+// folder that holds the cache folder (the base directory, or the root of a packaged archive),
+// so that two shader files of the same name in different folders never share cache files
+// while a cache built in one place still matches when the folder moves or is packaged; a
+// file outside that folder keeps its absolute path. Then a line feed and the hash of the
+// byte code written with it, so that a damaged cache file is never handed to the GLSL
+// converter. This is the identity part (without the hash).
 std::string CKeGPUProgrammingServices::infoText(const SShaderCompiledEntry& e) const {
     io::IFileSystem* fs = mDevice ? mDevice->getFileSystem() : nullptr;
     std::string abs = fs ? std::string(fs->getAbsolutePath(e.file.c_str()).c_str()) : e.file;
+    std::string base = fs ? std::string(fs->getAbsolutePath(mCacheDir.c_str()).c_str()) : mCacheDir;
     slashes(abs);
+    slashes(base);
+    abs = std::filesystem::path(abs).lexically_normal().generic_string();
+    base = std::filesystem::path(base).lexically_normal().parent_path().generic_string();
+    if (!base.empty() && base != "/" && abs.size() > base.size() + 1 && abs.compare(0, base.size(), base) == 0 &&
+        abs[base.size()] == '/')
+        abs = abs.substr(base.size() + 1);
     return keShaderMacroText(e.macros) + "\n" + abs;
 }
 
@@ -543,11 +568,14 @@ bool CKeGPUProgrammingServices::recompileShaders(const core::array<core::stringc
     mSourceTimes.clear();
     std::vector<std::string> errs;
     std::vector<s32> rebuilt;
+    // The watcher reports absolute paths; shaders may have been registered by relative ones.
+    std::vector<std::string> changed;
+    for (u32 i = 0; i < changedFiles.size(); ++i) changed.push_back(normalPath(changedFiles[i].c_str()));
+    std::sort(changed.begin(), changed.end());
     for (auto& e : mCompiled) {
         bool hit = false;
-        for (u32 i = 0; i < changedFiles.size() && !hit; ++i)
-            hit = std::find(e->includedFiles.begin(), e->includedFiles.end(), changedFiles[i].c_str()) !=
-                  e->includedFiles.end();
+        for (size_t i = 0; i < e->includedFiles.size() && !hit; ++i)
+            hit = std::binary_search(changed.begin(), changed.end(), normalPath(e->includedFiles[i]));
         if (!hit) continue;
         logLine("KeGPU: recompile %s (%s)...\n", e->file.c_str(), stageName(e->vertex));
         std::string why;

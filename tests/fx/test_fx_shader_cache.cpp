@@ -387,4 +387,55 @@ TEST_F(ShaderCache, RecompileFollowsIncludesAndWarnsWhenConstantsChange) {
     EXPECT_EQ(updated.size(), 0u);
 }
 
+TEST_F(ShaderCache, CacheBuiltInOneFolderMatchesWhenTheFolderMoves) {
+    { auto s = services(7); ASSERT_GE(get(*s), 0); }
+    const std::string h = "3ZVJB5AZ5AKM63EVB1PCZVS9VHG93B7P";
+    const std::string info = read(root / "cache" / ("fx!water!vs_main!" + h + ".vso.inf"));
+    // The shader's path relative to the folder holding the cache folder.
+    EXPECT_EQ(info.substr(0, info.rfind('\n')), "\nfx/water.hlsl");
+
+    // The whole folder moves (a packaged run, another machine): the cache still matches.
+    const fs::path moved = root.string() + "_moved";
+    fs::remove_all(moved);
+    fs::copy(root, moved, fs::copy_options::recursive);
+    for (const auto& e : fs::directory_iterator(moved / "cache"))
+        fs::last_write_time(e.path(), fs::last_write_time(moved / "fx" / "water.hlsl") + std::chrono::seconds(1));
+    log.lines.clear();
+    auto* s = new CKeGPUProgrammingServices(device);
+    s->setShaderCache((moved / "cache").string().c_str(), 7);
+    const std::string f = (moved / "fx" / "water.hlsl").string();
+    EXPECT_GE(s->getShaderMaterial(f.c_str(), "vs_main", video::EVST_VS_3_0, f.c_str(), "ps_main", video::EPST_PS_3_0,
+                                   nullptr, video::EMT_SOLID, 0, nullptr, nullptr), 0);
+    s->drop();
+    fs::remove_all(moved);
+    EXPECT_EQ(log.count("KeGPU: compile shader"), 0) << log.all();
+    EXPECT_EQ(log.count("Conflict in Shader Cache"), 0) << log.all();
+}
+
+TEST_F(ShaderCache, RecompileMatchesPathsWhateverTheirSpelling) {
+    // Registered by a relative path; the watcher reports absolute ones.
+    io::IFileSystem* files = device->getFileSystem();
+    const io::path before = files->getWorkingDirectory();
+    ASSERT_TRUE(files->changeWorkingDirectoryTo(root.string().c_str()));
+    auto s = services(0);
+    const s32 type = get(*s, nullptr, 0, "fx/water.hlsl");
+    ASSERT_GE(type, 0) << log.all();
+    const struct { std::string changed; bool rebuilt; } cases[] = {
+        {path("fx/water.hlsl"), true},
+        {path("fx/common.h"), true},
+        {path("cache/../fx/./common.h"), true},
+        {"fx/common.h", true},
+        {path("fx/water.hls"), false},
+        {path("common.h"), false},
+    };
+    for (const auto& c : cases) {
+        core::array<core::stringc> changed;
+        changed.push_back(c.changed.c_str());
+        core::array<s32> updated;
+        EXPECT_TRUE(s->recompileShaders(changed, updated));
+        EXPECT_EQ(updated.size(), c.rebuilt ? 1u : 0u) << c.changed;
+    }
+    files->changeWorkingDirectoryTo(before);
+}
+
 }  // namespace
