@@ -131,7 +131,8 @@ int kfile_fclose(KFILE* stream) {
 const char* kfile_fullpath(const char* path) {
     if (g_kfile.hasPath && g_kfile.path.fullpath) return g_kfile.path.fullpath(path, g_kfile.path.user);
     if (!path) path = "";
-    if (g_kfile.currentDir[0] == '\0') {
+    // An absolute path names its file whatever the current directory is.
+    if (g_kfile.currentDir[0] == '\0' || path[0] == '/') {
         copyCut(g_kfile.fullBuf, path);
     } else {
         joinCut(g_kfile.fullBuf, g_kfile.currentDir, path);

@@ -78,8 +78,9 @@ KFILE* kfile_std_open(const char* path, const char* mode, void* user);
 KFILE* kfile_fopen(const char* path, const char* mode);
 int kfile_fclose(KFILE* stream);  // null-safe; 0
 
-// Without hooks: the path unchanged when the current directory is empty; else the directory,
-// a "/" unless it already ends in "/", ":" or "\\", then the path.
+// Without hooks: the path unchanged when the current directory is empty or the path is absolute
+// (begins with "/"); else the directory, a "/" unless it already ends in "/", ":" or "\\",
+// then the path.
 const char* kfile_fullpath(const char* path);
 int kfile_set_dir(const char* path);
 // Appends "/" (unless the directory is empty or ends in "/", ":" or "\\") and the name.

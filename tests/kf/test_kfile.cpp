@@ -33,8 +33,11 @@ TEST_F(KfileTest, PathOperationsWithoutHooks) {
     } joins[] = {
         {"", "a/b.kscn", "a/b.kscn"}, {"dir", "x", "dir/x"}, {"dir/", "x", "dir/x"},
         {"c:", "x", "c:x"},           {"c:\\s\\", "x", "c:\\s\\x"},
+        // An absolute path stays as it is.
+        {"/a", "/b/x", "/b/x"},       {"dir/", "/x", "/x"},
     };
     for (const auto& j : joins) {
+        SCOPED_TRACE(std::string(j.dir) + " + " + j.path);
         kfile_set_dir(j.dir);
         EXPECT_STREQ(kfile_fullpath(j.path), j.full);
     }
