@@ -1,5 +1,6 @@
 #include "app/KeCommandLine.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
@@ -10,7 +11,8 @@ namespace {
 // "N": a decimal integer as atoi reads it (a value that does not parse reads 0).
 int32_t parseInt(const std::string& s) { return static_cast<int32_t>(std::atoi(s.c_str())); }
 
-float parseFloat(const std::string& s) { return static_cast<float>(std::atof(s.c_str())); }
+// strtof: a value beyond the float range reads as infinite, not as an undefined conversion.
+float parseFloat(const std::string& s) { return std::strtof(s.c_str(), nullptr); }
 
 bool startsWithDash(const std::string& s) { return !s.empty() && s[0] == '-'; }
 
@@ -121,6 +123,9 @@ KeRunMode keRunModeFromFileName(const std::string& name) {
     return KeRunMode::Unsupported;
 }
 
-float keEffectiveCaptureFps(float fps) { return fps == 0.0f ? KE_DEFAULT_CAPTURE_FPS : fps; }
+float keEffectiveCaptureFps(float fps) {
+    // Negative, NaN and infinite rates have no frame interval: they capture at 30 like 0.
+    return std::isfinite(fps) && fps > 0.0f ? fps : KE_DEFAULT_CAPTURE_FPS;
+}
 
 }  // namespace kolm

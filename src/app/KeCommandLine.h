@@ -49,7 +49,7 @@ bool keIsExtractCommand(const std::vector<std::string>& args);
 
 KeRunMode keRunModeFromFileName(const std::string& name);
 
-// Capture rate as the demo player uses it: 0 means 30.
+// Capture rate as the demo player uses it: anything not finite and positive (0 included) means 30.
 float keEffectiveCaptureFps(float fps);
 
 }  // namespace kolm

@@ -67,6 +67,22 @@ TEST(CommandLine, ArgumentsChooseToolModeOptionsAndScreen) {
     }
 }
 
+// A capture rate must be finite and positive; anything else captures at 30 like 0 does.
+TEST(CommandLine, CaptureRateFallsBackUnlessFiniteAndPositive) {
+    const struct {
+        const char* value;
+        float fps;
+    } cases[] = {
+        {"60", 60}, {"24.5", 24.5f}, {"0", 30},    {"-25", 30},  {"nan", 30},
+        {"inf", 30}, {"-inf", 30},   {"1e40", 30}, {"abc", 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const KeCommandLine cl = keParseCommandLine({"-cap", "shot", "-capfps", c.value, "d.demo.ini"});
+        EXPECT_FLOAT_EQ(keEffectiveCaptureFps(cl.captureFps), c.fps);
+    }
+}
+
 TEST(CommandLine, PackingToolsByArgumentCount) {
     KeCommandLine cl = keParseCommandLine({"-demoexe", "out", "a.demo.ini"});
     EXPECT_EQ(cl.tool, KeToolMode::DemoExe);
