@@ -2,16 +2,14 @@
 
 #include "platform/KeProcess.h"
 
-#include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace kolm {
 namespace {
 
-char g_exePath[KE_MAX_PATH] = {};
-char g_exeDir[KE_MAX_PATH] = {};
+std::string g_exePath;
+std::string g_exeDir;
 int g_argc = 0;
 char** g_argv = nullptr;
 
@@ -23,21 +21,21 @@ int keSysInit(int argc, char** argv) {
     // through PATH.
     std::string path = keReadExecutablePath();
     if (path.empty() && argv[0]) {
-        char resolved[PATH_MAX];
-        if (realpath(argv[0], resolved)) path = resolved;
+        if (char* resolved = realpath(argv[0], nullptr)) {
+            path = resolved;
+            std::free(resolved);
+        }
     }
-    if (path.empty() || path.size() >= KE_MAX_PATH) return -1;
-    std::strcpy(g_exePath, path.c_str());
-    const size_t slash = path.rfind('/');
-    const std::string dir = path.substr(0, slash + 1);
-    std::strcpy(g_exeDir, dir.c_str());
+    if (path.empty()) return -1;
+    g_exePath = path;
+    g_exeDir = path.substr(0, path.rfind('/') + 1);
     g_argc = argc;
     g_argv = argv;
     return 0;
 }
 
-const char* keGetExePath() { return g_exePath; }
-const char* keGetExeDirectory() { return g_exeDir; }
+const char* keGetExePath() { return g_exePath.c_str(); }
+const char* keGetExeDirectory() { return g_exeDir.c_str(); }
 int keGetArgc() { return g_argc; }
 char** keGetArgv() { return g_argv; }
 

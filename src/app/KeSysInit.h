@@ -3,11 +3,9 @@
 
 namespace kolm {
 
-constexpr int KE_MAX_PATH = 260;  // path buffers, terminating zero included
-
 // Stores the executable's full path and directory (with a trailing "/") and the arguments.
-// "-console" is accepted: the terminal already is standard input and output.
-// Returns 0 on success.
+// Paths of any length the system allows are kept whole. "-console" is accepted: the terminal
+// already is standard input and output. Returns 0 on success.
 int keSysInit(int argc, char** argv);
 
 const char* keGetExePath();       // full path of the executable

@@ -12,11 +12,18 @@
 namespace kolm {
 
 std::string keReadExecutablePath() {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
-    buffer[n] = '\0';
-    return buffer;
+    // The link can be longer than PATH_MAX (a deep tree entered step by step): grow until the
+    // whole of it fits.
+    std::string buffer(PATH_MAX, '\0');
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n <= 0) return {};
+        if (static_cast<size_t>(n) < buffer.size()) {
+            buffer.resize(static_cast<size_t>(n));
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 bool keIsInteractiveSession() {

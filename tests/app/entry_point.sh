@@ -28,5 +28,11 @@ expect "no file, no display: cancelled" 255 "" env -u DISPLAY CI=true "$kolm"
 expect "no file, not a terminal: cancelled" 255 "" env CI=true "$kolm" -paused
 expect "userlog still logs errors" 255 "ERROR : File format of 'a.bmp' is not supported" env CI=true "$kolm" -userlog a.bmp
 
+# An executable whose full path is longer than 260 characters starts like any other.
+deep="$work/$(printf 'd%.0s' $(seq 120))/$(printf 'e%.0s' $(seq 120))/$(printf 'f%.0s' $(seq 40))"
+mkdir -p "$deep"
+ln "$kolm" "$deep/kolm" 2>/dev/null || cp "$kolm" "$deep/kolm"
+expect "long executable path" 255 "ERROR : File format of 'notes.txt' is not supported" env CI=true "$deep/kolm" notes.txt
+
 if [ "$fail" = 0 ]; then echo "entry point: all passed"; fi
 exit $fail
