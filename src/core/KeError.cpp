@@ -17,6 +17,7 @@ struct ReporterState {
     void* boxUser = nullptr;
     KeLogSink logSink = nullptr;
     void* logUser = nullptr;
+    const char* boxTitle = "Kolm";  // of the box being shown
 };
 
 ReporterState g_state;
@@ -36,13 +37,15 @@ void emitLogLine(const char* text) {
     std::fflush(stdout);
 }
 
-void emitBox(const char* text) {
+void emitBox(const char* text, const char* title = "Kolm") {
+    g_state.boxTitle = title ? title : "Kolm";
     if (g_state.boxHandler) {
         g_state.boxHandler(text, g_state.boxUser);
-        return;
+    } else {
+        std::fprintf(stderr, "%s: %s\n", g_state.boxTitle, text);
+        std::fflush(stderr);
     }
-    std::fprintf(stderr, "Kolm: %s\n", text);
-    std::fflush(stderr);
+    g_state.boxTitle = "Kolm";
 }
 
 void logLineText(const char* text) {
@@ -146,6 +149,17 @@ void showMessageBox(const char* format, ...) {
     va_end(args);
     emitBox(buffer);
 }
+
+void showTitledMessageBox(const char* title, const char* format, ...) {
+    char buffer[KE_MESSAGE_CAPACITY];
+    va_list args;
+    va_start(args, format);
+    formatInto(buffer, format, args);
+    va_end(args);
+    emitBox(buffer, title);
+}
+
+const char* keMessageBoxTitle() { return g_state.boxTitle; }
 
 void keSetMessageBoxHandler(KeMessageBoxHandler handler, void* user) {
     g_state.boxHandler = handler;

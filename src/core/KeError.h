@@ -54,8 +54,13 @@ bool messageBoxesEnabled();
 const char* takeLastError(int* argIndex);
 void clearLastError();
 
-// The message box alone. Text is shown exactly as formatted.
+// The message box alone, titled "Kolm". Text is shown exactly as formatted.
 void showMessageBox(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same under a title of its own (the watches' "File Operation Problem").
+void showTitledMessageBox(const char* title, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The title of the box being handed to the box handler: "Kolm" unless showTitledMessageBox
+// gave another. Box handlers read it while they run.
+const char* keMessageBoxTitle();
 
 // Where boxes and log lines go. The application installs the platform's message box; tests
 // install their own sinks. With no box handler the text goes to standard error.

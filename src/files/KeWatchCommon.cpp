@@ -65,7 +65,8 @@ void keWatchFolderOf(const char* fullPath, char (&out)[KE_WATCH_PATH_CAPACITY]) 
 }
 
 void keWatchFileOperationMessage(const char* problem, const char* path, int error) {
-    showMessageBox("%s\nFile: '%s'\nSystem reports: %s", problem, path ? path : "", std::strerror(error));
+    showTitledMessageBox("File Operation Problem", "%s\nFile: '%s'\nSystem reports: %s", problem, path ? path : "",
+                         std::strerror(error));
 }
 
 void keWatchReportFailureOnce(const FolderWatcher& watcher, const char* folder, bool* shown) {

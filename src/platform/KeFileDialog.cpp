@@ -99,7 +99,7 @@ bool chooseOnTerminal(const char* title, const KeFileFilter* filters, int count,
 }  // namespace
 
 bool keChooseFile(const char* title, const KeFileFilter* filters, int filterCount, std::string* chosen) {
-    if (!keIsInteractiveSession() || !keHasDisplay()) return false;
+    if (keIsAutomatedRun() || !keHasDisplay()) return false;
     std::string path;
     bool ok = false;
     if (keHaveProgram("zenity")) {

@@ -11,8 +11,8 @@ struct KeFileFilter {
 };
 
 // Asks for an existing file. Uses zenity or kdialog when installed, otherwise a prompt on the
-// starting terminal. Cancels (returns false) with no display or in an automated run (standard
-// input not a terminal, CI set). The current directory is never changed. The first filter is selected.
+// starting terminal. Cancels (returns false) with no display or in an automated run (CI set).
+// The current directory is never changed. The first filter is selected.
 bool keChooseFile(const char* title, const KeFileFilter* filters, int filterCount, std::string* chosen);
 
 }  // namespace kolm

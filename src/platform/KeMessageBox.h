@@ -3,12 +3,14 @@
 
 namespace kolm {
 
-// Shows the box and returns when the user dismisses it (OK, Enter, Escape or closing the
-// window). Returns false when no display could be opened (nothing was shown).
-bool keShowX11MessageBox(const char* text);
+// Shows the box with the given title and returns when the user dismisses it (OK, Enter,
+// Escape or closing the window). Returns false when no display could be opened (nothing was
+// shown).
+bool keShowX11MessageBox(const char* text, const char* title = "Kolm");
 
-// The reporter's box handler: the X11 box in an interactive session with a display; otherwise
-// the text goes to standard error and nothing blocks (automated runs, CI=true, no terminal).
+// The reporter's box handler: the X11 box, titled as the reporter says, unless the run is
+// automated (CI set) or no display answers; then the text goes to standard error and nothing
+// blocks.
 void keMessageBoxHandler(const char* text, void* user);
 
 // Installs keMessageBoxHandler into the error reporter.

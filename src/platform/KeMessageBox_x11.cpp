@@ -54,7 +54,7 @@ void keSetMessageBoxRenderWindow(void* x11Display, unsigned long window) {
     g_renderWindow = static_cast<Window>(window);
 }
 
-bool keShowX11MessageBox(const char* text) {
+bool keShowX11MessageBox(const char* text, const char* title) {
     Display* dpy = keOpenX11Display();
     if (!dpy) return false;
 
@@ -78,7 +78,7 @@ bool keShowX11MessageBox(const char* text) {
                                      (DisplayWidth(dpy, screen) - width) / 2,
                                      (DisplayHeight(dpy, screen) - height) / 2, width, height, 1, black,
                                      0xE0E0E0);
-    XStoreName(dpy, win, "Kolm");
+    XStoreName(dpy, win, title ? title : "Kolm");
     XSizeHints* hints = XAllocSizeHints();
     hints->flags = PMinSize | PMaxSize;
     hints->min_width = hints->max_width = width;
@@ -162,8 +162,9 @@ bool keShowX11MessageBox(const char* text) {
 }
 
 void keMessageBoxHandler(const char* text, void*) {
-    if (keIsInteractiveSession() && keShowX11MessageBox(text)) return;
-    std::fprintf(stderr, "Kolm: %s\n", text);
+    const char* title = keMessageBoxTitle();
+    if (!keIsAutomatedRun() && keShowX11MessageBox(text, title)) return;
+    std::fprintf(stderr, "%s: %s\n", title, text);
     std::fflush(stderr);
 }
 

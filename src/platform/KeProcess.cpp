@@ -26,10 +26,9 @@ std::string keReadExecutablePath() {
     }
 }
 
-bool keIsInteractiveSession() {
+bool keIsAutomatedRun() {
     const char* ci = std::getenv("CI");
-    if (ci && *ci && std::strcmp(ci, "false") != 0 && std::strcmp(ci, "0") != 0) return false;
-    return isatty(STDIN_FILENO) == 1;
+    return ci && *ci && std::strcmp(ci, "false") != 0 && std::strcmp(ci, "0") != 0;
 }
 
 bool keHasDisplay() {

@@ -8,9 +8,10 @@ namespace kolm {
 // Full path of the running executable (/proc/self/exe); empty when it cannot be read.
 std::string keReadExecutablePath();
 
-// True when a person may answer a dialog: standard input is a terminal and CI is not set.
-// Automated runs never block on a window.
-bool keIsInteractiveSession();
+// True in an automated run: the environment variable CI is set (CI services set it to "true";
+// empty, "false" and "0" count as not set). Automated runs never block on a window. A run
+// without a terminal is not automated: a desktop launcher or file manager starts kolm so.
+bool keIsAutomatedRun();
 
 // True when an X display can be opened (DISPLAY set and the server answers).
 bool keHasDisplay();

@@ -106,10 +106,12 @@ TEST_F(WatchTest, AWatchThatCannotBeMadeShowsWhyAndReleasesItsId) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         boxes.clear();
+        boxTitles.clear();
         EXPECT_EQ(c.create(c.path.c_str()), -1);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0], "Cannot create change notification handle\nFile: '" + c.reported +
                                 "'\nSystem reports: " + c.system);
+        EXPECT_EQ(boxTitles[0], "File Operation Problem");
     }
     // Nothing was kept under ID 4.
     EXPECT_EQ(keFileWatch(path("plain.txt").c_str(), 4), 0);

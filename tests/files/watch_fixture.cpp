@@ -16,8 +16,12 @@ namespace kolmtest {
 void WatchTest::SetUp() {
     kolm::keResetErrorReporter();
     kolm::keSetLogSink([](const char* l, void* u) { static_cast<WatchTest*>(u)->lines.push_back(l); }, this);
-    kolm::keSetMessageBoxHandler([](const char* t, void* u) { static_cast<WatchTest*>(u)->boxes.push_back(t); },
-                                 this);
+    kolm::keSetMessageBoxHandler(
+        [](const char* t, void* u) {
+            static_cast<WatchTest*>(u)->boxes.push_back(t);
+            static_cast<WatchTest*>(u)->boxTitles.push_back(kolm::keMessageBoxTitle());
+        },
+        this);
     kolm::keSetFolderWatcherBackend(kolm::KeFolderWatcherBackend::System);
     std::string templ = (std::filesystem::temp_directory_path() / "kolm-watch-XXXXXX").string();
     ASSERT_NE(mkdtemp(templ.data()), nullptr);

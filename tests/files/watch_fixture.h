@@ -30,6 +30,7 @@ protected:
     std::string root;
     std::vector<std::string> lines;
     std::vector<std::string> boxes;
+    std::vector<std::string> boxTitles;  // the title of each box in boxes
 };
 
 }  // namespace kolmtest
