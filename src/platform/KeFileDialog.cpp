@@ -2,6 +2,7 @@
 
 #include "platform/KeProcess.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -27,7 +28,8 @@ std::string spacedPatterns(const char* pattern) {
     return out;
 }
 
-// Runs a program and returns its first line of standard output; false unless it exits 0.
+// Runs a program and returns its first line of standard output; false unless it exits 0 (or
+// its exit status cannot be had) and printed a line.
 bool runForLine(const std::vector<std::string>& argv, std::string* line) {
     int fds[2];
     if (pipe(fds) != 0) return false;
@@ -54,9 +56,12 @@ bool runForLine(const std::vector<std::string>& argv, std::string* line) {
     while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
     close(fds[0]);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    pid_t waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+    // waited < 0: the exit status is lost (ECHILD: SIGCHLD is ignored, so the system reaped
+    // the program). The dialog programs print a path only on OK, so the output decides.
+    if (waited == pid && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) return false;
     const size_t nl = out.find('\n');
     *line = out.substr(0, nl);
     return !line->empty();
