@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PKGS=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   libirrlicht-dev
   liblua5.2-dev
   libiniparser-dev

@@ -6,7 +6,12 @@ cd "$(dirname "$0")/.."
 seconds="${1:-10}"
 
 bash scripts/deps.sh
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKOLM_FUZZ=ON -DKOLM_TESTS=OFF -DKOLM_BENCH=OFF >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKOLM_FUZZ=ON -DKOLM_WERROR=ON -DKOLM_TESTS=OFF -DKOLM_BENCH=OFF \
+  "${launcher[@]}" >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
 
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}"

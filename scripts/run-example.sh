@@ -6,7 +6,11 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh || exit 1
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null || exit 1
 cmake --build build -j "$(nproc)" --target kolm kolm-kf kolm-shaderc kolm-sync kolm_data || exit 1
 
 bin=build/bin

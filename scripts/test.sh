@@ -5,12 +5,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The plain run builds and tests the Release build, the one users run; warnings are errors here
+# (a user's own build only warns). The compiler cache lives outside the checkout (~/.cache/ccache).
 build=build
-cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+cmake_args=(-DCMAKE_BUILD_TYPE=Release -DKOLM_WERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   shift
   build=build-asan
-  cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DKOLM_SANITIZE=ON -DKOLM_BENCH=OFF)
+  cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DKOLM_WERROR=ON -DKOLM_SANITIZE=ON -DKOLM_BENCH=OFF)
+fi
+if command -v ccache >/dev/null; then
+  cmake_args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
 bash scripts/deps.sh

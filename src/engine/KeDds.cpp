@@ -5,6 +5,8 @@
 #include <irrlicht/IImage.h>
 #include <irrlicht/IImageLoader.h>
 #include <irrlicht/IReadFile.h>
+
+#include <strings.h>
 #include <irrlicht/IVideoDriver.h>
 
 #include "core/KeError.h"
@@ -268,11 +270,10 @@ public:
     explicit CKeDdsImageLoader(irr::video::IVideoDriver* driver) : m_driver(driver) {}
 
     bool isALoadableFileExtension(const irr::io::path& filename) const override {
+        // Compared in place: the library's subString trips GCC's overflow checker at -O3.
         const irr::s32 dot = filename.findLast('.');
         if (dot < 0) return false;
-        irr::io::path ext = filename.subString(dot + 1, filename.size() - dot - 1);
-        ext.make_lower();
-        return ext == "dds";
+        return strcasecmp(filename.c_str() + dot + 1, "dds") == 0;
     }
 
     bool isALoadableFileFormat(irr::io::IReadFile* file) const override {

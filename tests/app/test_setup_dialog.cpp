@@ -189,9 +189,3 @@ TEST(DisplayModesX11, ReportsTheScreenAtThirtyTwoBits) {
 
 }  // namespace
 }  // namespace kolm
-
-int main(int argc, char** argv) {
-    XInitThreads();  // before any other Xlib call: the robot talks to the server from a second thread
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -49,7 +49,10 @@ inline std::vector<uint8_t> build(const Header& h, const std::vector<uint8_t>& p
     put32(v, 104, h.a);
     put32(v, 108, 0x1000);
     put32(v, 112, h.caps2);
-    v.insert(v.end(), payload.begin(), payload.end());
+    // resize + memcpy rather than insert: GCC 12 at -O3 reports a false array-bounds error there.
+    const size_t head = v.size();
+    v.resize(head + payload.size());
+    if (!payload.empty()) std::memcpy(v.data() + head, payload.data(), payload.size());
     return v;
 }
 
