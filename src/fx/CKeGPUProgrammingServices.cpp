@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace kolm {
@@ -44,6 +45,8 @@ void fail(std::string* error, const std::string& text, const std::string& logTex
     else
         printMessage(KE_ERROR, "%s", logText.c_str());
 }
+
+std::string withLineEnd(const std::string& s) { return s.empty() || s.back() == '\n' ? s : s + "\n"; }
 
 // One spelling per file: absolute, "." and ".." resolved, symbolic links followed as far as
 // the path exists, '/' separators. Relative paths are taken from the current directory.
@@ -241,6 +244,32 @@ s32 CKeGPUProgrammingServices::getShaderMaterial(const c8* vertexFile, const c8*
     return type;
 }
 
+// The rest of a report of a shader material that could not be made: the macros, and when GL
+// refused the generated code, the paths of that code written beside the cache files (or into
+// the temporary folder without a cache directory), so that its line numbers can be read.
+std::string CKeGPUProgrammingServices::failureDetails(const std::string& vertexFile, const std::string& vertexEntry,
+                                                      const std::string& pixelFile, const std::string& pixelEntry,
+                                                      const std::vector<SShaderMacro>& macros) {
+    std::string text = "macros: " + keShaderMacroText(macros);
+    if (!mDriver.failedInGl()) return text;
+    std::string dir = mCacheDir;
+    if (dir.empty()) {
+        std::error_code ec;
+        dir = std::filesystem::temp_directory_path(ec).string();
+    }
+    const struct { bool vertex; const std::string& file; const std::string& entry; } stages[] = {
+        {true, vertexFile, vertexEntry}, {false, pixelFile, pixelEntry}};
+    for (const auto& st : stages) {
+        const std::string path = dir + "/" + keShaderCacheFileName(st.file, st.entry, st.vertex, macros) + ".glsl";
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << mDriver.failedGlsl(st.vertex);
+        out.close();
+        text += std::string("\n") + (st.vertex ? "vertex" : "pixel") + " GLSL: " +
+                (out ? path : "(cannot be written to " + path + ")");
+    }
+    return text;
+}
+
 s32 CKeGPUProgrammingServices::createShaderMaterial(const c8* vertexFile, const c8* vertexEntry,
                                                     video::E_VERTEX_SHADER_TYPE vertexTarget, const c8* pixelFile,
                                                     const c8* pixelEntry, video::E_PIXEL_SHADER_TYPE pixelTarget,
@@ -270,7 +299,14 @@ s32 CKeGPUProgrammingServices::createShaderMaterial(const c8* vertexFile, const 
     std::string why;
     const s32 type = mDriver.addShaderMaterial(vsCopy, *ps, callback, baseMaterial, userData, why);
     if (type == -1) {
-        fail(errp, "KeGPU: addHighLevelShaderMaterial failed\n" + why, "KeGPU: addHighLevelShaderMaterial failed\n" + why);
+        const std::string details = withLineEnd(why) + failureDetails(vertexFile ? vertexFile : "", vertexEntry ? vertexEntry : "",
+                                                         pixelFile ? pixelFile : "", pixelEntry ? pixelEntry : "", sorted);
+        if (errp) {
+            *errp = "KeGPU: addHighLevelShaderMaterial failed\n" + details;
+        } else {
+            printMessage(KE_ERROR, "KeGPU: addHighLevelShaderMaterial failed");
+            printMessage(KE_ERROR, "%s", details.c_str());
+        }
         return finish(-1);
     }
     if (vertexId) *vertexId = vsId;
@@ -348,6 +384,8 @@ bool CKeGPUProgrammingServices::compileShader(SShaderCompiledEntry& e, std::stri
     std::vector<uint8_t> byteCode;
     std::string messages;
     if (!mDriver.compile(e.vertex, source, e.entry, e.macros, &includes, byteCode, messages)) {
+        if (!messages.empty() && messages.back() != '\n') messages += '\n';
+        messages += "macros: " + keShaderMacroText(e.macros) + "\n";
         if (error) {
             const size_t at = messages.find("memory(");
             *error = std::string("Failed to Compile ") + stageName(e.vertex) + " shader " + e.file + "\n" +
@@ -599,7 +637,8 @@ bool CKeGPUProgrammingServices::recompileShaders(const core::array<core::stringc
         if (mPixelTable) oldPs = *mPixelTable;
         std::string why;
         if (!mDriver.replaceShaderMaterial(m->materialType, vs->byteCode, ps->byteCode, why)) {
-            errs.push_back("Failed to update material " + m->vertexFile + "\n" + why);
+            errs.push_back("Failed to update material " + m->vertexFile + "\n" + withLineEnd(why) +
+                           failureDetails(m->vertexFile, m->vertexEntry, m->pixelFile, m->pixelEntry, m->macros));
             continue;
         }
         updatedMaterials.push_back(m->materialType);

@@ -107,6 +107,9 @@ private:
     bool isCachedShaderMatch(const std::string& path, const SShaderCompiledEntry& e, std::string& checksum);
     bool readFile(const std::string& path, std::string& data);
     bool makeTablesCurrent(irr::s32 materialType);
+    std::string failureDetails(const std::string& vertexFile, const std::string& vertexEntry,
+                               const std::string& pixelFile, const std::string& pixelEntry,
+                               const std::vector<SShaderMacro>& macros);
     std::string cachePath(const SShaderCompiledEntry& e) const;
     std::string infoText(const SShaderCompiledEntry& e) const;
 

@@ -45,10 +45,12 @@ s32 CKeShaderDriver::addShaderMaterial(const std::vector<uint8_t>& vertex, const
                                        video::IShaderConstantSetCallBack* callback,
                                        video::E_MATERIAL_TYPE baseMaterial, s32 userData, std::string& error) {
     KeGlslShader vs, ps;
+    mFailedInGl = false;
     if (!mDriver || !toGlsl(true, vertex, vs, error) || !toGlsl(false, pixel, ps, error)) return -1;
     IKeGlProgram* program = mDriver->getDriverType() == video::EDT_OPENGL ? keCreateGlProgram() : keCreateNullGlProgram();
     auto* r = new CKeShaderMaterialRenderer(mDriver, program, callback, baseMaterial, userData);
     if (!r->setShaders(vs, ps, error)) {
+        keepFailure(vs, ps);
         r->drop();
         return -1;
     }
@@ -70,8 +72,17 @@ bool CKeShaderDriver::replaceShaderMaterial(s32 materialType, const std::vector<
         return false;
     }
     KeGlslShader vs, ps;
+    mFailedInGl = false;
     if (!toGlsl(true, vertex, vs, error) || !toGlsl(false, pixel, ps, error)) return false;
-    return r->setShaders(vs, ps, error);
+    if (r->setShaders(vs, ps, error)) return true;
+    keepFailure(vs, ps);
+    return false;
+}
+
+void CKeShaderDriver::keepFailure(const KeGlslShader& vs, const KeGlslShader& ps) {
+    mFailedInGl = true;
+    mFailedGlsl[0] = vs.glsl;
+    mFailedGlsl[1] = ps.glsl;
 }
 
 CKeShaderMaterialRenderer* CKeShaderDriver::renderer(s32 materialType) const {

@@ -49,8 +49,17 @@ public:
     // from a cache file is usable.
     bool toGlsl(bool vertex, const std::vector<uint8_t>& byteCode, KeGlslShader& out, std::string& error);
 
+    // After addShaderMaterial or replaceShaderMaterial failed: true when GL refused the
+    // generated GLSL (compile or link), which is then kept here for the report.
+    bool failedInGl() const { return mFailedInGl; }
+    const std::string& failedGlsl(bool vertex) const { return mFailedGlsl[vertex ? 0 : 1]; }
+
 private:
+    void keepFailure(const KeGlslShader& vs, const KeGlslShader& ps);
+
     std::map<std::vector<uint8_t>, KeGlslShader> mConverted[2];
+    bool mFailedInGl = false;
+    std::string mFailedGlsl[2];
 
     irr::video::IVideoDriver* mDriver;
     std::map<irr::s32, CKeShaderMaterialRenderer*> mMaterials;  // borrowed: the driver owns them

@@ -1,5 +1,7 @@
 #include "gl/KeGlProgram.h"
 
+#include "gl/KeGlCheck.h"
+
 #include <epoxy/gl.h>
 #include <irrlicht/SMaterial.h>
 
@@ -142,6 +144,7 @@ public:
 
     bool build(const KeGlProgramDesc& desc, std::string& error) override {
         error.clear();
+        keGlCheckBefore("building a shader program");
         GLuint vs = compileStage(GL_VERTEX_SHADER, desc.vertexGlsl, error);
         GLuint ps = compileStage(GL_FRAGMENT_SHADER, desc.pixelGlsl, error);
         if (!vs || !ps) {
@@ -201,10 +204,12 @@ public:
         }
         if (mProgram) glDeleteProgram(mProgram);
         mProgram = program;
+        keGlCheck("building a shader program");
         return true;
     }
 
     void bind(const KeGlBlend& blend, int targetHeight) override {
+        keGlCheckBefore("binding a shader material");
         glUseProgram(mProgram);
         if (mFlipped) glFrontFace(static_cast<GLenum>(mFrontFace));  // bound twice in a row
         GLint fbo = 0;
@@ -320,6 +325,7 @@ public:
             glStencilOp(GL_KEEP, GL_KEEP, s.stencilPass);
             mExtraStencil = true;
         }
+        keGlCheck("setting a shader material's constants and states");
     }
 
     void unbind(const KeGlBlend& blend) override {
@@ -334,6 +340,7 @@ public:
         if (mExtraOffset) glDisable(GL_POLYGON_OFFSET_FILL);
         if (mExtraStencil) glDisable(GL_STENCIL_TEST);
         mExtraBlend = mExtraOffset = mExtraStencil = false;
+        keGlCheck("unbinding a shader material");
     }
 
 private:

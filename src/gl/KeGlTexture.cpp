@@ -8,6 +8,10 @@
 #include <irrlicht/IVideoDriver.h>
 
 #include "core/KeError.h"
+#include "gl/KeGlCheck.h"
+#include "gl/KeGlState.h"
+
+#include <string>
 
 // Index
 //   GL state guard            saves and restores what the library caches
@@ -30,53 +34,6 @@ bool usesGl(irr::video::IVideoDriver* driver) {
     return driver && driver->getDriverType() == irr::video::EDT_OPENGL;
 }
 
-// The library caches the texture bound on units 0-3, the framebuffer and the viewport: whatever
-// we change is put back.
-struct GlStateGuard {
-    GLint activeUnit = GL_TEXTURE0;
-    GLint binding2D = 0, bindingCube = 0, binding3D = 0;
-    GLint drawFbo = 0, readFbo = 0;
-    GLint viewport[4] = {0, 0, 0, 0};
-    GLboolean scissor = GL_FALSE;
-    GLboolean colorMask[4] = {GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE};
-    GLfloat clearColor[4] = {0, 0, 0, 0};
-    GLint unpackAlignment = 4, packAlignment = 4;
-
-    GlStateGuard() {
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
-        glActiveTexture(GL_TEXTURE0);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding2D);
-        glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &bindingCube);
-        glGetIntegerv(GL_TEXTURE_BINDING_3D, &binding3D);
-        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFbo);
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        scissor = glIsEnabled(GL_SCISSOR_TEST);
-        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
-        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    }
-    ~GlStateGuard() {
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(binding2D));
-        glBindTexture(GL_TEXTURE_CUBE_MAP, static_cast<GLuint>(bindingCube));
-        glBindTexture(GL_TEXTURE_3D, static_cast<GLuint>(binding3D));
-        glActiveTexture(static_cast<GLenum>(activeUnit));
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawFbo));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFbo));
-        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-        if (scissor) glEnable(GL_SCISSOR_TEST);
-        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
-        glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-        glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-    }
-    GlStateGuard(const GlStateGuard&) = delete;
-    GlStateGuard& operator=(const GlStateGuard&) = delete;
-};
 
 GLenum internalFormatOf(ECOLOR_FORMAT format) {
     switch (format) {
@@ -169,7 +126,7 @@ u32 CKeGlTexture::getPitch() const { return m_size.Width * bytesPerTexel(m_forma
 
 void CKeGlTexture::regenerateMipMapLevels(void*) {
     if (!m_glName || !m_mipmaps) return;
-    GlStateGuard guard;
+    KeGlStateGuard guard;
     glBindTexture(getGlTarget(), m_glName);
     glGenerateMipmap(getGlTarget());
 }
@@ -192,11 +149,12 @@ bool CKeGlTexture::readPixels(u32 face, std::vector<uint32_t>& out) const {
         std::memcpy(out.data(), m_pixels.data() + count * face, count * sizeof(uint32_t));
         return true;
     }
-    GlStateGuard guard;
+    keGlCheckBefore("reading an engine texture");
+    KeGlStateGuard guard;
     glBindTexture(getGlTarget(), m_glName);
     const GLenum target = m_kind == KeGlTextureKind::Cube ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : getGlTarget();
     glGetTexImage(target, 0, GL_BGRA, GL_UNSIGNED_BYTE, out.data());
-    return glGetError() == GL_NO_ERROR;
+    return keGlCheck("reading an engine texture");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -215,24 +173,18 @@ void setSampling(GLenum target, bool mipmaps) {
 
 // Finishes a GL texture: reports and releases it when GL raised an error.
 CKeGlTexture* finishGl(CKeGlTexture* texture, const char* what) {
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        printMessage(KE_ERROR, "%s '%s': GL error 0x%x", what, texture->getName().getPath().c_str(), error);
+    const std::string where = std::string(what) + " '" + texture->getName().getPath().c_str() + "'";
+    if (!keGlCheck(where.c_str())) {
         texture->drop();
         return nullptr;
     }
     return texture;
 }
 
-void drainGlErrors() {
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-}
-
 // Starts a GL upload for t: earlier errors drained, a new texture object named in t and bound
 // to target.
 void beginUpload(CKeGlTexture* t, GLenum target) {
-    drainGlErrors();
+    keGlCheckBefore("an engine texture upload");
     GLuint name = 0;
     glGenTextures(1, &name);
     KeGlTextureAccess::glName(t) = name;
@@ -255,7 +207,7 @@ CKeGlTexture* keGlCreateCubeTexture(irr::video::IVideoDriver* driver, const irr:
         for (int f = 0; f < 6; ++f) std::memcpy(pixels.data() + faceTexels * f, faces[f], faceTexels * 4);
         return t;
     }
-    GlStateGuard guard;
+    KeGlStateGuard guard;
     beginUpload(t, GL_TEXTURE_CUBE_MAP);
     for (u32 f = 0; f < 6; ++f)
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGBA8, GLsizei(edge), GLsizei(edge), 0, GL_BGRA,
@@ -279,7 +231,7 @@ CKeGlTexture* keGlCreateVolumeTexture(irr::video::IVideoDriver* driver, const ir
         KeGlTextureAccess::pixels(t).assign(voxels, voxels + count);
         return t;
     }
-    GlStateGuard guard;
+    KeGlStateGuard guard;
     beginUpload(t, GL_TEXTURE_3D);
     glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), GLsizei(depth), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, voxels);
@@ -306,7 +258,7 @@ CKeGlTexture* keGlCreateFloatTexture(irr::video::IVideoDriver* driver, const irr
         }
         return t;
     }
-    GlStateGuard guard;
+    KeGlStateGuard guard;
     beginUpload(t, GL_TEXTURE_2D);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, GLsizei(width), GLsizei(height), 0, GL_RED, GL_FLOAT, texels);
     setSampling(GL_TEXTURE_2D, false);
@@ -328,7 +280,7 @@ CKeGlTexture* keGlCreateCubeRenderTarget(irr::video::IVideoDriver* driver, const
         KeGlTextureAccess::pixels(t).assign(size_t(edge) * edge * 6, 0u);
         return t;
     }
-    GlStateGuard guard;
+    KeGlStateGuard guard;
     beginUpload(t, GL_TEXTURE_CUBE_MAP);
     // Storage only; the pixel transfer type just has to be valid for the internal format.
     for (u32 f = 0; f < 6; ++f)
@@ -398,7 +350,8 @@ bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITex
     if (!usesGl(driver)) return false;
     // Make the source current through the library, so that its framebuffer is bound.
     if (!driver->setRenderTarget(source, false, false)) return false;
-    GlStateGuard guard;
+    keGlCheckBefore("a copy into a cube face");
+    KeGlStateGuard guard;
     GLint sourceFbo = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &sourceFbo);
     const irr::core::dimension2du& size = source->getSize();
@@ -414,12 +367,8 @@ bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITex
         glBlitFramebuffer(0, 0, sw, sh, 0, edge, edge, 0, GL_COLOR_BUFFER_BIT, filter);
     else
         glBlitFramebuffer(0, 0, sw, sh, 0, 0, edge, edge, GL_COLOR_BUFFER_BIT, filter);
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        printMessage(KE_ERROR, "copy into cube face %u failed: GL error 0x%x", face, error);
-        return false;
-    }
-    return true;
+    const std::string where = "the copy into cube face " + std::to_string(face);
+    return keGlCheck(where.c_str());
 }
 
 bool keGlClearCubeFace(irr::video::IVideoDriver* driver, CKeGlTexture* cube, u32 face, irr::video::SColor color) {
@@ -432,8 +381,8 @@ bool keGlClearCubeFace(irr::video::IVideoDriver* driver, CKeGlTexture* cube, u32
         return true;
     }
     if (!usesGl(driver)) return false;
-    GlStateGuard guard;
-    drainGlErrors();
+    keGlCheckBefore("clearing a cube face");
+    KeGlStateGuard guard;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, KeGlTextureAccess::fbo(cube));
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
                            cube->getGlName(), 0);
@@ -442,7 +391,7 @@ bool keGlClearCubeFace(irr::video::IVideoDriver* driver, CKeGlTexture* cube, u32
     const irr::video::SColorf c(color);
     glClearColor(c.r, c.g, c.b, c.a);
     glClear(GL_COLOR_BUFFER_BIT);
-    return glGetError() == GL_NO_ERROR;
+    return keGlCheck("clearing a cube face");
 }
 
 bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, u32 x, u32 y, u32 width, u32 height,
@@ -450,8 +399,8 @@ bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, u32 x, u32 y, u32 w
     if (!usesGl(driver) || width == 0 || height == 0) return false;
     const irr::core::dimension2du& size = driver->getCurrentRenderTargetSize();
     if (x + width > size.Width || y + height > size.Height) return false;
-    GlStateGuard guard;
-    drainGlErrors();
+    keGlCheckBefore("reading the current target");
+    KeGlStateGuard guard;
     out.resize(size_t(width) * height);
     // GL counts rows from the bottom.
     glReadPixels(GLint(x), GLint(size.Height - y - height), GLsizei(width), GLsizei(height), GL_BGRA,
@@ -459,7 +408,7 @@ bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, u32 x, u32 y, u32 w
     for (u32 row = 0; row < height / 2; ++row)
         std::swap_ranges(out.begin() + ptrdiff_t(size_t(row) * width), out.begin() + ptrdiff_t(size_t(row + 1) * width),
                          out.begin() + ptrdiff_t(size_t(height - 1 - row) * width));
-    return glGetError() == GL_NO_ERROR;
+    return keGlCheck("reading the current target");
 }
 
 // ---------------------------------------------------------------------------------------------

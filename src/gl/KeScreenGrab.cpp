@@ -1,5 +1,7 @@
 #include "gl/KeScreenGrab.h"
 
+#include "gl/KeGlCheck.h"
+
 #include <epoxy/gl.h>
 #include <epoxy/glx.h>
 
@@ -11,9 +13,7 @@ namespace kolm {
 bool keReadBackBufferRGB(int width, int height, uint8_t* rgb) {
     if (width <= 0 || height <= 0 || !rgb || !glXGetCurrentContext()) return false;
 
-    // Errors left by earlier calls are not ours to report.
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    keGlCheckBefore("reading the back buffer");
     GLint readFbo = 0, packBuffer = 0, packAlign = 4, readBuffer = GL_BACK;
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
     glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
@@ -41,7 +41,7 @@ bool keReadBackBufferRGB(int width, int height, uint8_t* rgb) {
     glPixelStorei(GL_PACK_ALIGNMENT, packAlign);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFbo));
-    return glGetError() == GL_NO_ERROR;
+    return keGlCheck("reading the back buffer");
 }
 
 }  // namespace kolm

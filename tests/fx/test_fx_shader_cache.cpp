@@ -312,10 +312,15 @@ TEST_F(ShaderCache, ErrorsGoToTheCallersTextOrToTheLogNeverBoth) {
                          "float4 ps_main() : COLOR0 {\n  return undefinedThing;\n}\n");
     auto s = services(0);
     core::stringc error;
-    EXPECT_EQ(get(*s, nullptr, 0, path("fx/bad.hlsl"), &error), -1);
-    const std::string e = error.c_str();
+    const CKeMacro macros[] = {{"LIGHTS", "3"}, {"FOG", nullptr}, {nullptr, nullptr}};
+    EXPECT_EQ(get(*s, macros, 0, path("fx/bad.hlsl"), &error), -1);
+    std::string e = error.c_str();
     EXPECT_EQ(e.rfind("Failed to Compile Vertex shader " + path("fx/bad.hlsl") + "\nmemory(3): error: ", 0), 0u) << e;
     EXPECT_NE(e.find("undefinedThing"), std::string::npos);
+    // The macros the shader was compiled with end the report.
+    EXPECT_EQ(e.substr(e.size() - 24), "\nmacros: FOG ~LIGHTS 3~\n") << e;
+    EXPECT_EQ(get(*s, nullptr, 0, path("fx/bad.hlsl"), &error), -1);
+    e = error.c_str();
     EXPECT_EQ(log.count("ERROR :"), 0) << log.all();
 
     EXPECT_EQ(get(*s, nullptr, 0, path("fx/bad.hlsl")), -1);

@@ -6,6 +6,7 @@
 #include "fx/CKeGPUProgrammingServices.h"
 #include "core/KePtr.h"
 #include "fx/CKeShaderMaterialRenderer.h"
+#include "fx/KeShaderCacheName.h"
 #include "gl/KeGlTexture.h"
 #include "gl/KeScreenGrab.h"
 
@@ -439,4 +440,29 @@ TEST_F(ShaderGl, ShippedExampleEffectsLink) {
                                                      video::EPST_PS_3_0, nullptr, video::EMT_SOLID, 0, nullptr, &error);
         EXPECT_GE(type, 0) << file << ": " << error.c_str();
     }
+}
+
+TEST_F(ShaderGl, AShaderGlRefusesIsReportedWithItsMacrosAndItsGeneratedCode) {
+    // Legal for the compiler, refused by the GL linker: the stages disagree on a varying's type.
+    const fs::path dir = fs::temp_directory_path() / ("kolm_glfail_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "cache");
+    const std::string file = (dir / "mismatch.hlsl").string();
+    std::ofstream(file) << "struct V { float4 p : POSITION; float4 t : TEXCOORD0; };\n"
+                           "V vs_main(float3 p : POSITION) { V o; o.p = float4(p, 1); o.t = 1; return o; }\n"
+                           "float4 ps_main(int4 t : TEXCOORD0) : COLOR0 { return float4(t); }\n";
+    services->setShaderCache((dir / "cache").string().c_str(), 7);
+    const CKeMacro macros[] = {{"QUALITY", "2"}, {nullptr, nullptr}};
+    core::stringc error;
+    EXPECT_EQ(services->getShaderMaterial(file.c_str(), "vs_main", video::EVST_VS_3_0, file.c_str(), "ps_main",
+                                          video::EPST_PS_3_0, nullptr, video::EMT_SOLID, 0, macros, &error), -1);
+    const std::string text = error.c_str();
+    EXPECT_EQ(text.rfind("KeGPU: addHighLevelShaderMaterial failed\nGLSL link: ", 0), 0u) << text;
+    EXPECT_NE(text.find("\nmacros: QUALITY 2~\n"), std::string::npos) << text;
+    const std::string name = keShaderCacheFileName(file, "ps_main", false, keSortedMacros(macros));
+    const std::string written = (dir / "cache" / (name + ".glsl")).string();
+    EXPECT_NE(text.find("\npixel GLSL: " + written), std::string::npos) << text;
+    std::ifstream in(written);
+    const std::string glsl((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(glsl.find("in ivec4 kev_TEXCOORD0;"), std::string::npos) << glsl;
+    fs::remove_all(dir);
 }
