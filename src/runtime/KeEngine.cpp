@@ -12,6 +12,7 @@
 #include "files/KeFileSystem.h"
 #include "fx/IKeGPUProgrammingServices.h"
 #include "platform/KeMessageBox.h"
+#include "gl/KeFrameCopy.h"
 #include "gl/KeScreenGrab.h"
 #include "platform/KeWindow.h"
 #include "render/IKeRenderer.h"
@@ -42,6 +43,7 @@ bool g_renderWithUsed = false;
 video::ITexture* g_dummyTarget = nullptr;
 IKeRenderer* g_renderer = nullptr;
 IKeManager* g_manager = nullptr;
+KeFrameCopy g_frameCopy;  // the frame last presented, for screenshots and capture
 int64_t g_clockOrigin = -1;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
 
@@ -70,6 +72,7 @@ unsigned long x11Window() {
 // Releases what system initialisation and device creation made, newest first.
 void releaseDevice() {
     keLoadingRelease();
+    g_frameCopy.release();
     if (g_renderer) {
         g_renderer->drop();
         g_renderer = nullptr;
@@ -312,9 +315,19 @@ int keSync() {
         printMessage(KE_WARN, "endRendering called while not in Rendering");
     } else {
         g_inRendering = false;
-        if (!g_ctx.driver->endScene()) printMessage(KE_WARN, "endScene failed");
+        if (!kePresentFrame()) printMessage(KE_WARN, "endScene failed");
     }
     return 0;
+}
+
+bool kePresentFrame() {
+    if (!g_ctx.driver) return false;
+    if (g_ctx.driver->getDriverType() == video::EDT_OPENGL) {
+        // The library's end of scene swaps the buffers: copy the frame on the GPU first.
+        const core::dimension2d<u32> size = g_ctx.driver->getScreenSize();
+        if (!g_frameCopy.capture(static_cast<int>(size.Width), static_cast<int>(size.Height))) g_frameCopy.release();
+    }
+    return g_ctx.driver->endScene();
 }
 
 int keRenderDummy() {
@@ -386,11 +399,17 @@ int keScreenShot(const char* path) {
         recordError(1, "failed to grab the screen\n");
         return -1;
     }
-    const core::dimension2d<u32> size = g_ctx.driver->getScreenSize();
+    // The frame last presented; before the first one, whatever the back buffer holds.
+    const bool presented = g_ctx.driver->getDriverType() == video::EDT_OPENGL && g_frameCopy.current();
+    const core::dimension2d<u32> size =
+        presented ? core::dimension2d<u32>(static_cast<u32>(g_frameCopy.width()), static_cast<u32>(g_frameCopy.height()))
+                  : g_ctx.driver->getScreenSize();
     const int w = static_cast<int>(size.Width), h = static_cast<int>(size.Height);
     std::vector<u8> rgb(static_cast<size_t>(w) * h * 3);
     bool grabbed = false;
-    if (g_ctx.driver->getDriverType() == video::EDT_OPENGL) {
+    if (presented) {
+        grabbed = g_frameCopy.read(rgb.data());
+    } else if (g_ctx.driver->getDriverType() == video::EDT_OPENGL) {
         grabbed = keReadBackBufferRGB(w, h, rgb.data());
     } else if (video::IImage* shot = g_ctx.driver->createScreenShot(video::ECF_R8G8B8)) {
         shot->copyToScaling(rgb.data(), size.Width, size.Height, video::ECF_R8G8B8);

@@ -52,6 +52,9 @@ bool keIsStarted();
 bool keRun();
 // Renders one frame: begin, renderer, GUI, 2D batch, end, last-frame hook.
 int keSync();
+// Ends the frame begun on the driver and presents it. A GPU copy of the frame is kept first,
+// so that screenshots show exactly what was presented. False when the driver fails to end it.
+bool kePresentFrame();
 // Renders one frame into the 32 x 32 "DummyRenderTarget".
 int keRenderDummy();
 // A caller's drawing for keRenderWith (cube maps): draws through the given renderer into
@@ -73,7 +76,8 @@ void keSetCameraRange(float nearPlane, float farPlane);
 int64_t keTimer();
 void keSleep(int32_t milliseconds);
 
-// Grabs the frame (24-bit RGB) and writes it with the writer of the path's extension.
+// Writes the frame last presented (24-bit RGB; before the first one, the back buffer) with the
+// writer of the path's extension.
 int keScreenShot(const char* path);
 
 // Backdrop colour 0xRRGGBB, cleared to black at each start-up.

@@ -147,8 +147,8 @@ void keLoadingFrame(int p, const char* capturePath) {
         }
         drawBar(driver, W, H, pictureHeight, p);
     }
+    kePresentFrame();
     if (capturePath) keScreenShot(capturePath);
-    driver->endScene();
 }
 
 void keLoadingFinish() {

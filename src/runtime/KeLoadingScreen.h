@@ -31,8 +31,8 @@ namespace kolm {
 // Loads "loading.png" when the file exists and creates the loading shader once (from
 // "loading.hlsl" when that file exists, else from the built-in source). Needs a running engine.
 void keLoadingPrepare();
-// Draws one loading frame at percentage p (whole frame: begin, draw, end). With capturePath the
-// frame is also written there (read back before it is presented).
+// Draws one loading frame at percentage p (whole frame: begin, draw, present). With capturePath
+// the presented frame is also written there.
 void keLoadingFrame(int percent, const char* capturePath = nullptr);
 // Demo loading ends with 30 frames at 100 to 129 when the shader exists, else one at 100; the
 // picture is then forgotten.

@@ -87,6 +87,34 @@ TEST_F(EngineGl, BackdropReachesTheScreenshot) {
     EXPECT_GT(readFile(png).size(), 8u);
 }
 
+// Screenshots and capture show the frame last presented, not what was drawn since: a driver
+// that flips leaves the back buffer stale or undefined after the swap.
+TEST_F(EngineGl, ScreenshotShowsTheFrameLastPresented) {
+    start(64, 48);
+    irr::video::IVideoDriver* d = keEngineContext().driver;
+    const std::string bmp = testing::TempDir() + "presented.bmp";
+    // First stored pixel (bottom-left) of a 24-bit BMP as 0xRRGGBB.
+    auto shotPixel = [&] {
+        const std::vector<unsigned char> b = readFile(bmp);
+        return b.size() < 57u ? -1 : (b[56] << 16) | (b[55] << 8) | b[54];
+    };
+    for (const uint32_t shown : {0x00FF00u, 0x3366CCu}) {
+        SCOPED_TRACE(shown);
+        keSetBackdropColor(shown);
+        ASSERT_EQ(keSync(), 0);
+        // The next frame is under way in the back buffer, not shown yet.
+        ASSERT_TRUE(d->beginScene(true, true, irr::video::SColor(255, 255, 0, 0)));
+        ASSERT_EQ(keScreenShot(bmp.c_str()), 0);
+        d->endScene();
+        EXPECT_EQ(shotPixel(), static_cast<int>(shown));
+    }
+    // A loading frame with a capture path writes the loading frame itself.
+    keLoadingPrepare();
+    keLoadingFrame(0, bmp.c_str());
+    EXPECT_EQ(shotPixel(), 0x000000);
+    keLoadingRelease();
+}
+
 TEST_F(EngineGl, DummyRenderLeavesTheBackBufferAlone) {
     start(64, 48);
     keSetBackdropColor(0x00FF00);
