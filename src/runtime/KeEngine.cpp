@@ -44,7 +44,10 @@ video::ITexture* g_dummyTarget = nullptr;
 IKeRenderer* g_renderer = nullptr;
 IKeManager* g_manager = nullptr;
 KeFrameCopy g_frameCopy;  // the frame last presented, for screenshots and capture
-int64_t g_clockOrigin = -1;
+bool g_clockStarted = false;   // the clock was read since the device was made
+uint32_t g_clockOrigin = 0;    // device timer at that first reading, ms
+KeEngineTimerSource g_timerSource = nullptr;  // test seam; nullptr: the device timer
+void* g_timerUser = nullptr;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
 
 ELOG_LEVEL libraryLogLevel(int threshold) {
@@ -92,6 +95,7 @@ void releaseDevice() {
     keFreeEngineIdTables(g_ctx.idLists);
     g_ctx = EngineContext{};
     g_inRendering = false;
+    g_clockStarted = false;  // the next device's clock starts at 0 again
     g_receiver.setRecording(false);
 }
 
@@ -382,9 +386,19 @@ void keSetCameraRange(float nearPlane, float farPlane) {
 
 int64_t keTimer() {
     if (!g_ctx.device) return 0;
-    const int64_t now = static_cast<int64_t>(g_ctx.device->getTimer()->getRealTime());
-    if (g_clockOrigin < 0) g_clockOrigin = now;
-    return now - g_clockOrigin;
+    const uint32_t now = g_timerSource ? g_timerSource(g_timerUser) : g_ctx.device->getTimer()->getRealTime();
+    if (!g_clockStarted) {
+        g_clockOrigin = now;
+        g_clockStarted = true;
+    }
+    // The device timer is 32 bits of ms and wraps after about 49.7 days: the difference taken
+    // in 32 bits stays right across the wrap.
+    return static_cast<uint32_t>(now - g_clockOrigin);
+}
+
+void keSetEngineTimerSource(KeEngineTimerSource source, void* user) {
+    g_timerSource = source;
+    g_timerUser = user;
 }
 
 void keSleep(int32_t milliseconds) {

@@ -72,7 +72,8 @@ int keRenderWith(IKeRenderWithDrawer* drawer);
 // Sets the engine camera's near and far planes (equal planes: 0.1 and 1000).
 void keSetCameraRange(float nearPlane, float farPlane);
 
-// Milliseconds of the device timer since its first reading (the first call returns 0).
+// Milliseconds of the device timer since its first reading after start-up (the first call
+// returns 0), counted in 32 bits: it goes on across the timer's wrap.
 int64_t keTimer();
 void keSleep(int32_t milliseconds);
 
@@ -88,6 +89,11 @@ uint32_t keGetBackdropColor();
 IKeRenderer* keCurrentRenderer();
 // The engine manager (null before start-up).
 IKeManager* keEngineManager();
+
+// Test seam: where the engine clock reads the device timer (ms, 32 bits, wrapping); nullptr
+// reads the device's own timer.
+using KeEngineTimerSource = uint32_t (*)(void* user);
+void keSetEngineTimerSource(KeEngineTimerSource source, void* user);
 
 // Test seam: the driver the next start-up creates (the OpenGL driver by default; the null
 // driver keeps tests headless).

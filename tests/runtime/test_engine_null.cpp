@@ -98,6 +98,31 @@ TEST_F(EngineNull, ClockStartsAtZero) {
     EXPECT_GE(keTimer(), 15);
 }
 
+// The engine clock subtracts the device's 32-bit millisecond timer in 32 bits, so a wrap of
+// the timer (after about 49.7 days) goes on counting; each start-up starts it at 0 again.
+TEST_F(EngineNull, ClockCountsAcrossTheTimerWrapAndRestartsWithTheDevice) {
+    static uint32_t now = 0;
+    keSetEngineTimerSource([](void*) { return now; }, nullptr);
+    const struct {
+        uint32_t start, later;
+        int64_t elapsed;
+    } cases[] = {
+        {1000, 1500, 500},
+        {0xFFFFFF00u, 0x00000100u, 0x200},  // across the wrap
+        {0xFFFFFFFFu, 0xFFFFFFFFu, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+        now = c.start;
+        EXPECT_EQ(keTimer(), 0);
+        now = c.later;
+        EXPECT_EQ(keTimer(), c.elapsed);
+        keStopEngine();
+    }
+    keSetEngineTimerSource(nullptr, nullptr);
+}
+
 TEST_F(EngineNull, NoDisplayFailsCleanlyWithTheSetupMessage) {
     const char* display = std::getenv("DISPLAY");
     const std::string saved = display ? display : "";
