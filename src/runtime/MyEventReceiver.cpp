@@ -28,10 +28,16 @@ uint16_t keHatFromAxes(int16_t x, int16_t y) {
     return KE_HAT_CENTRED;
 }
 
-MyEventReceiver::MyEventReceiver() { reset(); }
+MyEventReceiver::MyEventReceiver() {
+    std::memset(keys_, 0, sizeof keys_);
+    reset();
+}
 
 void MyEventReceiver::reset() {
+    // The Escape latch stays set for the rest of the run, across engine restarts.
+    const uint8_t latch = keys_[KE_ESCAPE_LATCH];
     std::memset(keys_, 0, sizeof keys_);
+    keys_[KE_ESCAPE_LATCH] = latch;
     std::memset(joyAxes_, 0, sizeof joyAxes_);
     mouseX_ = mouseY_ = 0;
     wheel_ = 0.0f;

@@ -23,6 +23,7 @@ public:
 
     // Events are recorded only while recording is on (the engine has started).
     void setRecording(bool on) { recording_ = on; }
+    // Forgets keys, mouse, joystick and sync frame; the Escape latch stays set.
     void reset();
 
     bool keyDown(int code) const { return code >= 0 && code < 256 && keys_[code] != 0; }

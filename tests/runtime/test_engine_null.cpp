@@ -123,6 +123,21 @@ TEST_F(EngineNull, ClockCountsAcrossTheTimerWrapAndRestartsWithTheDevice) {
     keSetEngineTimerSource(nullptr, nullptr);
 }
 
+// The Escape latch outlives the engine: Term and a new Setup keep EscapeKeyEverPressed.
+TEST_F(EngineNull, EscapeLatchSurvivesARestart) {
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    irr::SEvent escape{};
+    escape.EventType = irr::EET_KEY_INPUT_EVENT;
+    escape.KeyInput.Key = irr::KEY_ESCAPE;
+    escape.KeyInput.PressedDown = true;
+    keEventReceiver().OnEvent(escape);
+    ASSERT_TRUE(keEventReceiver().escapeEverPressed());
+    keStopEngine();
+    ASSERT_EQ(keStartEngine(EngineSetup{}), 0);
+    EXPECT_TRUE(keEventReceiver().escapeEverPressed());
+    EXPECT_FALSE(keEventReceiver().keyDown(KE_KEY_ESCAPE));  // the key itself is up again
+}
+
 TEST_F(EngineNull, NoDisplayFailsCleanlyWithTheSetupMessage) {
     const char* display = std::getenv("DISPLAY");
     const std::string saved = display ? display : "";
