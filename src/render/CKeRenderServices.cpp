@@ -5,6 +5,7 @@
 #include "fx/IKeGPUProgrammingServices.h"
 #include "gl/KeGlTexture.h"
 
+#include <irrlicht/ITimer.h>
 #include <irrlicht/ICameraSceneNode.h>
 #include <irrlicht/ILightSceneNode.h>
 #include <irrlicht/IMaterialRendererServices.h>
@@ -145,11 +146,16 @@ public:
         smgr->setActiveCamera(mCamera);
         mCamera->setPosition(position);
         mCamera->updateAbsolutePosition();
+        // The faces show the scene at the time of the frame being drawn.
+        KeFrameContext frame;
+        frame.timeMs = mDevice->getTimer()->getTime();
+        frame.camera = mCamera;
+        frame.target = target;
         bool ok = true;
         for (u32 face = 0; face < 6 && ok; ++face) {
             mCamera->setTarget(position + kCubeFaces[face].look * 10.0f);
             mCamera->setUpVector(kCubeFaces[face].up);
-            ok = renderer->render(target) && keGlCopyTargetToCubeFace(mDriver, target, cubeTex, face);
+            ok = renderer->render(frame) && keGlCopyTargetToCubeFace(mDriver, target, cubeTex, face);
         }
         mDriver->setRenderTarget(0, false, false);
         smgr->setActiveCamera(previous);

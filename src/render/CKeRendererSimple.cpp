@@ -1,6 +1,8 @@
 #include "render/CKeRendererSimple.h"
 
+#include <irrlicht/ICameraSceneNode.h>
 #include <irrlicht/ISceneManager.h>
+#include <irrlicht/ITimer.h>
 #include <irrlicht/IVideoDriver.h>
 #include <irrlicht/IrrlichtDevice.h>
 
@@ -27,10 +29,16 @@ CKeRendererSimple::CKeRendererSimple(irr::IrrlichtDevice* device) : m_device(dev
 
 CKeRendererSimple::~CKeRendererSimple() {}
 
-bool CKeRendererSimple::render(irr::video::ITexture* target) {
+bool CKeRendererSimple::render(const KeFrameContext& frame) {
     irr::video::IVideoDriver* driver = m_device->getVideoDriver();
-    driver->setRenderTarget(target, true, true, m_clearColor);
-    m_device->getSceneManager()->drawAll();
+    irr::scene::ISceneManager* smgr = m_device->getSceneManager();
+    driver->setRenderTarget(frame.target, true, true, m_clearColor);
+    irr::scene::ICameraSceneNode* shown = smgr->getActiveCamera();
+    if (frame.camera && frame.camera != shown) smgr->setActiveCamera(frame.camera);
+    // The scene manager animates with the library's virtual clock: it shows the frame's time.
+    m_device->getTimer()->setTime(frame.timeMs);
+    smgr->drawAll();
+    if (frame.camera && frame.camera != shown) smgr->setActiveCamera(shown);
     return true;
 }
 

@@ -16,9 +16,10 @@ public:
 
     void setClearColor(irr::video::SColor color) override { m_clearColor = color; }
     void setDebug(irr::s32 debug) override { m_debug = debug; }
-    // Makes `target` current (null: the back buffer), clears colour and depth with the clear
-    // colour and lets the scene manager draw everything. Cannot fail.
-    bool render(irr::video::ITexture* target) override;
+    // Makes the frame's target current (null: the back buffer), clears colour and depth with
+    // the clear colour and lets the scene manager animate (at the frame's time) and draw
+    // everything with the frame's camera. Cannot fail.
+    bool render(const KeFrameContext& frame) override;
 
     // Nothing to prepare.
     bool init() { return true; }

@@ -10,6 +10,8 @@
 #include <irrlicht/irrString.h>
 #include <irrlicht/irrTypes.h>
 
+#include "render/KeFrameContext.h"
+
 namespace irr {
 class IrrlichtDevice;
 namespace scene {
@@ -36,8 +38,9 @@ public:
     virtual void setClearColor(irr::video::SColor color) = 0;
     // Debug drawing on (non-zero) or off.
     virtual void setDebug(irr::s32 debug) = 0;
-    // Draws one frame into `target`; null means the back buffer.
-    virtual bool render(irr::video::ITexture* target) = 0;
+    // Draws one frame as `frame` describes it: at its time, with its camera, into its target
+    // (null: the back buffer).
+    virtual bool render(const KeFrameContext& frame) = 0;
     // Effect file and macros this renderer requires for a surface material. `macroCount` is
     // the free room of `macros` on entry and the number of macros appended on return. The
     // default names no effect and no macros.

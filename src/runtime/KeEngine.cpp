@@ -48,6 +48,9 @@ bool g_clockStarted = false;   // the clock was read since the device was made
 uint32_t g_clockOrigin = 0;    // device timer at that first reading, ms
 KeEngineTimerSource g_timerSource = nullptr;  // test seam; nullptr: the device timer
 void* g_timerUser = nullptr;
+uint32_t g_frameIndex = 0;         // frames rendered by keSync since start-up
+bool g_hasFixedFrameTime = false;  // keSetFrameTime chose the frame time
+int64_t g_fixedFrameTimeMs = 0;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
 
 ELOG_LEVEL libraryLogLevel(int threshold) {
@@ -251,6 +254,8 @@ int keStartEngine(const EngineSetup& setup) {
         return -1;
     }
     g_backdrop = 0;
+    g_frameIndex = 0;
+    g_hasFixedFrameTime = false;
     if (setup.hideMouse != -1 && setup.hideMouse != 0) g_ctx.device->getCursorControl()->setVisible(false);
     keSetCameraRange(setup.cameraNear, setup.cameraFar);
 
@@ -290,11 +295,24 @@ bool beginScene(bool clear, video::ITexture* target) {
     return true;
 }
 
+// The frame the renderer is handed: the engine camera at the frame time, into `target`.
+KeFrameContext frameContext(video::ITexture* target) {
+    KeFrameContext frame;
+    // Without a chosen time the frame shows the library's own clock, which its animators
+    // started from (reading the engine clock here would take its first reading).
+    frame.timeMs = g_hasFixedFrameTime ? static_cast<u32>(g_fixedFrameTimeMs) : g_ctx.device->getTimer()->getTime();
+    frame.frameIndex = g_frameIndex;
+    frame.camera = g_ctx.camera;
+    frame.target = target;
+    return frame;
+}
+
 void renderFrame() {
     if (g_renderer) {
         g_renderer->setClearColor(backdropColor());
-        g_renderer->render(nullptr);
+        g_renderer->render(frameContext(nullptr));
     }
+    ++g_frameIndex;
     g_ctx.gui->drawAll();
 }
 
@@ -346,7 +364,7 @@ int keRenderDummy() {
     }
     if (g_renderer) {
         g_renderer->setClearColor(backdropColor());
-        g_renderer->render(g_dummyTarget);
+        g_renderer->render(frameContext(g_dummyTarget));
     }
     g_ctx.gui->drawAll();
     g_ctx.driver->setRenderTarget(nullptr, false, false);
@@ -383,6 +401,13 @@ void keSetCameraRange(float nearPlane, float farPlane) {
 
 // ---------------------------------------------------------------------------------------------
 // Clock
+
+void keSetFrameTime(int64_t ms) {
+    g_hasFixedFrameTime = ms >= 0;
+    g_fixedFrameTimeMs = ms >= 0 ? ms : 0;
+}
+
+uint32_t keFrameIndex() { return g_frameIndex; }
 
 int64_t keTimer() {
     if (!g_ctx.device) return 0;

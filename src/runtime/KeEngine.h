@@ -75,6 +75,12 @@ void keSetCameraRange(float nearPlane, float farPlane);
 // Milliseconds of the device timer since its first reading after start-up (the first call
 // returns 0), counted in 32 bits: it goes on across the timer's wrap.
 int64_t keTimer();
+// The animation time of the frames rendered from now on, ms: capture and scrubbing render
+// exactly the frame they ask for. A negative time goes back to the engine clock (the default
+// after every start-up).
+void keSetFrameTime(int64_t ms);
+// Frames rendered by keSync since start-up.
+uint32_t keFrameIndex();
 void keSleep(int32_t milliseconds);
 
 // Writes the frame last presented (24-bit RGB; before the first one, the back buffer) with the

@@ -375,7 +375,7 @@ struct RecordingFaces : kolm::IKeCubeFaceRenderer {
 struct StubRenderer : kolm::IKeRenderer {
     void setClearColor(SColor) override {}
     void setDebug(irr::s32) override {}
-    bool render(ITexture*) override { return true; }
+    bool render(const kolm::KeFrameContext&) override { return true; }
 };
 
 }  // namespace

@@ -118,9 +118,9 @@ TEST_F(SimpleRendererGl, ClearsBackBufferAndTargetToItsClearColour) {
     const SColor clear(255, 0x33, 0x66, 0x99);
     renderer->setClearColor(clear);
     ASSERT_TRUE(driver->beginScene(true, true, SColor(255, 255, 0, 0)));
-    EXPECT_TRUE(renderer->render(target));
+    EXPECT_TRUE(renderer->render(kolm::keFrameInto(target)));
     for (uint32_t c : readTarget(64, 32)) ASSERT_EQ(c & 0xFFFFFF, clear.color & 0xFFFFFF);
-    EXPECT_TRUE(renderer->render(nullptr));
+    EXPECT_TRUE(renderer->render(kolm::keFrameInto(nullptr)));
     for (uint32_t c : readTarget()) ASSERT_EQ(c & 0xFFFFFF, clear.color & 0xFFFFFF);
     driver->endScene();
 }
@@ -136,9 +136,9 @@ TEST_F(SimpleRendererGl, DrawsALitMeshIntoBackBufferAndTarget) {
     ASSERT_NE(target, nullptr);
 
     ASSERT_TRUE(driver->beginScene(true, true, SColor(0)));
-    ASSERT_TRUE(renderer->render(target));
+    ASSERT_TRUE(renderer->render(kolm::keFrameInto(target)));
     const std::vector<uint32_t> inTarget = readTarget();
-    ASSERT_TRUE(renderer->render(nullptr));
+    ASSERT_TRUE(renderer->render(kolm::keFrameInto(nullptr)));
     const std::vector<uint32_t> inBackBuffer = readTarget();
     driver->endScene();
     writePng(driver, inBackBuffer, kWidth, kHeight, "simple_renderer.png");
@@ -273,7 +273,7 @@ TEST_F(CubeTargetGl, FacesRenderedThroughA2DTargetLandInOrderAndUpright) {
     for (u32 f = 0; f < 6; ++f) {
         camera->setUpVector(kFaceUp[f]);
         camera->setTarget(kFaceDir[f] * 10.f);
-        ASSERT_TRUE(renderer->render(target));
+        ASSERT_TRUE(renderer->render(kolm::keFrameInto(target)));
         ASSERT_TRUE(kolm::keGlCopyTargetToCubeFace(driver, target, cube, f));
     }
     driver->setRenderTarget(nullptr, false, false);
