@@ -284,15 +284,14 @@ bool keRun() { return g_ctx.device && g_ctx.device->run(); }
 
 namespace {
 
+// Begins the frame unless it is begun, then binds the target (null: the back buffer stays),
+// cleared with the backdrop colour when asked, also inside a frame that keRenderWith began.
 bool beginScene(bool clear, video::ITexture* target) {
-    if (g_inRendering) return true;
-    if (target) {
-        if (!g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor())) return false;
+    if (!g_inRendering) {
+        if (!g_ctx.driver->beginScene(false, false, backdropColor())) return false;
+        g_inRendering = true;
     }
-    if (!g_ctx.driver->beginScene(false, false, backdropColor())) return false;
-    if (target) g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor());
-    g_inRendering = true;
-    return true;
+    return !target || g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor());
 }
 
 // The frame the renderer is handed: the engine camera at the frame time, into `target`.
@@ -358,7 +357,10 @@ int keRenderDummy() {
         g_ctx.device->yield();
         return 0;
     }
+    const bool frameBegun = g_inRendering;
     if (!beginScene(true, g_dummyTarget)) {
+        g_ctx.driver->setRenderTarget(nullptr, false, false);
+        g_inRendering = frameBegun;
         printMessage(KE_WARN, "beginScene failed");
         return -1;
     }
@@ -368,9 +370,9 @@ int keRenderDummy() {
     }
     g_ctx.gui->drawAll();
     g_ctx.driver->setRenderTarget(nullptr, false, false);
-    // Not presented: the frame stays off screen.
-    g_inRendering = false;
-    g_ctx.driver->endScene();
+    // Not presented: the library's end of scene would swap the buffers and show an undrawn
+    // back buffer. A frame that keRenderWith began stays begun for keSync to end.
+    g_inRendering = frameBegun;
     return 0;
 }
 

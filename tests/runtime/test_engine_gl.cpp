@@ -125,6 +125,28 @@ TEST_F(EngineGl, DummyRenderLeavesTheBackBufferAlone) {
     EXPECT_EQ(pixel(readBack(64, 48), 64, 0, 0), 0x00FF00);
 }
 
+// keRenderDummy draws off screen and presents nothing, also inside a frame that keRenderWith
+// began (the library's end of scene swaps, showing the back buffer whether drawn or not).
+// Presented frames are counted by the primitives they drew: a cube of 12 triangles.
+TEST_F(EngineGl, DummyRenderPresentsNothing) {
+    struct NoDrawing : IKeRenderWithDrawer {
+        bool draw(IKeRenderer*) override { return true; }
+    } nothing;
+    start(64, 48);
+    irr::video::IVideoDriver* d = keEngineContext().driver;
+    keEngineContext().sceneManager->addCubeSceneNode(10.0f, nullptr, -1, irr::core::vector3df(0, 0, 30));
+    ASSERT_EQ(keSync(), 0);
+    const irr::u32 presented = d->getPrimitiveCountDrawn(2);  // all presented frames together
+    ASSERT_GT(presented, 0u);
+    ASSERT_EQ(keRenderDummy(), 0);
+    EXPECT_EQ(d->getPrimitiveCountDrawn(2), presented);
+    ASSERT_EQ(keRenderWith(&nothing), 0);
+    ASSERT_EQ(keRenderDummy(), 0);
+    EXPECT_EQ(d->getPrimitiveCountDrawn(2), presented);
+    ASSERT_EQ(keSync(), 0);  // ends and presents the frame that keRenderWith began
+    EXPECT_GT(d->getPrimitiveCountDrawn(2), presented);
+}
+
 TEST_F(EngineGl, UnknownExtensionFailsWithTheSaveMessage) {
     start(64, 48);
     ASSERT_EQ(keSync(), 0);
