@@ -27,7 +27,6 @@ public:
     virtual ~IKeManager() {}
 
     virtual IKeGPUProgrammingServices* getGPUProgrammingServices() = 0;
-    // Null until the effect definitions land in this build.
     virtual IKeEffectManager* getEffectManager() = 0;
     virtual IKeSceneManager* getSceneManager() = 0;
     virtual IKeTextureManager* getTextureManager() = 0;
@@ -40,11 +39,6 @@ public:
     virtual void onDeviceReset(bool flag) = 0;
 };
 
-// The engine manager for a device, or null when a service cannot start (the render services'
-// copy shader). One reference, held by the caller.
-IKeManager* createKeManager(irr::IrrlichtDevice* device);
-
-// The device's logger, stored by createKeManager (null before).
-irr::ILogger* keEngineLogger();
+// Created by the runtime (runtime/CKeManager.h), which composes the services of every layer.
 
 }  // namespace kolm

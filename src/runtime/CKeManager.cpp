@@ -1,14 +1,17 @@
-#include "engine/IKeManager.h"
+#include "runtime/CKeManager.h"
 
+#include "core/KePtr.h"
 #include "engine/IKeRenderServices.h"
-#include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
 #include "engine/IKeSceneManager.h"
-#include "fx/IKeSurfaceManager.h"
 #include "engine/IKeTextureManager.h"
 #include "engine/IKeVideoDriverExt.h"
+#include "fx/IKeEffectManager.h"
 #include "fx/IKeGPUProgrammingServices.h"
+#include "fx/IKeSurfaceManager.h"
+#include "render/IKeRendererManager.h"
 
+#include <irrlicht/IVideoDriver.h>
 #include <irrlicht/IrrlichtDevice.h>
 
 namespace kolm {
@@ -17,81 +20,81 @@ using namespace irr;
 
 namespace {
 
-ILogger* gLogger = nullptr;
-
-template <typename T> void release(T*& p) {
-    if (p) p->drop();
-    p = nullptr;
-}
+ILogger* g_logger = nullptr;
 
 class CKeManager : public IKeManager {
 public:
-    explicit CKeManager(IrrlichtDevice* device) : mDevice(device) {}
+    explicit CKeManager(IrrlichtDevice* device) : m_device(device) {}
 
     // Creates the services in order; false when the render services cannot start.
     bool init() {
-        mGpu = keCreateGPUProgrammingServices(mDevice);
-        mRenderServices = keCreateRenderServices(mDevice, mGpu);
-        if (!mRenderServices) return false;
-        mTextures = keCreateTextureManager(mDevice);
-        mScene = keCreateSceneManager(mDevice, this);
-        mSurfaces = keCreateSurfaceManager(mDevice);
-        mRenderers = keCreateRendererManager(mDevice, this);
-        mDriverExt = keCreateVideoDriverExt(mDevice);
-        // The effect manager joins here once effect definitions are part of the build.
-        mResources = keCreateResourceManager(mDevice);
+        m_gpu = adopt(keCreateGPUProgrammingServices(m_device));
+        m_renderServices = adopt(keCreateRenderServices(m_device, m_gpu.get()));
+        if (!m_renderServices) return false;
+        m_textures = adopt(keCreateTextureManager(m_device));
+        m_scene = adopt(keCreateSceneManager(m_device, this));
+        m_surfaces = adopt(keCreateSurfaceManager(m_device));
+        m_renderers = adopt(keCreateRendererManager(m_device, this));
+        m_driverExt = adopt(keCreateVideoDriverExt(m_device));
+        // Borrows the shader services, which are destroyed after it.
+        m_effects = adopt(createKeEffectManager(
+            m_gpu.get(), m_device->getVideoDriver()->getDriverType() == video::EDT_OPENGL));
+        m_resources = adopt(keCreateResourceManager(m_device));
         return true;
     }
 
+    // The reverse order of creation.
     ~CKeManager() override {
-        release(mResources);
-        mEffects = nullptr;
-        release(mDriverExt);
-        release(mRenderers);
-        release(mSurfaces);
-        release(mScene);
-        release(mTextures);
-        release(mRenderServices);
-        release(mGpu);
+        m_resources.reset();
+        m_effects.reset();
+        m_driverExt.reset();
+        m_renderers.reset();
+        m_surfaces.reset();
+        m_scene.reset();
+        m_textures.reset();
+        m_renderServices.reset();
+        m_gpu.reset();
     }
 
-    IKeGPUProgrammingServices* getGPUProgrammingServices() override { return mGpu; }
-    IKeEffectManager* getEffectManager() override { return mEffects; }
-    IKeSceneManager* getSceneManager() override { return mScene; }
-    IKeTextureManager* getTextureManager() override { return mTextures; }
-    IKeSurfaceManager* getSurfaceManager() override { return mSurfaces; }
-    IKeRendererManager* getRendererManager() override { return mRenderers; }
-    IKeRenderServices* getRenderServices() override { return mRenderServices; }
-    IKeVideoDriverExt* getVideoDriverExt() override { return mDriverExt; }
-    IKeResourceManager* getResourceManager() override { return mResources; }
+    IKeGPUProgrammingServices* getGPUProgrammingServices() override { return m_gpu.get(); }
+    IKeEffectManager* getEffectManager() override { return m_effects.get(); }
+    IKeSceneManager* getSceneManager() override { return m_scene.get(); }
+    IKeTextureManager* getTextureManager() override { return m_textures.get(); }
+    IKeSurfaceManager* getSurfaceManager() override { return m_surfaces.get(); }
+    IKeRendererManager* getRendererManager() override { return m_renderers.get(); }
+    IKeRenderServices* getRenderServices() override { return m_renderServices.get(); }
+    IKeVideoDriverExt* getVideoDriverExt() override { return m_driverExt.get(); }
+    IKeResourceManager* getResourceManager() override { return m_resources.get(); }
     void onDeviceReset(bool) override {}
 
 private:
-    IrrlichtDevice* mDevice;
-    IKeGPUProgrammingServices* mGpu = nullptr;
-    IKeEffectManager* mEffects = nullptr;
-    IKeSceneManager* mScene = nullptr;
-    IKeTextureManager* mTextures = nullptr;
-    IKeSurfaceManager* mSurfaces = nullptr;
-    IKeRendererManager* mRenderers = nullptr;
-    IKeRenderServices* mRenderServices = nullptr;
-    IKeVideoDriverExt* mDriverExt = nullptr;
-    IKeResourceManager* mResources = nullptr;
+    template <class T>
+    static KePtr<T> adopt(T* service) {
+        return KePtr<T>::adopt(service);
+    }
+
+    IrrlichtDevice* m_device;
+    KePtr<IKeGPUProgrammingServices> m_gpu;
+    KePtr<IKeEffectManager> m_effects;
+    KePtr<IKeSceneManager> m_scene;
+    KePtr<IKeTextureManager> m_textures;
+    KePtr<IKeSurfaceManager> m_surfaces;
+    KePtr<IKeRendererManager> m_renderers;
+    KePtr<IKeRenderServices> m_renderServices;
+    KePtr<IKeVideoDriverExt> m_driverExt;
+    KePtr<IKeResourceManager> m_resources;
 };
 
 }  // namespace
 
-ILogger* keEngineLogger() { return gLogger; }
+ILogger* keEngineLogger() { return g_logger; }
 
 IKeManager* createKeManager(IrrlichtDevice* device) {
     if (!device) return nullptr;
-    gLogger = device->getLogger();
-    auto* m = new CKeManager(device);
-    if (!m->init()) {
-        m->drop();
-        return nullptr;
-    }
-    return m;
+    g_logger = device->getLogger();
+    KePtr<CKeManager> manager = KePtr<CKeManager>::adopt(new CKeManager(device));
+    if (!manager->init()) return nullptr;
+    return manager.release();
 }
 
 }  // namespace kolm

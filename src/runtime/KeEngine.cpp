@@ -6,7 +6,7 @@
 #include "music/KeMusicSystem.h"
 #include "core/KeBmp.h"
 #include "core/KeError.h"
-#include "engine/IKeManager.h"
+#include "runtime/CKeManager.h"
 #include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
 #include "files/KeFileSystem.h"

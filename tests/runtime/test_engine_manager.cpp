@@ -1,6 +1,6 @@
 // The engine manager and its services on the null driver.
 #include "core/KeError.h"
-#include "engine/IKeManager.h"
+#include "runtime/CKeManager.h"
 #include "engine/IKeRenderServices.h"
 #include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
@@ -59,6 +59,7 @@ protected:
 
 TEST_F(EngineManager, OwnsItsServices) {
     EXPECT_NE(manager->getGPUProgrammingServices(), nullptr);
+    EXPECT_NE(manager->getEffectManager(), nullptr);
     EXPECT_NE(manager->getSceneManager(), nullptr);
     EXPECT_NE(manager->getTextureManager(), nullptr);
     EXPECT_NE(manager->getSurfaceManager(), nullptr);

@@ -3,7 +3,7 @@
 #include "support/gl_fixture.h"
 
 #include "core/KeError.h"
-#include "engine/IKeManager.h"
+#include "runtime/CKeManager.h"
 #include "engine/IKeRenderServices.h"
 #include "engine/IKeVideoDriverExt.h"
 #include "fx/IKeGPUProgrammingServices.h"
