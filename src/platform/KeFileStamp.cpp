@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,15 +22,32 @@ void sleepMs(int ms) {
     }
 }
 
-// A regular file that opens for reading right now. O_NONBLOCK keeps a FIFO from blocking us.
+// True when some process has the file open for writing, as far as the system can tell: a read
+// lease is refused (EAGAIN) exactly then. Leases need the file's owner (or CAP_LEASE) and a
+// file system that has them; elsewhere the answer is false and the stable stamp decides alone.
+bool openForWriting(int fd) {
+    // Should a writer open the file while the lease is held, the system tells the holder with
+    // a signal; SIGURG is ignored unless handled, unlike the default SIGIO, which would end the
+    // process. The lease is let go at once in any case.
+    fcntl(fd, F_SETSIG, SIGURG);
+    if (fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        fcntl(fd, F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
+}
+
+// A regular file that opens for reading right now and that nobody is writing. O_NONBLOCK keeps
+// a FIFO from blocking us.
 bool lookReadable(const char* path, KeFileStamp* stamp) {
     if (!keReadFileStamp(path, stamp)) return false;
     struct stat st;
     if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
+    const bool writing = openForWriting(fd);
     close(fd);
-    return true;
+    return !writing;
 }
 
 }  // namespace

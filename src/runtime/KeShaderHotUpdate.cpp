@@ -60,12 +60,13 @@ int keShaderHotUpdatePoll(IKeGPUProgrammingServices* services) {
             changed.push_back(name);
         }
     }
-    if (!changed.empty() && services) {
-        printMessage(KE_INFO, "updating shaders...");
+    // A change that lists no file (a removal, a folder renamed) is an update all the same.
+    printMessage(KE_INFO, "updating shaders...");
+    if (services && !changed.empty()) {
         irr::core::array<irr::s32> updated;
         services->recompileShaders(changed, updated);
-        printMessage(KE_INFO, "updating shaders done");
     }
+    printMessage(KE_INFO, "updating shaders done");
     for (int i = 0; i < kFolderCount; ++i) {
         if (g_watching[i]) keFolderWatchReset(i);
     }

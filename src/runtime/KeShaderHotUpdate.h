@@ -11,8 +11,9 @@ class IKeGPUProgrammingServices;
 void keShaderHotUpdateStart(const char* baseDir);
 
 // Once per frame: when a watch reports changes, waits 200 ms for the editor to finish writing,
-// collects the changed files (at most 100), rebuilds the shaders that use them through the
-// services, and resets the watches. Returns the number of changed files handled.
+// collects the changed files (at most 100), logs "updating shaders...", rebuilds the shaders
+// that use them through the services, logs "updating shaders done" (both also when no file
+// was listed), and resets the watches. Returns the number of changed files handled.
 int keShaderHotUpdatePoll(IKeGPUProgrammingServices* services);
 
 // Deletes the five watches.

@@ -225,6 +225,18 @@ TEST_F(WatchTest, WaitReadableWaitsForTheWriterToFinish) {
     EXPECT_EQ(keFileWatchWaitReadable(1, 2000), 0);
 }
 
+// A writer that keeps the file open but pauses longer than the stability interval: the file
+// is not readable until it closes the file.
+TEST_F(WatchTest, WaitReadableWaitsForAWriterThatPauses) {
+    write("scene.kscn", "half");
+    ASSERT_EQ(keFileWatch(path("scene.kscn").c_str(), 1), 0);
+    const int fd = open(path("scene.kscn").c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(keFileWatchWaitReadable(1, 300), -1);
+    close(fd);
+    EXPECT_EQ(keFileWatchWaitReadable(1, 2000), 0);
+}
+
 TEST_F(WatchTest, NullWatcherNeverFires) {
     keSetFolderWatcherBackend(KeFolderWatcherBackend::Null);
     write("scene.kscn", "v1");
