@@ -2,7 +2,7 @@
 
 #include "core/KeIdTableKinds.h"
 #include "core/KeError.h"
-#include "kf/kfile.h"
+#include "files/KeReadFile.h"
 
 #include <cmath>
 #include <cstdint>
@@ -13,22 +13,6 @@ namespace kolm {
 namespace {
 
 KeMusicSystem& g_music = keMusicSystem();
-
-// The whole file through the engine's file layer, so that musics inside a mounted archive load
-// like plain files. An empty file reads fine (and then fails as MP3 data).
-bool readWholeFile(const char* path, std::vector<uint8_t>& out) {
-    KFILE* f = kfile_fopen(path, "rb");
-    if (!f) return false;
-    bool ok = f->seek(f, 0, 2) == 0;
-    const long size = ok ? f->tell(f) : -1;
-    ok = ok && size >= 0 && f->seek(f, 0, 0) == 0;
-    if (ok) {
-        out.resize(static_cast<size_t>(size));
-        ok = size == 0 || f->read(out.data(), 1, out.size(), f) == out.size();
-    }
-    kfile_fclose(f);
-    return ok;
-}
 
 // Step 1 of every command on an existing ID.
 KeMusic* lookup(int id) {
@@ -67,8 +51,10 @@ int keLoadMusic(const char* path, int id) {
         return -1;
     };
     music->path = path ? path : "";
-    std::vector<uint8_t> bytes;
-    if (!path || !readWholeFile(path, bytes)) {
+    // Through the engine's file layer, so that musics inside a mounted archive load like plain
+    // files. An empty file reads fine (and then fails as MP3 data).
+    std::string bytes;
+    if (!path || !keReadWholeFile(path, bytes)) {
         recordError(1, "Failed to read music file '%s'", music->path.c_str());
         return fail();
     }
@@ -77,7 +63,7 @@ int keLoadMusic(const char* path, int id) {
         recordError(-1, "Failed to create mp3 renderer");
         return fail();
     }
-    const int loaded = music->player->load(bytes.data(), bytes.size());
+    const int loaded = music->player->load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (loaded == KE_MUSIC_NO_OUTPUT) {
         recordError(-1, "Failed to create mp3 renderer");
         return fail();

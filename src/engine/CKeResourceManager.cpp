@@ -2,6 +2,7 @@
 
 #include "core/KeError.h"
 #include "engine/KeDds.h"
+#include "files/KeReadFile.h"
 
 #include <irrlicht/IFileSystem.h>
 #include <irrlicht/IReadFile.h>
@@ -92,14 +93,11 @@ public:
     // channel, which is the value itself for luminance volumes).
     bool buildNoiseVolume(const io::path& imagePath) override {
         releaseNoiseVolume();
-        io::IReadFile* f = mDevice && mDevice->getFileSystem() ? mDevice->getFileSystem()->createAndOpenFile(imagePath) : nullptr;
-        if (!f) return false;
-        std::vector<uint8_t> bytes(static_cast<size_t>(f->getSize() > 0 ? f->getSize() : 0));
-        const s32 got = bytes.empty() ? 0 : f->read(bytes.data(), static_cast<u32>(bytes.size()));
-        f->drop();
+        std::string bytes;
+        if (!mDevice || !keReadWholeFile(mDevice->getFileSystem(), imagePath.c_str(), bytes)) return false;
         KeDdsImage image;
         std::string error;
-        if (got != static_cast<s32>(bytes.size()) || !keDdsParse(bytes.data(), bytes.size(), image, error)) return false;
+        if (!keDdsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, error)) return false;
         const u32 n = image.width;
         if (n == 0 || image.height != n || image.depth != n || image.faces != 1) return false;
         std::vector<uint8_t> values(size_t(n) * n * n);
