@@ -30,7 +30,7 @@ public:
             if (node && node->getMesh()) node->getMesh()->setHardwareMappingHint(scene::EHM_STATIC, scene::EBT_VERTEX_AND_INDEX);
             return node;
         }
-        if (mesh->getMeshType() == scene::EAMT_SKINNED) return nullptr;  // morph meshes: not in this build
+        if (mesh->getMeshType() == scene::EAMT_SKINNED) return nullptr;  // skinned meshes need a morph mesh node
         scene::IAnimatedMeshSceneNode* node = smgr->addAnimatedMeshSceneNode(mesh, parent, id);
         if (node) node->setAnimationSpeed(0.0f);  // the engine sets frames itself
         return node;

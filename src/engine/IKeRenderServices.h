@@ -57,12 +57,12 @@ public:
                        IKeRenderer* renderer) override = 0;
     // Clears the six faces of a cube texture; the back buffer is current afterwards.
     virtual bool clearCubeMap(irr::video::ITexture* cube) = 0;
-    // Visible nodes below the root whose extension casts shadows (none until node extensions
-    // are part of this build). Empties the list first.
+    // Visible nodes below the root whose node extension casts shadows (nodes without an
+    // extension never do). Empties the list first.
     virtual void collectShadowCasters(irr::core::array<irr::scene::ISceneNode*>& list) = 0;
     // Debug: the box's twelve edges as white lines, identity world transform, no depth test.
     virtual void drawBox(const irr::core::aabbox3df& box) = 0;
-    // Debug: the box around a light's shadow view (nothing until shadow maps land).
+    // Debug: the box around a light's shadow view (nothing for a light without a shadow map).
     virtual void drawLightBox(irr::scene::ILightSceneNode* light) = 0;
 
     virtual CKeScreenQuad* getScreenQuad() = 0;
