@@ -114,7 +114,7 @@ int keFolderWatch(const char* path, int id) {
 bool keFolderWatchChanged(int id) {
     KeFolderWatchRecord* record = g_watches.find(id);
     if (!record) return false;
-    keWatchReportFailureOnce(*record->watcher, record->path, &record->failureShown);
+    g_watches.keepWatching(record, record->path, KeWatchScope::Tree);
     if (record->reported) return true;
     if (record->changed.load(std::memory_order_acquire) != 0 || !record->pending.empty()) {
         record->reported = 1;

@@ -51,7 +51,7 @@ int keFileWatch(const char* path, int id) {
 bool keFileWatchChanged(int id) {
     KeFileWatchRecord* record = g_watches.find(id);
     if (!record) return false;
-    keWatchReportFailureOnce(*record->watcher, record->folder, &record->failureShown);
+    g_watches.keepWatching(record, record->folder, KeWatchScope::Folder);
     if (record->reported) return true;
     if (record->changed.load(std::memory_order_acquire) == 0) return false;
     record->changed.store(0, std::memory_order_relaxed);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -69,11 +70,9 @@ void keWatchFileOperationMessage(const char* problem, const char* path, int erro
                          std::strerror(error));
 }
 
-void keWatchReportFailureOnce(const FolderWatcher& watcher, const char* folder, bool* shown) {
-    if (*shown || watcher.failure() == 0) return;
-    // The thread stopped waiting; say so once, here on the main thread.
-    *shown = true;
-    keWatchFileOperationMessage("Cannot detect changes in folder", folder, watcher.failure());
+bool keWatchFolderExists(const char* path) {
+    struct stat st;
+    return path && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace kolm

@@ -6,6 +6,8 @@
 #include "files/KeWatchTable.h"
 #include "platform/KeDirWatcher.h"
 
+#include <atomic>
+#include <cerrno>
 #include <memory>
 
 namespace kolm {
@@ -25,13 +27,13 @@ void keWatchFolderOf(const char* fullPath, char (&out)[KE_WATCH_PATH_CAPACITY]);
 // "<problem>\nFile: '<path>'\nSystem reports: <text of the error code>".
 void keWatchFileOperationMessage(const char* problem, const char* path, int error);
 
-// Shows "Cannot detect changes in folder" once the watcher's thread has given up, the first
-// time it is asked (*shown remembers that it was said).
-void keWatchReportFailureOnce(const FolderWatcher& watcher, const char* folder, bool* shown);
+
+// True when path names a folder right now.
+bool keWatchFolderExists(const char* path);
 
 // The watches of one kind: records in a table created at first use. Record needs `int id`,
-// `char path[KE_WATCH_PATH_CAPACITY]`, `std::atomic<uint8_t> changed` and
-// `std::unique_ptr<FolderWatcher> watcher`. Watches still open when the set goes away (at
+// `char path[KE_WATCH_PATH_CAPACITY]`, `std::atomic<uint8_t> changed`, `bool failureShown`
+// and `std::unique_ptr<FolderWatcher> watcher`. Watches still open when the set goes away (at
 // exit, for the static sets) are freed then, so that no watcher thread outlives it.
 template <class Record>
 class KeWatchSet {
@@ -80,6 +82,29 @@ public:
         table().remove(record->id);
         destroy(record);
         return false;
+    }
+
+    // Called at every query of the watch. A watcher whose thread gave up (its folder removed
+    // or moved aside, or the system failing) is made again on folder as soon as a folder is
+    // there, with the change flag raised: what the folder holds now may differ in any way.
+    // Until then "Cannot detect changes in folder" is shown, once per loss.
+    void keepWatching(Record* record, const char* folder, KeWatchScope scope) {
+        if (record->watcher && record->watcher->failure() == 0) return;
+        int failure = record->watcher ? record->watcher->failure() : ENOENT;
+        if (keWatchFolderExists(folder)) {
+            record->watcher.reset();  // its thread has ended; join it
+            int error = 0;
+            record->watcher = keCreateFolderWatcher(folder, &record->changed, scope, &error);
+            if (record->watcher) {
+                record->changed.store(1, std::memory_order_release);
+                record->failureShown = false;
+                return;
+            }
+            failure = error;
+        }
+        if (record->failureShown) return;
+        record->failureShown = true;
+        keWatchFileOperationMessage("Cannot detect changes in folder", folder, failure);
     }
 
     // Stops and frees one watch. -1, silently, for an ID that is not registered.

@@ -27,7 +27,8 @@ public:
     virtual ~FolderWatcher() = default;
 
     // 0 while the watcher works; otherwise the errno with which its thread gave up waiting
-    // (the flag is then never raised again). Read on the owner's thread.
+    // (the flag is then never raised again): ENOENT when the watched folder itself was
+    // removed or moved away, the flag raised once more. Read on the owner's thread.
     virtual int failure() const = 0;
 
     FolderWatcher(const FolderWatcher&) = delete;

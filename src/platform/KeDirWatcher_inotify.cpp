@@ -144,10 +144,16 @@ private:
             return;
         }
         auto it = dirs_.find(ev.wd);
+        if (ev.wd == rootWd_ && (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT))) {
+            // The watched folder itself was removed, moved aside (a checkout that replaces it)
+            // or unmounted: nothing at its path is watched any more. A change, and the end.
+            raise();
+            rootGone_ = true;
+            return;
+        }
         if (ev.mask & IN_IGNORED) {
-            // The folder went away (or was unmounted). The root's removal is a change.
+            // A sub-folder went away (or was unmounted).
             if (it != dirs_.end()) dirs_.erase(it);
-            if (ev.wd == rootWd_) raise();
             return;
         }
         if (it == dirs_.end()) return;
@@ -208,6 +214,10 @@ private:
                     handle(*ev);
                     at += size;
                 }
+                if (rootGone_) {
+                    failure_.store(ENOENT, std::memory_order_release);
+                    return;
+                }
             }
         }
     }
@@ -217,6 +227,7 @@ private:
     int inotifyFd_ = -1;
     int stopFd_ = -1;
     int rootWd_ = -1;
+    bool rootGone_ = false;  // watcher thread only
     std::unordered_map<int, WatchedDir> dirs_;  // watcher thread only once started
     std::atomic<int> failure_{0};
 };

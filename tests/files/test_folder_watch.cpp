@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -118,6 +120,62 @@ TEST_F(WatchTest, RemovingAFileChangesTheFolder) {
     std::remove(path("gone.hlsl").c_str());
     EXPECT_TRUE(eventually([] { return keFolderWatchChanged(0); }));
     EXPECT_TRUE(listing(0).empty());  // nothing left to list, nothing else written
+}
+
+// A watched folder that goes away is said once ("Cannot detect changes in folder"); the watch
+// takes up the folder again as soon as it is back, as after a checkout that replaces it, and
+// then follows the new folder, not the old one moved aside.
+TEST_F(WatchTest, AFolderThatGoesAndComesBackIsWatchedAgain) {
+    struct Case {
+        const char* name;
+        std::function<void()> replace;
+        bool told;  // the folder was seen missing
+    };
+    const Case cases[] = {
+        {"removed, then made again", [&] {
+             std::filesystem::remove_all(path("shaders"));
+             ASSERT_TRUE(eventually([&] { return keFolderWatchChanged(3) && !boxes.empty(); }));
+             write("shaders/new.hlsl");
+         }, true},
+        {"replaced by a rename", [&] {
+             write("incoming/new.hlsl");
+             std::filesystem::rename(path("shaders"), path("old"));
+             std::filesystem::rename(path("incoming"), path("shaders"));
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(path("old"));
+        write("shaders/a.hlsl");
+        nextTick();
+        ASSERT_EQ(keFolderWatch(path("shaders").c_str(), 3), 0);
+        boxes.clear();
+        boxTitles.clear();
+        c.replace();
+        ASSERT_TRUE(eventually([] { return keFolderWatchChanged(3); }));
+        EXPECT_EQ(listing(3).count(path("shaders/new.hlsl")), 1u);
+        if (c.told) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0], "Cannot detect changes in folder\nFile: '" + path("shaders") +
+                                    "'\nSystem reports: No such file or directory");
+            EXPECT_EQ(boxTitles[0], "File Operation Problem");
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+        // The watch follows the folder now at the path.
+        settle();
+        ASSERT_EQ(keFolderWatchReset(3), 0);
+        if (!c.told) {
+            write("old/ignored.hlsl");
+            settle();
+            EXPECT_FALSE(keFolderWatchChanged(3));
+        }
+        write("shaders/later.hlsl");
+        EXPECT_TRUE(eventually([] { return keFolderWatchChanged(3); }));
+        EXPECT_EQ(listing(3), std::set<std::string>{path("shaders/later.hlsl")});
+        EXPECT_EQ(boxes.size(), c.told ? 1u : 0u);
+        keFolderWatchDelete(3);
+    }
 }
 
 TEST_F(WatchTest, HundredWatchesComeAndGoWhileFilesChange) {

@@ -67,4 +67,21 @@ TEST_F(HotUpdateTest, EveryReportedChangeLogsTheUpdate) {
     EXPECT_TRUE(logged("INFO : updating shaders done\n"));
 }
 
+// A checkout that replaces the shader folder: the update sees the new folder's files, then
+// goes on watching it.
+TEST_F(HotUpdateTest, SurvivesACheckoutThatReplacesTheFolder) {
+    keShaderHotUpdateStart(scratch.path.c_str());
+    std::filesystem::create_directories(scratch.path + "/incoming");
+    write("incoming/checked_out.hlsl");
+    std::filesystem::rename(scratch.path + "/shaders", scratch.path + "/old");
+    std::filesystem::rename(scratch.path + "/incoming", scratch.path + "/shaders");
+    ASSERT_TRUE(pollUntilHandled());
+    EXPECT_TRUE(logged("INFO : detected file change " + scratch.path + "/shaders/checked_out.hlsl\n"));
+    lines.clear();
+    write("shaders/edited.hlsl");
+    ASSERT_TRUE(pollUntilHandled());
+    EXPECT_TRUE(logged("INFO : detected file change " + scratch.path + "/shaders/edited.hlsl\n"));
+    EXPECT_TRUE(boxes.empty());
+}
+
 }  // namespace
