@@ -111,14 +111,20 @@ void drawBar(irr::video::IVideoDriver* driver, int W, int H, int pictureHeight, 
 
 void keLoadingPrepare() {
     EngineContext& c = keEngineContext();
-    if (!c.driver || g_loading.initialised) return;
-    const char* png = keFindFile("loading.png");
-    if (c.device->getFileSystem()->existFile(png)) g_loading.picture = c.driver->getTexture(png);
+    if (!c.driver) return;
+    // The picture for every preparation (the finish of the last one forgot it); the shader once.
+    if (!g_loading.picture) {
+        const char* png = keFindFile("loading.png");
+        if (c.device->getFileSystem()->existFile(png)) g_loading.picture = c.driver->getTexture(png);
+        g_loading.shader.picture = g_loading.picture;
+    }
+    if (g_loading.initialised) return;
     keLoadingShaderCreate(&g_loading.shader, g_loading.picture);
     g_loading.initialised = true;
 }
 
 bool keLoadingHasShader() { return g_loading.shader.material >= 0; }
+bool keLoadingHasPicture() { return g_loading.picture != nullptr; }
 
 void keLoadingFrame(int p, const char* capturePath) {
     EngineContext& c = keEngineContext();
@@ -158,6 +164,7 @@ void keLoadingFinish() {
         keLoadingFrame(100);
     }
     g_loading.picture = nullptr;
+    g_loading.shader.picture = nullptr;
 }
 
 void keLoadingRelease() {

@@ -28,8 +28,9 @@ extern const char* const kKeLoadingShaderSource;
 
 namespace kolm {
 
-// Loads "loading.png" when the file exists and creates the loading shader once (from
-// "loading.hlsl" when that file exists, else from the built-in source). Needs a running engine.
+// Loads "loading.png" when the file exists (again after keLoadingFinish forgot it) and creates
+// the loading shader once (from "loading.hlsl" when that file exists, else from the built-in
+// source). Needs a running engine.
 void keLoadingPrepare();
 // Draws one loading frame at percentage p (whole frame: begin, draw, present). With capturePath
 // the presented frame is also written there.
@@ -39,6 +40,8 @@ void keLoadingFrame(int percent, const char* capturePath = nullptr);
 void keLoadingFinish();
 // True when the loading shader exists.
 bool keLoadingHasShader();
+// True while "loading.png" is loaded for the loading frames.
+bool keLoadingHasPicture();
 // Forgets the picture and the shader (engine shut-down).
 void keLoadingRelease();
 

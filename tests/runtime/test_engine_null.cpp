@@ -2,6 +2,8 @@
 // no-display failure of the OpenGL driver.
 #include "runtime/KeEngine.h"
 #include "core/KeError.h"
+#include "runtime/KeLoadingScreen.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +123,31 @@ TEST_F(EngineNull, ClockCountsAcrossTheTimerWrapAndRestartsWithTheDevice) {
         keStopEngine();
     }
     keSetEngineTimerSource(nullptr, nullptr);
+}
+
+// Every preparation loads "loading.png" again: the demo's finish forgets the picture, and the
+// next loading (the next demo, a scene reload) shows it too.
+TEST_F(EngineNull, LoadingPictureIsLoadedForEveryPreparation) {
+    ScratchDir scratch;
+    ASSERT_TRUE(scratch.enter("/tmp/kolm-loading-"));
+    EngineSetup setup;
+    setup.baseDir = scratch.path + "/";
+    ASSERT_EQ(keStartEngine(setup), 0);
+    irr::video::IVideoDriver* d = keEngineContext().driver;
+    irr::video::IImage* image = d->createImage(irr::video::ECF_A8R8G8B8, irr::core::dimension2du(8, 4));
+    image->fill(irr::video::SColor(255, 255, 255, 255));
+    ASSERT_TRUE(d->writeImageToFile(image, (scratch.path + "/loading.png").c_str()));
+    image->drop();
+    for (int preparation = 0; preparation < 2; ++preparation) {
+        SCOPED_TRACE(preparation);
+        keLoadingPrepare();
+        EXPECT_TRUE(keLoadingHasPicture());
+        keLoadingFrame(0);
+        keLoadingFinish();
+        EXPECT_FALSE(keLoadingHasPicture());
+    }
+    keStopEngine();
+    scratch.leave();
 }
 
 // The Escape latch outlives the engine: Term and a new Setup keep EscapeKeyEverPressed.
