@@ -179,13 +179,11 @@ ITexture* CKeTextureManager::getTextureAuto(const path& file, bool mipmaps) {
 }
 
 ITexture* CKeTextureManager::getFloatTexture(const path& file) {
+    // The cache first: a copy made before is found without decoding the file again.
+    const path name = file + "_r32f";
+    if (ITexture* existing = findOwned(m_floats, name)) return existing;
     irr::video::IImage* image = m_driver->createImageFromFile(file);
     if (!image) return nullptr;
-    const path name = file + "_r32f";
-    if (ITexture* existing = findOwned(m_floats, name)) {
-        image->drop();
-        return existing;
-    }
     // The library keeps no float images: the copy is an engine texture. Each texel is the red
     // channel as 0..1, the way a colour copy into a red-only float format reads.
     const irr::core::dimension2du size = image->getDimension();

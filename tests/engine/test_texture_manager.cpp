@@ -280,7 +280,10 @@ TEST_F(TextureManagerTest, FloatCopyIsCachedUnderItsOwnName) {
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->getName().getPath(), irr::io::path((file + "_r32f").c_str()));
     EXPECT_EQ(copy->getColorFormat(), irr::video::ECF_R32F);
-    // The second request finds the cached copy (and frees the image it loaded to check).
+    // The second request finds the cached copy without decoding the file again: it is found
+    // even once the file is gone.
+    EXPECT_EQ(manager->getFloatTexture(file.c_str()), copy);
+    ASSERT_EQ(std::remove(file.c_str()), 0);
     EXPECT_EQ(manager->getFloatTexture(file.c_str()), copy);
     EXPECT_EQ(manager->findTexture((file + "_r32f").c_str()), copy);
     const auto px = pixelsOf(copy);
