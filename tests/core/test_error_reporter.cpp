@@ -1,4 +1,5 @@
 #include "core/KeError.h"
+#include "support/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,21 +10,13 @@ using namespace kolm;
 
 namespace {
 
-struct Captured {
-    std::vector<std::string> lines;
-    std::vector<std::string> boxes;
-};
 
 class ReporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        keResetErrorReporter();
-        keSetLogSink([](const char* l, void* u) { static_cast<Captured*>(u)->lines.push_back(l); }, &cap);
-        keSetMessageBoxHandler([](const char* t, void* u) { static_cast<Captured*>(u)->boxes.push_back(t); },
-                               &cap);
+        cap.install();
     }
-    void TearDown() override { keResetErrorReporter(); }
-    Captured cap;
+    kolmtest::LogCapture cap;
 };
 
 struct Case {
@@ -68,7 +61,7 @@ TEST_F(ReporterTest, ThresholdAndFlagsDecideLogBoxAndRecord) {
         if (c.logged) {
             EXPECT_EQ(cap.lines[0], std::string(keLevelName(static_cast<int>(c.flags & 0xFFFF))) + " : value 7\n");
         }
-        cap = Captured{};
+        cap.clear();
     }
 }
 

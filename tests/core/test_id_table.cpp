@@ -1,6 +1,7 @@
 #include "core/KeIdTable.h"
 #include "core/KeIdTableKinds.h"
 #include "core/KeError.h"
+#include "support/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -114,17 +115,13 @@ TEST(IdTable, RefusesWhatWouldCorruptIt) {
 
 class IdMessages : public ::testing::Test {
 protected:
-    void SetUp() override {
-        keResetErrorReporter();
-        keSetLogSink([](const char* l, void* u) { static_cast<std::vector<std::string>*>(u)->push_back(l); },
-                     &lines);
-    }
-    void TearDown() override { keResetErrorReporter(); }
+    void SetUp() override { capture.install(); }
     std::string lastError(int* index) {
         const char* text = takeLastError(index);
         return text ? text : "";
     }
-    std::vector<std::string> lines;
+    kolmtest::LogCapture capture;
+    std::vector<std::string>& lines = capture.lines;
 };
 
 TEST_F(IdMessages, LookupOfMissingIdRecordsKindMessageWithLastDetail) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/log_capture.h"
 #include "support/scratch_dir.h"
 #include <iniparser.h>
 #include <irrlicht.h>
@@ -75,22 +76,13 @@ std::string kread(const std::string& path) {
     return out;
 }
 
-struct LogCapture {
-    std::string text;
-    static void sink(const char* line, void* user) { static_cast<LogCapture*>(user)->text += line; }
-    static void box(const char* text, void* user) {
-        static_cast<LogCapture*>(user)->text += std::string("[box] ") + text + "\n";
-    }
-};
 
 class FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(scratch_.enter("/tmp/kolm-files-"));
         dir_ = scratch_.path;
-        keResetErrorReporter();
-        keSetLogSink(&LogCapture::sink, &log_);
-        keSetMessageBoxHandler(&LogCapture::box, &log_);
+        log_.install();
         keResetFilesystem();
     }
     void TearDown() override {
@@ -119,7 +111,7 @@ protected:
 
     ScratchDir scratch_;
     std::string dir_;
-    LogCapture log_;
+    kolmtest::LogCapture log_;
     irr::IrrlichtDevice* device_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // The effect manager: the definition cache keyed by path and macro set (and by whether the
 // loader depends on macros), loader order, failures that leave nothing cached, the messages,
 // the bind and resolver lists, and a cache hit that allocates nothing.
+#include "support/log_capture.h"
 #include "core/KeError.h"
 #include "fx/CKeEffectDef.h"
 #include "fx/CKeEffectManager.h"
@@ -85,15 +86,10 @@ public:
 struct Bind : IKeEffectBind {};
 struct Resolver : IKeEffectTextureResolver {};
 
-std::vector<std::string> gLog;
-void captureLog(const char* line, void*) { gLog.push_back(line); }
-
 class EffectManager : public ::testing::Test {
 protected:
     void SetUp() override {
-        keResetErrorReporter();
-        keSetLogSink(&captureLog, nullptr);
-        gLog.clear();
+        capture.install();
         gReads.clear();
         gFiles = {
             {"plain.hlsl", "// [KOLM_BEGIN]\n//KOLM_PP:D:A:// float a : 1\n// [KOLM_END]\n"},
@@ -113,6 +109,8 @@ protected:
     }
 
     CKeEffectManager* m = nullptr;
+    kolmtest::LogCapture capture;
+    std::vector<std::string>& log = capture.lines;
 };
 
 TEST_F(EffectManager, OneDefinitionPerPathAndMacroSet) {
@@ -159,10 +157,10 @@ TEST_F(EffectManager, ExtensionsAndLoaderOrder) {
     // No loader takes the name: none, no log line, the last error untouched.
     EXPECT_EQ(get("unterminated.hlsl"), nullptr);
     const std::string lastError = m->getLastError();
-    gLog.clear();
+    log.clear();
     EXPECT_EQ(get("notes.txt"), nullptr);
     EXPECT_EQ(get("hlsl"), nullptr);
-    EXPECT_TRUE(gLog.empty());
+    EXPECT_TRUE(log.empty());
     EXPECT_EQ(m->getLastError(), lastError);
     EXPECT_EQ(gReads.count("notes.txt"), 0u);
 
@@ -173,11 +171,11 @@ TEST_F(EffectManager, ExtensionsAndLoaderOrder) {
     EXPECT_EQ(declining->asked, 1);
     // A definition that comes back with a message is a failure.
     declining->failWithDefinition = true;
-    gLog.clear();
+    log.clear();
     EXPECT_EQ(get("plain.hlsl", {{"USE_A", nullptr}}), nullptr);
     EXPECT_STREQ(m->getLastError(), "half-built");
-    ASSERT_EQ(gLog.size(), 1u);
-    EXPECT_EQ(gLog[0], "ERROR : CKeEffectManager: ERROR IKeEffectDef : half-built\n");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "ERROR : CKeEffectManager: ERROR IKeEffectDef : half-built\n");
     declining->drop();
 }
 
@@ -186,12 +184,12 @@ TEST_F(EffectManager, FailedLoadsLeaveNothingBehind) {
     const std::string path = m->absolutePath("unterminated.hlsl");
     const std::string missing = m->absolutePath("missing.hlsl");
     for (int attempt = 1; attempt <= 2; ++attempt) {
-        gLog.clear();
+        log.clear();
         EXPECT_EQ(get("unterminated.hlsl"), nullptr);
         const std::string error = path + "(1): [KOLM_BEGIN] without [KOLM_END]";
         EXPECT_EQ(m->getLastError(), error);
-        ASSERT_EQ(gLog.size(), 1u);
-        EXPECT_EQ(gLog[0], "ERROR : CKeEffectManager: ERROR IKeEffectDef : " + error + "\n");
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0], "ERROR : CKeEffectManager: ERROR IKeEffectDef : " + error + "\n");
         EXPECT_EQ(gReads["unterminated.hlsl"], attempt);
     }
     EXPECT_EQ(get("missing.hlsl"), nullptr);

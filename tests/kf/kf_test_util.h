@@ -1,6 +1,8 @@
 // Shared helpers of the KF tests: log capture, loading from text, building binary images.
 #pragma once
 
+#include "support/log_capture.h"
+
 #include "core/KeError.h"
 #include "kf/KF_Channel.h"
 #include "kf/KF_Document.h"
@@ -17,15 +19,12 @@ namespace kftest {
 // Captures every log line of the error reporter for the lifetime of the fixture.
 class KfTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        kolm::keResetErrorReporter();
-        kolm::keSetLogSink([](const char* l, void* u) { static_cast<KfTest*>(u)->log.push_back(l); }, this);
-    }
-    void TearDown() override { kolm::keResetErrorReporter(); }
+    void SetUp() override { capture.install(); }
 
     KF_Document* load(const std::string& bytes) { return KF_LoadMemory(bytes.data(), bytes.size()); }
 
-    std::vector<std::string> log;
+    kolmtest::LogCapture capture;
+    std::vector<std::string>& log = capture.lines;
 };
 
 // Owns a loaded document.

@@ -1,6 +1,7 @@
 // The engine manager and its services on the null driver.
 #include "core/KeError.h"
 #include "runtime/CKeManager.h"
+#include "support/log_capture.h"
 #include "engine/IKeRenderServices.h"
 #include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
@@ -25,16 +26,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Capture {
-    std::vector<std::string> lines;
-    static void sink(const char* line, void* user) { static_cast<Capture*>(user)->lines.push_back(line); }
-};
 
 class EngineManager : public ::testing::Test {
 protected:
     void SetUp() override {
-        keResetErrorReporter();
-        keSetLogSink(&Capture::sink, &log);
+        log.install();
         SIrrlichtCreationParameters p;
         p.DriverType = video::EDT_NULL;
         p.LoggingLevel = ELL_NONE;
@@ -54,7 +50,7 @@ protected:
     IrrlichtDevice* device = nullptr;
     IKeManager* manager = nullptr;
     fs::path dir;
-    Capture log;
+    kolmtest::LogCapture log;
 };
 
 TEST_F(EngineManager, OwnsItsServices) {
