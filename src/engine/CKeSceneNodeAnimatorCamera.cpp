@@ -1,5 +1,7 @@
 #include "engine/CKeSceneNodeAnimatorCamera.h"
 
+#include "platform/KeWindow.h"
+
 #include <irrlicht/ICameraSceneNode.h>
 #include <irrlicht/ISceneManager.h>
 #include <irrlicht/ISceneNodeAnimatorCollisionResponse.h>
@@ -93,12 +95,31 @@ void CKeSceneNodeAnimatorCamera::setWindowActiveQuery(KeWindowActiveQuery query,
     windowQueryUser_ = user;
 }
 
+void CKeSceneNodeAnimatorCamera::setWindowManagerQuery(KeWindowManagerQuery query, void* user) {
+    managerQuery_ = query;
+    managerQueryUser_ = user;
+}
+
+bool CKeSceneNodeAnimatorCamera::windowManagerRuns() {
+    if (managerQuery_) return managerQuery_(managerQueryUser_);
+    if (windowManager_ < 0) {
+        void* display = nullptr;
+        if (device_ && device_->getVideoDriver() &&
+            device_->getVideoDriver()->getDriverType() == video::EDT_OPENGL)
+            display = device_->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display;
+        windowManager_ = keX11HasWindowManager(display) ? 1 : 0;
+    }
+    return windowManager_ == 1;
+}
+
 bool CKeSceneNodeAnimatorCamera::windowActive() {
     const bool active = windowQuery_ ? windowQuery_(windowQueryUser_) : (device_ ? device_->isWindowActive() : true);
     if (active) windowSeenActive_ = true;
-    // A window that never had the focus counts as active: X11 without a window manager (an
-    // automated run under Xvfb) never gives it, and there is no other user to take it away.
-    return active || !windowSeenActive_;
+    // A window that never had the focus counts as active only without a window manager (an
+    // automated run under Xvfb): nothing will ever give it the focus, and there is no other
+    // user to take it away. A window manager that withholds the focus means the user is
+    // elsewhere: mouse ride must not take the pointer.
+    return active || (!windowSeenActive_ && !windowManagerRuns());
 }
 
 bool CKeSceneNodeAnimatorCamera::OnEvent(const SEvent& event) {
@@ -131,6 +152,7 @@ scene::ISceneNodeAnimator* CKeSceneNodeAnimatorCamera::createClone(scene::IScene
                                                  noVerticalMovement_, false);
     clone->mode_ = KE_CAMERA_IDLE;
     clone->setWindowActiveQuery(windowQuery_, windowQueryUser_);
+    clone->setWindowManagerQuery(managerQuery_, managerQueryUser_);
     return clone;
 }
 

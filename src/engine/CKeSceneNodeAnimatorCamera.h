@@ -29,6 +29,8 @@ irr::f32 keLimitRidePitch(irr::f32 pitch, irr::f32 maxVertical);
 
 // Tells whether the window has the input focus; user is the pointer given with it.
 using KeWindowActiveQuery = bool (*)(void* user);
+// Tells whether a window manager runs (one that hands the focus out).
+using KeWindowManagerQuery = bool (*)(void* user);
 
 class CKeSceneNodeAnimatorCamera : public IKeSceneNodeAnimatorCamera {
 public:
@@ -71,8 +73,12 @@ public:
     void setRotation(irr::f32 x, irr::f32 y, irr::f32 z) override { rotation_.set(x, y, z); }
 
     // Replaces the window-active test (nullptr: back to the device's). Either way a window
-    // that has never been active counts as active.
+    // that has never been active counts as active when no window manager runs: nothing will
+    // ever give it the focus then.
     void setWindowActiveQuery(KeWindowActiveQuery query, void* user);
+    // Replaces the window-manager test (nullptr: back to asking the device's X display once;
+    // without one, no window manager).
+    void setWindowManagerQuery(KeWindowManagerQuery query, void* user);
 
     // Read-outs for the viewer and for tests.
     const std::vector<SCamKeyMap>& getKeyMap() const { return keyMap_; }
@@ -84,6 +90,7 @@ private:
     void animateRide(irr::scene::ICameraSceneNode* camera, irr::u32 timeMs);
     void rideStep(irr::scene::ICameraSceneNode* camera, irr::u32 t);
     bool windowActive();
+    bool windowManagerRuns();
     void recentreCursor();
     bool cursorOutsideScreen(irr::scene::ICameraSceneNode* camera) const;
 
@@ -91,6 +98,9 @@ private:
     irr::gui::ICursorControl* cursor_;
     KeWindowActiveQuery windowQuery_ = nullptr;
     void* windowQueryUser_ = nullptr;
+    KeWindowManagerQuery managerQuery_ = nullptr;
+    void* managerQueryUser_ = nullptr;
+    int windowManager_ = -1;  // the device's answer once asked: 0 or 1; -1 not yet
 
     irr::f32 maxVerticalAngle_ = 88.0f;  // degrees
     irr::f32 moveSpeed_;                 // units per ms

@@ -10,6 +10,10 @@ void keWindowSetIcon(void* x11Display, unsigned long window);
 void keWindowShow(void* x11Display, unsigned long window, bool show);
 // True when the window has the input focus.
 bool keWindowIsActive(void* x11Display, unsigned long window);
+// True when a window manager runs on the display's screen: it owns the "WM_S<screen>"
+// selection, or names its check window through _NET_SUPPORTING_WM_CHECK. False for a null
+// display.
+bool keX11HasWindowManager(void* x11Display);
 
 }  // namespace kolm
 

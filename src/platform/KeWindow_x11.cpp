@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace kolm {
@@ -54,6 +55,40 @@ bool keWindowIsActive(void* x11Display, unsigned long window) {
     int revert = 0;
     XGetInputFocus(dpy, &focus, &revert);
     return focus == window;
+}
+
+bool keX11HasWindowManager(void* x11Display) {
+    Display* dpy = static_cast<Display*>(x11Display);
+    if (!dpy) return false;
+    const int screen = DefaultScreen(dpy);
+    char selection[32];
+    std::snprintf(selection, sizeof selection, "WM_S%d", screen);
+    if (XGetSelectionOwner(dpy, XInternAtom(dpy, selection, False)) != None) return true;
+    // EWMH: the root names a check window that names itself.
+    const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+    auto checkWindowOf = [&](Window w) -> Window {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Window found = None;
+        if (XGetWindowProperty(dpy, w, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+                Success &&
+            type == XA_WINDOW && format == 32 && count == 1 && data)
+            found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+        if (data) XFree(data);
+        return found;
+    };
+    const Window named = checkWindowOf(RootWindow(dpy, screen));
+    if (named == None) return false;
+    // A stale name (a window manager that ended) points at a window that is gone: asking it
+    // raises BadWindow, which must not reach the handler that ends the process.
+    XSync(dpy, False);
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const bool alive = checkWindowOf(named) == named;
+    XSync(dpy, False);
+    XSetErrorHandler(previous);
+    return alive;
 }
 
 }  // namespace kolm
