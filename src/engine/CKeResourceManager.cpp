@@ -87,14 +87,14 @@ double wrappedNoise(double x, double y, double z, int period) {
 
 class CKeResourceManager : public IKeResourceManager {
 public:
-    explicit CKeResourceManager(IrrlichtDevice* device) : mDevice(device) { releaseNoiseVolume(); }
+    explicit CKeResourceManager(IrrlichtDevice* device) : m_device(device) { releaseNoiseVolume(); }
 
     // The source is a DDS volume of n x n x n texels (any 8-bit-per-channel format; the red
     // channel, which is the value itself for luminance volumes).
     bool buildNoiseVolume(const io::path& imagePath) override {
         releaseNoiseVolume();
         std::string bytes;
-        if (!mDevice || !keReadWholeFile(mDevice->getFileSystem(), imagePath.c_str(), bytes)) return false;
+        if (!m_device || !keReadWholeFile(m_device->getFileSystem(), imagePath.c_str(), bytes)) return false;
         KeDdsImage image;
         std::string error;
         if (!keDdsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, error)) return false;
@@ -104,8 +104,8 @@ public:
         for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<uint8_t>(image.pixels[i] >> 16);
         std::vector<int8_t> volume(values.size() * 3);
         keBuildCurlNoise(values.data(), n, volume.data());
-        mVolume = std::move(volume);
-        mEdge = n;
+        m_volume = std::move(volume);
+        m_edge = n;
         return true;
     }
     bool generateNoiseVolume() override {
@@ -142,14 +142,14 @@ public:
                     e[1] = static_cast<int8_t>(static_cast<uint8_t>(static_cast<int>(cy)));
                     e[2] = static_cast<int8_t>(static_cast<uint8_t>(static_cast<int>(cz)));
                 }
-        mVolume = std::move(volume);
-        mEdge = static_cast<u32>(n);
+        m_volume = std::move(volume);
+        m_edge = static_cast<u32>(n);
         return true;
     }
 
     bool loadNoiseVolume(const io::path& path) override {
         releaseNoiseVolume();
-        io::IReadFile* f = mDevice && mDevice->getFileSystem() ? mDevice->getFileSystem()->createAndOpenFile(path) : nullptr;
+        io::IReadFile* f = m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndOpenFile(path) : nullptr;
         if (!f) {
             printMessage(KE_ERROR, "failed to open CurlNoise3D file");
             return false;
@@ -175,31 +175,31 @@ public:
             printMessage(KE_ERROR, "failed to read CurlNoise3D file");
             return false;
         }
-        mVolume = std::move(data);
-        mEdge = n;
+        m_volume = std::move(data);
+        m_edge = n;
         return true;
     }
 
     bool saveNoiseVolume(const io::path& path) override {
-        io::IWriteFile* w = mDevice && mDevice->getFileSystem() ? mDevice->getFileSystem()->createAndWriteFile(path) : nullptr;
+        io::IWriteFile* w = m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndWriteFile(path) : nullptr;
         if (!w) return false;
-        const s32 put = w->write(mVolume.data(), static_cast<u32>(mVolume.size()));
+        const s32 put = w->write(m_volume.data(), static_cast<u32>(m_volume.size()));
         w->drop();
-        return put == static_cast<s32>(mVolume.size());
+        return put == static_cast<s32>(m_volume.size());
     }
 
     void releaseNoiseVolume() override {
-        mVolume.assign(3, 0);
-        mEdge = 1;
+        m_volume.assign(3, 0);
+        m_edge = 1;
     }
 
-    u32 getNoiseVolumeEdge() const override { return mEdge; }
-    const int8_t* getNoiseVolume() const override { return mVolume.data(); }
+    u32 getNoiseVolumeEdge() const override { return m_edge; }
+    const int8_t* getNoiseVolume() const override { return m_volume.data(); }
 
 private:
-    IrrlichtDevice* mDevice;
-    std::vector<int8_t> mVolume;
-    u32 mEdge = 1;
+    IrrlichtDevice* m_device;
+    std::vector<int8_t> m_volume;
+    u32 m_edge = 1;
 };
 
 }  // namespace

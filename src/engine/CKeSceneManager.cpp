@@ -19,10 +19,10 @@ namespace {
 
 class CKeSceneManager : public IKeSceneManager {
 public:
-    CKeSceneManager(IrrlichtDevice* device, IKeManager* manager) : mDevice(device), mManager(manager) {}
+    CKeSceneManager(IrrlichtDevice* device, IKeManager* manager) : m_device(device), m_manager(manager) {}
 
     scene::ISceneNode* addMeshNode(const io::path& path, scene::ISceneNode* parent, s32 id) override {
-        scene::ISceneManager* smgr = mDevice->getSceneManager();
+        scene::ISceneManager* smgr = m_device->getSceneManager();
         scene::IAnimatedMesh* mesh = smgr->getMesh(path);
         if (!mesh) return nullptr;
         if (mesh->getFrameCount() <= 1) {
@@ -42,11 +42,11 @@ public:
     scene::ISceneNode* cloneNode(scene::ISceneNode* node) override { return node ? node->clone(0, 0) : nullptr; }
     CKeSceneNodeExt* getNodeExt(scene::ISceneNode*) override { return nullptr; }
     CKeLightSceneNodeExt* getLightExt(scene::ILightSceneNode*) override { return nullptr; }
-    void setSceneTime(u32 ms) override { mSceneTime = ms; }
-    u32 getSceneTime() const override { return mSceneTime; }
+    void setSceneTime(u32 ms) override { m_sceneTime = ms; }
+    u32 getSceneTime() const override { return m_sceneTime; }
     IKeMorphMap* getMorphMap(const io::path&) override { return nullptr; }
     IKeCubeMap* createCubeMap(u32 size, s32 format) override {
-        IKeCubeMap* cube = keCreateCubeMap(mDevice, mManager->getTextureManager(), mManager->getRenderServices());
+        IKeCubeMap* cube = keCreateCubeMap(m_device, m_manager->getTextureManager(), m_manager->getRenderServices());
         if (cube && !cube->create(size, format)) {
             cube->drop();
             return nullptr;
@@ -55,9 +55,9 @@ public:
     }
 
 private:
-    IrrlichtDevice* mDevice;
-    IKeManager* mManager;
-    u32 mSceneTime = 0;
+    IrrlichtDevice* m_device;
+    IKeManager* m_manager;
+    u32 m_sceneTime = 0;
 };
 
 }  // namespace

@@ -60,14 +60,14 @@ CKeSceneNodeAnimatorCamera::CKeSceneNodeAnimatorCamera(IrrlichtDevice* device, g
                                                        f32 rotateSpeed, f32 moveSpeed, f32 jumpSpeed,
                                                        const SCamKeyMap* keyMap, u32 keyMapSize,
                                                        bool noVerticalMovement, bool invertMouse)
-    : device_(device),
-      cursor_(cursor),
-      moveSpeed_(moveSpeed),
-      rotateSpeed_(rotateSpeed),
-      jumpSpeed_(jumpSpeed),
-      mouseDirection_(invertMouse ? -1.0f : 1.0f),
-      noVerticalMovement_(noVerticalMovement) {
-    if (cursor_) cursor_->grab();
+    : m_device(device),
+      m_cursor(cursor),
+      m_moveSpeed(moveSpeed),
+      m_rotateSpeed(rotateSpeed),
+      m_jumpSpeed(jumpSpeed),
+      m_mouseDirection(invertMouse ? -1.0f : 1.0f),
+      m_noVerticalMovement(noVerticalMovement) {
+    if (m_cursor) m_cursor->grab();
     if (keyMap)
         setKeyMap(keyMap, keyMapSize);
     else
@@ -75,69 +75,69 @@ CKeSceneNodeAnimatorCamera::CKeSceneNodeAnimatorCamera(IrrlichtDevice* device, g
 }
 
 CKeSceneNodeAnimatorCamera::~CKeSceneNodeAnimatorCamera() {
-    if (cursor_) cursor_->drop();
+    if (m_cursor) m_cursor->drop();
 }
 
 void CKeSceneNodeAnimatorCamera::setKeyMap(const SCamKeyMap* entries, u32 count) {
-    keyMap_.clear();
+    m_keyMap.clear();
     for (u32 i = 0; entries && i < count; ++i) {
-        if (entries[i].action >= 0 && entries[i].action < KE_CAM_ACTION_COUNT) keyMap_.push_back(entries[i]);
+        if (entries[i].action >= 0 && entries[i].action < KE_CAM_ACTION_COUNT) m_keyMap.push_back(entries[i]);
     }
 }
 
 void CKeSceneNodeAnimatorCamera::setMode(s32 mode) {
-    mode_ = mode;
-    if (mode == KE_CAMERA_RIDE_MOUSE || mode == KE_CAMERA_RIDE_DRAG) enterRide_ = true;
+    m_mode = mode;
+    if (mode == KE_CAMERA_RIDE_MOUSE || mode == KE_CAMERA_RIDE_DRAG) m_enterRide = true;
 }
 
 void CKeSceneNodeAnimatorCamera::setWindowActiveQuery(KeWindowActiveQuery query, void* user) {
-    windowQuery_ = query;
-    windowQueryUser_ = user;
+    m_windowQuery = query;
+    m_windowQueryUser = user;
 }
 
 void CKeSceneNodeAnimatorCamera::setWindowManagerQuery(KeWindowManagerQuery query, void* user) {
-    managerQuery_ = query;
-    managerQueryUser_ = user;
+    m_managerQuery = query;
+    m_managerQueryUser = user;
 }
 
 bool CKeSceneNodeAnimatorCamera::windowManagerRuns() {
-    if (managerQuery_) return managerQuery_(managerQueryUser_);
-    if (windowManager_ < 0) {
+    if (m_managerQuery) return m_managerQuery(m_managerQueryUser);
+    if (m_windowManager < 0) {
         void* display = nullptr;
-        if (device_ && device_->getVideoDriver() &&
-            device_->getVideoDriver()->getDriverType() == video::EDT_OPENGL)
-            display = device_->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display;
-        windowManager_ = keX11HasWindowManager(display) ? 1 : 0;
+        if (m_device && m_device->getVideoDriver() &&
+            m_device->getVideoDriver()->getDriverType() == video::EDT_OPENGL)
+            display = m_device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display;
+        m_windowManager = keX11HasWindowManager(display) ? 1 : 0;
     }
-    return windowManager_ == 1;
+    return m_windowManager == 1;
 }
 
 bool CKeSceneNodeAnimatorCamera::windowActive() {
-    const bool active = windowQuery_ ? windowQuery_(windowQueryUser_) : (device_ ? device_->isWindowActive() : true);
-    if (active) windowSeenActive_ = true;
+    const bool active = m_windowQuery ? m_windowQuery(m_windowQueryUser) : (m_device ? m_device->isWindowActive() : true);
+    if (active) m_windowSeenActive = true;
     // A window that never had the focus counts as active only without a window manager (an
     // automated run under Xvfb): nothing will ever give it the focus, and there is no other
     // user to take it away. A window manager that withholds the focus means the user is
     // elsewhere: mouse ride must not take the pointer.
-    return active || (!windowSeenActive_ && !windowManagerRuns());
+    return active || (!m_windowSeenActive && !windowManagerRuns());
 }
 
 bool CKeSceneNodeAnimatorCamera::OnEvent(const SEvent& event) {
     if (event.EventType == EET_MOUSE_INPUT_EVENT) {
         switch (event.MouseInput.Event) {
-        case EMIE_LMOUSE_PRESSED_DOWN: mouseDown_ = true; return true;
-        case EMIE_LMOUSE_LEFT_UP: mouseDown_ = false; return true;
+        case EMIE_LMOUSE_PRESSED_DOWN: m_mouseDown = true; return true;
+        case EMIE_LMOUSE_LEFT_UP: m_mouseDown = false; return true;
         case EMIE_MOUSE_MOVED:
-            if (cursor_) cursorPos_ = cursor_->getRelativePosition();
+            if (m_cursor) m_cursorPos = m_cursor->getRelativePosition();
             return true;
         default: return false;
         }
     }
     if (event.EventType == EET_KEY_INPUT_EVENT) {
         bool consumed = false;
-        for (const SCamKeyMap& entry : keyMap_) {
+        for (const SCamKeyMap& entry : m_keyMap) {
             if (keyMatches(entry.keyCode, event.KeyInput.Key)) {
-                keyDown_[entry.action] = event.KeyInput.PressedDown;
+                m_keyDown[entry.action] = event.KeyInput.PressedDown;
                 consumed = true;
             }
         }
@@ -147,27 +147,27 @@ bool CKeSceneNodeAnimatorCamera::OnEvent(const SEvent& event) {
 }
 
 scene::ISceneNodeAnimator* CKeSceneNodeAnimatorCamera::createClone(scene::ISceneNode*, scene::ISceneManager*) {
-    auto* clone = new CKeSceneNodeAnimatorCamera(device_, cursor_, rotateSpeed_, moveSpeed_, jumpSpeed_,
-                                                 keyMap_.data(), static_cast<u32>(keyMap_.size()),
-                                                 noVerticalMovement_, false);
-    clone->mode_ = KE_CAMERA_IDLE;
-    clone->setWindowActiveQuery(windowQuery_, windowQueryUser_);
-    clone->setWindowManagerQuery(managerQuery_, managerQueryUser_);
+    auto* clone = new CKeSceneNodeAnimatorCamera(m_device, m_cursor, m_rotateSpeed, m_moveSpeed, m_jumpSpeed,
+                                                 m_keyMap.data(), static_cast<u32>(m_keyMap.size()),
+                                                 m_noVerticalMovement, false);
+    clone->m_mode = KE_CAMERA_IDLE;
+    clone->setWindowActiveQuery(m_windowQuery, m_windowQueryUser);
+    clone->setWindowManagerQuery(m_managerQuery, m_managerQueryUser);
     return clone;
 }
 
 void CKeSceneNodeAnimatorCamera::animateNode(scene::ISceneNode* node, u32 timeMs) {
     if (!node || node->getType() != scene::ESNT_CAMERA) return;
     auto* camera = static_cast<scene::ICameraSceneNode*>(node);
-    switch (mode_) {
+    switch (m_mode) {
     case KE_CAMERA_DIRECT:
-        camera->setPosition(position_);
-        camera->setRotation(rotation_);
+        camera->setPosition(m_position);
+        camera->setRotation(m_rotation);
         break;
     case KE_CAMERA_FOLLOW:
-        camera->setPosition(position_);
-        camera->setUpVector(rotated(rotation_, core::vector3df(0, 1, 0)));
-        camera->setTarget(position_ + rotated(rotation_, core::vector3df(0, 0, 1)));
+        camera->setPosition(m_position);
+        camera->setUpVector(rotated(m_rotation, core::vector3df(0, 1, 0)));
+        camera->setTarget(m_position + rotated(m_rotation, core::vector3df(0, 0, 1)));
         break;
     case KE_CAMERA_RIDE_MOUSE:
     case KE_CAMERA_RIDE_DRAG: animateRide(camera, timeMs); break;
@@ -176,28 +176,28 @@ void CKeSceneNodeAnimatorCamera::animateNode(scene::ISceneNode* node, u32 timeMs
 }
 
 void CKeSceneNodeAnimatorCamera::animateRide(scene::ICameraSceneNode* camera, u32 timeMs) {
-    if (firstUpdate_ || enterRide_) {
+    if (m_firstUpdate || m_enterRide) {
         rideStep(camera, timeMs);
         return;
     }
     // Differences of the wrapping millisecond clock, read as signed: a time before the last
     // step means the clock went backwards (or restarted). Take up the ride from here instead
     // of stepping through four billion milliseconds.
-    const s32 gap = static_cast<s32>(timeMs - lastTime_);
+    const s32 gap = static_cast<s32>(timeMs - m_lastTime);
     if (gap < 0) {
-        lastTime_ = timeMs;
-        if (static_cast<s32>(moveStart_ - timeMs) > 0) moveStart_ = timeMs;
+        m_lastTime = timeMs;
+        if (static_cast<s32>(m_moveStart - timeMs) > 0) m_moveStart = timeMs;
         return;
     }
     if (gap < 16) return;
     // After a long stall only the last MAX_CATCH_UP_MS are replayed; the rest is skipped.
-    u32 base = lastTime_;
+    u32 base = m_lastTime;
     u32 span = static_cast<u32>(gap);
     if (span > MAX_CATCH_UP_MS) {
         base = timeMs - MAX_CATCH_UP_MS;
         span = MAX_CATCH_UP_MS;
-        lastTime_ = base;
-        if (static_cast<s32>(base - moveStart_) < 0) moveStart_ = base;
+        m_lastTime = base;
+        if (static_cast<s32>(base - m_moveStart) < 0) m_moveStart = base;
     }
     for (int k = 1;; ++k) {
         const double offset = k * kStepMs;
@@ -208,8 +208,8 @@ void CKeSceneNodeAnimatorCamera::animateRide(scene::ICameraSceneNode* camera, u3
 }
 
 void CKeSceneNodeAnimatorCamera::recentreCursor() {
-    cursor_->setPosition(0.5f, 0.5f);
-    lastCursor_ = cursorPos_ = cursor_->getRelativePosition();
+    m_cursor->setPosition(0.5f, 0.5f);
+    m_lastCursor = m_cursorPos = m_cursor->getRelativePosition();
 }
 
 bool CKeSceneNodeAnimatorCamera::cursorOutsideScreen(scene::ICameraSceneNode* camera) const {
@@ -217,57 +217,57 @@ bool CKeSceneNodeAnimatorCamera::cursorOutsideScreen(scene::ICameraSceneNode* ca
     video::IVideoDriver* driver = smgr ? smgr->getVideoDriver() : nullptr;
     if (!driver) return false;
     const core::dimension2du screen = driver->getScreenSize();
-    const core::position2di at = cursor_->getPosition();
+    const core::position2di at = m_cursor->getPosition();
     return at.X < 0 || at.Y < 0 || static_cast<u32>(at.X) >= screen.Width || static_cast<u32>(at.Y) >= screen.Height;
 }
 
 void CKeSceneNodeAnimatorCamera::rideStep(scene::ICameraSceneNode* camera, u32 t) {
-    ++stepCount_;
+    ++m_stepCount;
     // 1. Entering ride: start over from the stored position and rotation.
-    if (enterRide_) {
+    if (m_enterRide) {
         camera->setUpVector(core::vector3df(0, 1, 0));
-        camera->setPosition(position_);
-        camera->setRotation(rotation_);
-        dragging_ = false;
-        lastTime_ = moveStart_ = t;
-        moving_ = false;
-        velocity_.set(0, 0, 0);
-        turnVelocity_.set(0, 0, 0);
-        enterRide_ = false;
+        camera->setPosition(m_position);
+        camera->setRotation(m_rotation);
+        m_dragging = false;
+        m_lastTime = m_moveStart = t;
+        m_moving = false;
+        m_velocity.set(0, 0, 0);
+        m_turnVelocity.set(0, 0, 0);
+        m_enterRide = false;
     }
     // 2. First step since creation.
-    if (firstUpdate_) {
+    if (m_firstUpdate) {
         camera->updateAbsolutePosition();
-        if (cursor_) {
-            if (mode_ == KE_CAMERA_RIDE_MOUSE) cursor_->setPosition(0.5f, 0.5f);
-            lastCursor_ = cursorPos_ = cursor_->getRelativePosition();
+        if (m_cursor) {
+            if (m_mode == KE_CAMERA_RIDE_MOUSE) m_cursor->setPosition(0.5f, 0.5f);
+            m_lastCursor = m_cursorPos = m_cursor->getRelativePosition();
         }
-        lastTime_ = t;
-        firstUpdate_ = false;
+        m_lastTime = t;
+        m_firstUpdate = false;
     }
     // 3. Focus: keys held while the window lost it are let go; the cursor's travel while
     // inactive is not a turn.
     if (!windowActive()) {
-        windowWasInactive_ = true;
-        for (bool& down : keyDown_) down = false;
-        if (mode_ == KE_CAMERA_RIDE_MOUSE) return;
-    } else if (windowWasInactive_) {
-        if (cursor_) lastCursor_ = cursorPos_ = cursor_->getRelativePosition();
-        windowWasInactive_ = false;
+        m_windowWasInactive = true;
+        for (bool& down : m_keyDown) down = false;
+        if (m_mode == KE_CAMERA_RIDE_MOUSE) return;
+    } else if (m_windowWasInactive) {
+        if (m_cursor) m_lastCursor = m_cursorPos = m_cursor->getRelativePosition();
+        m_windowWasInactive = false;
     }
     // 4.
     scene::ISceneManager* smgr = camera->getSceneManager();
     if (!camera->isInputReceiverEnabled() || !smgr || smgr->getActiveCamera() != camera) return;
     // 5. Time and held movement keys.
-    const s32 elapsed = static_cast<s32>(t - lastTime_);
+    const s32 elapsed = static_cast<s32>(t - m_lastTime);
     const f32 dt = elapsed > 0 ? static_cast<f32>(elapsed) : 0.0f;  // ms
-    lastTime_ = t;
-    if (keyDown_[KE_CAM_FORWARD] || keyDown_[KE_CAM_BACKWARD] || keyDown_[KE_CAM_STRAFE_LEFT] ||
-        keyDown_[KE_CAM_STRAFE_RIGHT]) {
-        if (!moving_) moveStart_ = t;
-        moving_ = true;
+    m_lastTime = t;
+    if (m_keyDown[KE_CAM_FORWARD] || m_keyDown[KE_CAM_BACKWARD] || m_keyDown[KE_CAM_STRAFE_LEFT] ||
+        m_keyDown[KE_CAM_STRAFE_RIGHT]) {
+        if (!m_moving) m_moveStart = t;
+        m_moving = true;
     } else {
-        moving_ = false;
+        m_moving = false;
     }
     // 6. Where the camera looks now (degrees).
     core::vector3df pos = camera->getPosition();
@@ -277,69 +277,69 @@ void CKeSceneNodeAnimatorCamera::rideStep(scene::ICameraSceneNode* camera, u32 t
     // 7. Mouse.
     f32 dPitch = 0.0f;
     f32 dYaw = 0.0f;
-    if (cursor_) {
-        if (mode_ == KE_CAMERA_RIDE_MOUSE) {
-            if (std::fabs(cursorPos_.X - lastCursor_.X) >= kCursorEpsilon ||
-                std::fabs(cursorPos_.Y - lastCursor_.Y) >= kCursorEpsilon) {
-                dYaw = (cursorPos_.X - 0.5f) * rotateSpeed_;
-                dPitch = (cursorPos_.Y - 0.5f) * rotateSpeed_ * mouseDirection_;
+    if (m_cursor) {
+        if (m_mode == KE_CAMERA_RIDE_MOUSE) {
+            if (std::fabs(m_cursorPos.X - m_lastCursor.X) >= kCursorEpsilon ||
+                std::fabs(m_cursorPos.Y - m_lastCursor.Y) >= kCursorEpsilon) {
+                dYaw = (m_cursorPos.X - 0.5f) * m_rotateSpeed;
+                dPitch = (m_cursorPos.Y - 0.5f) * m_rotateSpeed * m_mouseDirection;
                 recentreCursor();
             }
             // The pointer left the window before its motion arrived: bring it back.
             if (cursorOutsideScreen(camera)) recentreCursor();
-        } else if (mode_ == KE_CAMERA_RIDE_DRAG) {
-            if (mouseDown_ && !dragging_) {
-                lastCursor_ = cursorPos_;
-                dragging_ = true;
-            } else if (dragging_) {
-                dPitch = (cursorPos_.Y - lastCursor_.Y) * rotateSpeed_;
-                dYaw = (cursorPos_.X - lastCursor_.X) * rotateSpeed_ * mouseDirection_;
-                lastCursor_ = cursorPos_;
-                if (!mouseDown_) dragging_ = false;  // the step after the release ends the drag
+        } else if (m_mode == KE_CAMERA_RIDE_DRAG) {
+            if (m_mouseDown && !m_dragging) {
+                m_lastCursor = m_cursorPos;
+                m_dragging = true;
+            } else if (m_dragging) {
+                dPitch = (m_cursorPos.Y - m_lastCursor.Y) * m_rotateSpeed;
+                dYaw = (m_cursorPos.X - m_lastCursor.X) * m_rotateSpeed * m_mouseDirection;
+                m_lastCursor = m_cursorPos;
+                if (!m_mouseDown) m_dragging = false;  // the step after the release ends the drag
             }
         }
     }
     // 8. Turning with inertia; n counts 1/60 s steps in dt.
     const f32 n = dt / 1000.0f / kStepSeconds;
     if (n > 0.5f)
-        turnVelocity_ = core::vector3df(dPitch, dYaw, 0) + turnVelocity_ * turnInertia_;
+        m_turnVelocity = core::vector3df(dPitch, dYaw, 0) + m_turnVelocity * m_turnInertia;
     else
-        turnVelocity_.set(dPitch, dYaw, 0);
-    pitch += (1.0f - turnInertia_) * turnVelocity_.X;
-    yaw += (1.0f - turnInertia_) * turnVelocity_.Y;
+        m_turnVelocity.set(dPitch, dYaw, 0);
+    pitch += (1.0f - m_turnInertia) * m_turnVelocity.X;
+    yaw += (1.0f - m_turnInertia) * m_turnVelocity.Y;
     // 9.
-    pitch = keLimitRidePitch(pitch, maxVerticalAngle_);
+    pitch = keLimitRidePitch(pitch, m_maxVerticalAngle);
     // 10. Look and move directions.
     const f32 reach = core::max_(1.0f, pos.getLength());
     const core::vector3df targetOffset = rotated(core::vector3df(pitch, yaw, 0), core::vector3df(0, 0, reach));
-    core::vector3df moveDir = noVerticalMovement_ ? rotated(core::vector3df(0, yaw, 0), core::vector3df(0, 0, reach))
+    core::vector3df moveDir = m_noVerticalMovement ? rotated(core::vector3df(0, yaw, 0), core::vector3df(0, 0, reach))
                                                   : targetOffset;
     moveDir.normalize();
     // 11. Movement with inertia and the acceleration ramp.
-    core::vector3df step = n > 0.5f ? velocity_ * moveInertia_ : core::vector3df(0, 0, 0);
+    core::vector3df step = n > 0.5f ? m_velocity * m_moveInertia : core::vector3df(0, 0, 0);
     f32 ramp = 1.0f;
-    if (accelerationTime_ > 0) {
-        ramp = static_cast<f32>(static_cast<s32>(t - moveStart_)) / static_cast<f32>(accelerationTime_);
+    if (m_accelerationTime > 0) {
+        ramp = static_cast<f32>(static_cast<s32>(t - m_moveStart)) / static_cast<f32>(m_accelerationTime);
         ramp = core::clamp(ramp, 0.0f, 1.0f);
     }
-    const f32 share = (1.0f - moveInertia_) * ramp;
-    const f32 distance = dt * moveSpeed_ * share;
-    if (keyDown_[KE_CAM_FORWARD]) step += moveDir * distance;
-    if (keyDown_[KE_CAM_BACKWARD]) step -= moveDir * distance;
+    const f32 share = (1.0f - m_moveInertia) * ramp;
+    const f32 distance = dt * m_moveSpeed * share;
+    if (m_keyDown[KE_CAM_FORWARD]) step += moveDir * distance;
+    if (m_keyDown[KE_CAM_BACKWARD]) step -= moveDir * distance;
     core::vector3df strafe = targetOffset.crossProduct(camera->getUpVector());
-    if (noVerticalMovement_) strafe.Y = 0.0f;
+    if (m_noVerticalMovement) strafe.Y = 0.0f;
     strafe.normalize();
-    if (keyDown_[KE_CAM_STRAFE_LEFT]) step += strafe * distance;
-    if (keyDown_[KE_CAM_STRAFE_RIGHT]) step -= strafe * distance;
+    if (m_keyDown[KE_CAM_STRAFE_LEFT]) step += strafe * distance;
+    if (m_keyDown[KE_CAM_STRAFE_RIGHT]) step -= strafe * distance;
     // 12.
     pos += step;
-    velocity_ = step;
+    m_velocity = step;
     // 13. Jump through the collision-response animators that stand on something.
-    if (keyDown_[KE_CAM_JUMP]) {
+    if (m_keyDown[KE_CAM_JUMP]) {
         for (scene::ISceneNodeAnimator* animator : camera->getAnimators()) {
             if (animator->getType() != scene::ESNAT_COLLISION_RESPONSE) continue;
             auto* collision = static_cast<scene::ISceneNodeAnimatorCollisionResponse*>(animator);
-            if (!collision->isFalling()) collision->jump(jumpSpeed_);
+            if (!collision->isFalling()) collision->jump(m_jumpSpeed);
         }
     }
     // 14.

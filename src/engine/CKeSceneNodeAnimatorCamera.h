@@ -58,19 +58,19 @@ public:
     bool hasFinished() const override { return false; }
 
     // IKeSceneNodeAnimatorCamera
-    irr::f32 getMoveSpeed() const override { return moveSpeed_; }
-    void setMoveSpeed(irr::f32 speed) override { moveSpeed_ = speed; }
-    irr::f32 getRotateSpeed() const override { return rotateSpeed_; }
-    void setRotateSpeed(irr::f32 speed) override { rotateSpeed_ = speed; }
-    irr::f32 getJumpSpeed() const override { return jumpSpeed_; }
-    void setJumpSpeed(irr::f32 speed) override { jumpSpeed_ = speed; }
+    irr::f32 getMoveSpeed() const override { return m_moveSpeed; }
+    void setMoveSpeed(irr::f32 speed) override { m_moveSpeed = speed; }
+    irr::f32 getRotateSpeed() const override { return m_rotateSpeed; }
+    void setRotateSpeed(irr::f32 speed) override { m_rotateSpeed = speed; }
+    irr::f32 getJumpSpeed() const override { return m_jumpSpeed; }
+    void setJumpSpeed(irr::f32 speed) override { m_jumpSpeed = speed; }
     void setKeyMap(const SCamKeyMap* entries, irr::u32 count) override;
-    void setVerticalMovement(bool allow) override { noVerticalMovement_ = !allow; }
-    void setInvertMouse(bool invert) override { mouseDirection_ = invert ? -1.0f : 1.0f; }
+    void setVerticalMovement(bool allow) override { m_noVerticalMovement = !allow; }
+    void setInvertMouse(bool invert) override { m_mouseDirection = invert ? -1.0f : 1.0f; }
     void setMode(irr::s32 mode) override;
-    irr::s32 getMode() const override { return mode_; }
-    void setPosition(irr::f32 x, irr::f32 y, irr::f32 z) override { position_.set(x, y, z); }
-    void setRotation(irr::f32 x, irr::f32 y, irr::f32 z) override { rotation_.set(x, y, z); }
+    irr::s32 getMode() const override { return m_mode; }
+    void setPosition(irr::f32 x, irr::f32 y, irr::f32 z) override { m_position.set(x, y, z); }
+    void setRotation(irr::f32 x, irr::f32 y, irr::f32 z) override { m_rotation.set(x, y, z); }
 
     // Replaces the window-active test (nullptr: back to the device's). Either way a window
     // that has never been active counts as active when no window manager runs: nothing will
@@ -81,10 +81,10 @@ public:
     void setWindowManagerQuery(KeWindowManagerQuery query, void* user);
 
     // Read-outs for the viewer and for tests.
-    const std::vector<SCamKeyMap>& getKeyMap() const { return keyMap_; }
-    irr::u32 getLastStepTime() const { return lastTime_; }
-    irr::u32 getStepCount() const { return stepCount_; }  // ride steps run (wraps)
-    const irr::core::vector3df& getVelocity() const { return velocity_; }
+    const std::vector<SCamKeyMap>& getKeyMap() const { return m_keyMap; }
+    irr::u32 getLastStepTime() const { return m_lastTime; }
+    irr::u32 getStepCount() const { return m_stepCount; }  // ride steps run (wraps)
+    const irr::core::vector3df& getVelocity() const { return m_velocity; }
 
 private:
     void animateRide(irr::scene::ICameraSceneNode* camera, irr::u32 timeMs);
@@ -94,42 +94,42 @@ private:
     void recentreCursor();
     bool cursorOutsideScreen(irr::scene::ICameraSceneNode* camera) const;
 
-    irr::IrrlichtDevice* device_;
-    irr::gui::ICursorControl* cursor_;
-    KeWindowActiveQuery windowQuery_ = nullptr;
-    void* windowQueryUser_ = nullptr;
-    KeWindowManagerQuery managerQuery_ = nullptr;
-    void* managerQueryUser_ = nullptr;
-    int windowManager_ = -1;  // the device's answer once asked: 0 or 1; -1 not yet
+    irr::IrrlichtDevice* m_device;
+    irr::gui::ICursorControl* m_cursor;
+    KeWindowActiveQuery m_windowQuery = nullptr;
+    void* m_windowQueryUser = nullptr;
+    KeWindowManagerQuery m_managerQuery = nullptr;
+    void* m_managerQueryUser = nullptr;
+    int m_windowManager = -1;  // the device's answer once asked: 0 or 1; -1 not yet
 
-    irr::f32 maxVerticalAngle_ = 88.0f;  // degrees
-    irr::f32 moveSpeed_;                 // units per ms
-    irr::f32 rotateSpeed_;               // degrees per unit of relative mouse movement
-    irr::f32 jumpSpeed_;
-    irr::f32 mouseDirection_;  // 1, or -1 when inverted
-    irr::u32 lastTime_ = 0;    // ms, time of the last ride step
-    std::vector<SCamKeyMap> keyMap_;
-    irr::core::vector2df lastCursor_;
-    irr::core::vector2df cursorPos_;
-    bool keyDown_[KE_CAM_ACTION_COUNT] = {};
-    bool mouseDown_ = false;
-    bool firstUpdate_ = true;
-    bool noVerticalMovement_;
-    irr::s32 mode_ = KE_CAMERA_FOLLOW;
-    bool windowWasInactive_ = false;
-    bool windowSeenActive_ = false;  // the window has had the focus at least once
-    bool dragging_ = false;
-    bool enterRide_ = false;
-    irr::f32 moveInertia_ = 0.85f;  // share of the last step's movement kept
-    irr::f32 turnInertia_ = 0.7f;   // share of the last step's turning kept
-    irr::u32 moveStart_ = 0;        // ms, when a movement key went down
-    bool moving_ = false;
-    irr::s32 accelerationTime_ = 100;  // ms to full speed
-    irr::core::vector3df velocity_;      // displacement of the last step
-    irr::core::vector3df turnVelocity_;  // degrees turned in the last step (pitch, yaw, 0)
-    irr::core::vector3df rotation_;      // degrees, handed in
-    irr::core::vector3df position_;      // handed in
-    irr::u32 stepCount_ = 0;
+    irr::f32 m_maxVerticalAngle = 88.0f;  // degrees
+    irr::f32 m_moveSpeed;                 // units per ms
+    irr::f32 m_rotateSpeed;               // degrees per unit of relative mouse movement
+    irr::f32 m_jumpSpeed;
+    irr::f32 m_mouseDirection;  // 1, or -1 when inverted
+    irr::u32 m_lastTime = 0;    // ms, time of the last ride step
+    std::vector<SCamKeyMap> m_keyMap;
+    irr::core::vector2df m_lastCursor;
+    irr::core::vector2df m_cursorPos;
+    bool m_keyDown[KE_CAM_ACTION_COUNT] = {};
+    bool m_mouseDown = false;
+    bool m_firstUpdate = true;
+    bool m_noVerticalMovement;
+    irr::s32 m_mode = KE_CAMERA_FOLLOW;
+    bool m_windowWasInactive = false;
+    bool m_windowSeenActive = false;  // the window has had the focus at least once
+    bool m_dragging = false;
+    bool m_enterRide = false;
+    irr::f32 m_moveInertia = 0.85f;  // share of the last step's movement kept
+    irr::f32 m_turnInertia = 0.7f;   // share of the last step's turning kept
+    irr::u32 m_moveStart = 0;        // ms, when a movement key went down
+    bool m_moving = false;
+    irr::s32 m_accelerationTime = 100;  // ms to full speed
+    irr::core::vector3df m_velocity;      // displacement of the last step
+    irr::core::vector3df m_turnVelocity;  // degrees turned in the last step (pitch, yaw, 0)
+    irr::core::vector3df m_rotation;      // degrees, handed in
+    irr::core::vector3df m_position;      // handed in
+    irr::u32 m_stepCount = 0;
 };
 
 }  // namespace kolm

@@ -39,7 +39,7 @@ template <class Record>
 class KeWatchSet {
 public:
     // kind names the watches in messages ("FileWatch", "FolderWatch").
-    constexpr explicit KeWatchSet(const char* kind) : kind_(kind) {}
+    constexpr explicit KeWatchSet(const char* kind) : m_kind(kind) {}
     ~KeWatchSet() { freeAll(); }
     KeWatchSet(const KeWatchSet&) = delete;
     KeWatchSet& operator=(const KeWatchSet&) = delete;
@@ -47,7 +47,7 @@ public:
     // The record, or nullptr after recording "<kind> ID %d does not exist. %s" (argument 1).
     Record* find(int id) {
         auto* record = table().get(id);
-        if (!record) recordError(1, "%s ID %d does not exist. %s", kind_, id, keIdTableMessage());
+        if (!record) recordError(1, "%s ID %d does not exist. %s", m_kind, id, keIdTableMessage());
         return record;
     }
 
@@ -109,25 +109,25 @@ public:
 
     // Stops and frees one watch. -1, silently, for an ID that is not registered.
     int remove(int id) {
-        if (!table_) return -1;
-        auto* record = table_->get(id);
+        if (!m_table) return -1;
+        auto* record = m_table->get(id);
         if (!record) return -1;
-        table_->remove(id);
+        m_table->remove(id);
         destroy(record);
         return 0;
     }
 
     // Frees every watch and the table.
     void freeAll() {
-        if (!table_) return;
-        for (int id = 0; id <= table_->highestId(); ++id) remove(id);
-        table_.reset();
+        if (!m_table) return;
+        for (int id = 0; id <= m_table->highestId(); ++id) remove(id);
+        m_table.reset();
     }
 
 private:
     KeIdTable<Record>& table() {
-        if (!table_) table_ = keCreateWatchTable<Record>();
-        return *table_;
+        if (!m_table) m_table = keCreateWatchTable<Record>();
+        return *m_table;
     }
 
     static void destroy(Record* record) {
@@ -135,8 +135,8 @@ private:
         delete record;
     }
 
-    const char* kind_;
-    std::unique_ptr<KeIdTable<Record>> table_;
+    const char* m_kind;
+    std::unique_ptr<KeIdTable<Record>> m_table;
 };
 
 }  // namespace kolm

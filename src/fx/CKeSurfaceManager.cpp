@@ -17,7 +17,7 @@ namespace {
 
 class CKeSurfaceManager : public IKeSurfaceManager {
 public:
-    explicit CKeSurfaceManager(IrrlichtDevice* device) : mDevice(device) {}
+    explicit CKeSurfaceManager(IrrlichtDevice* device) : m_device(device) {}
     IKeSurface* createSurface(const char* name) override {
         const u32 kind = keSurfaceKindOfName(name);
         return kind ? createSurfaceOfKind(kind) : nullptr;
@@ -25,7 +25,7 @@ public:
     IKeSurface* createSurfaceOfKind(u32) override { return nullptr; }
 
 private:
-    [[maybe_unused]] IrrlichtDevice* mDevice;
+    [[maybe_unused]] IrrlichtDevice* m_device;
 };
 
 }  // namespace

@@ -73,26 +73,26 @@ public:
     void setPaused(bool paused) override;
     void lock() override {}
     void unlock() override {}
-    int64_t clockNs() const override { return clock_; }
-    int sampleRate() const override { return format_.sampleRate; }
+    int64_t clockNs() const override { return m_clock; }
+    int sampleRate() const override { return m_format.sampleRate; }
 
     // The device takes one buffer of `frames` now: when open and running the callback fills it
     // (with the clock as it stands). The clock does not move; advance it to let time pass.
     void pump(int frames);
-    void advanceClock(int64_t ns) { clock_ += ns; }
-    void advanceMs(int64_t ms) { clock_ += ms * 1000000; }
-    bool isOpen() const { return fill_ != nullptr; }
-    bool isPaused() const { return paused_; }
+    void advanceClock(int64_t ns) { m_clock += ns; }
+    void advanceMs(int64_t ms) { m_clock += ms * 1000000; }
+    bool isOpen() const { return m_fill != nullptr; }
+    bool isPaused() const { return m_paused; }
     // The frames of the last pump (what a listener would have heard).
-    const std::vector<float>& lastBuffer() const { return buffer_; }
+    const std::vector<float>& lastBuffer() const { return m_buffer; }
 
 private:
-    KeAudioSpec format_;
-    KeAudioFill fill_ = nullptr;
-    void* user_ = nullptr;
-    bool paused_ = true;
-    int64_t clock_ = 0;
-    std::vector<float> buffer_;
+    KeAudioSpec m_format;
+    KeAudioFill m_fill = nullptr;
+    void* m_user = nullptr;
+    bool m_paused = true;
+    int64_t m_clock = 0;
+    std::vector<float> m_buffer;
 };
 
 }  // namespace kolm

@@ -49,10 +49,10 @@ public:
     bool open(const KeAudioSpec& format, KeAudioFill fill, void* user) override {
         if (!fill || format.sampleRate <= 0 || format.channels < 1) return false;
         close();
-        fill_ = fill;
-        user_ = user;
-        rate_ = format.sampleRate;
-        channels_ = format.channels;
+        m_fill = fill;
+        m_user = user;
+        m_rate = format.sampleRate;
+        m_channels = format.channels;
 
         SDL_AudioSpec want;
         SDL_zero(want);
@@ -72,17 +72,17 @@ public:
         want.userdata = this;
 
         // No changes allowed: SDL converts to whatever the device really takes.
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (device_ == 0 && !usingDummyDriver() && g_audio.openOutputs == 0) {
+        m_device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (m_device == 0 && !usingDummyDriver() && g_audio.openOutputs == 0) {
             // The driver came up but has no device to give (no card, no server): switch.
             printMessage(KE_INFO, "no audio device (%s): music plays silently on SDL's dummy driver",
                          SDL_GetError());
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            if (initDummyDriver() == 0) device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+            if (initDummyDriver() == 0) m_device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         }
-        if (device_ == 0) {
-            fill_ = nullptr;
-            user_ = nullptr;
+        if (m_device == 0) {
+            m_fill = nullptr;
+            m_user = nullptr;
             return false;
         }
         ++g_audio.openOutputs;
@@ -90,40 +90,40 @@ public:
     }
 
     void close() override {
-        if (device_ == 0) return;
+        if (m_device == 0) return;
         // Waits for the device thread: no callback runs after this.
-        SDL_CloseAudioDevice(device_);
-        device_ = 0;
+        SDL_CloseAudioDevice(m_device);
+        m_device = 0;
         --g_audio.openOutputs;
-        fill_ = nullptr;
-        user_ = nullptr;
+        m_fill = nullptr;
+        m_user = nullptr;
     }
 
     void setPaused(bool paused) override {
         // Takes the device lock, so no callback is in progress when this returns.
-        if (device_ != 0) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+        if (m_device != 0) SDL_PauseAudioDevice(m_device, paused ? 1 : 0);
     }
     void lock() override {
-        if (device_ != 0) SDL_LockAudioDevice(device_);
+        if (m_device != 0) SDL_LockAudioDevice(m_device);
     }
     void unlock() override {
-        if (device_ != 0) SDL_UnlockAudioDevice(device_);
+        if (m_device != 0) SDL_UnlockAudioDevice(m_device);
     }
     int64_t clockNs() const override { return steadyNs(); }
-    int sampleRate() const override { return rate_; }
+    int sampleRate() const override { return m_rate; }
 
 private:
     static void SDLCALL callback(void* self, Uint8* stream, int len) {
         auto* out = static_cast<CKeAudioOutputSdl*>(self);
-        const int frameBytes = static_cast<int>(sizeof(float)) * out->channels_;
-        out->fill_(out->user_, reinterpret_cast<float*>(stream), len / frameBytes);
+        const int frameBytes = static_cast<int>(sizeof(float)) * out->m_channels;
+        out->m_fill(out->m_user, reinterpret_cast<float*>(stream), len / frameBytes);
     }
 
-    SDL_AudioDeviceID device_ = 0;
-    KeAudioFill fill_ = nullptr;
-    void* user_ = nullptr;
-    int rate_ = 44100;
-    int channels_ = 2;
+    SDL_AudioDeviceID m_device = 0;
+    KeAudioFill m_fill = nullptr;
+    void* m_user = nullptr;
+    int m_rate = 44100;
+    int m_channels = 2;
 };
 
 }  // namespace

@@ -49,7 +49,7 @@ protected:
     // 0, or the errno with which the thread could not be made.
     int resume() {
         try {
-            thread_ = std::thread([this] {
+            m_thread = std::thread([this] {
                 InitThread();
                 Loop();
             });
@@ -60,48 +60,48 @@ protected:
     }
     // Marks the object dying, wakes the thread and waits for it to end.
     void kill() {
-        dying_.fetch_add(1);
-        if (!thread_.joinable()) return;
+        m_dying.fetch_add(1);
+        if (!m_thread.joinable()) return;
         FlushThread();
-        thread_.join();
+        m_thread.join();
     }
-    bool dying() const { return dying_.load() != 0; }
+    bool dying() const { return m_dying.load() != 0; }
 
 private:
-    std::thread thread_;
-    std::atomic<int> dying_{0};
+    std::thread m_thread;
+    std::atomic<int> m_dying{0};
 };
 
 class CKeInotifyFolderWatcher final : public FolderWatcher, private ActiveObject {
 public:
-    CKeInotifyFolderWatcher(std::atomic<uint8_t>* changed, KeWatchScope scope) : changed_(changed), scope_(scope) {}
+    CKeInotifyFolderWatcher(std::atomic<uint8_t>* changed, KeWatchScope scope) : m_changed(changed), m_scope(scope) {}
 
     ~CKeInotifyFolderWatcher() override {
         kill();
-        if (inotifyFd_ >= 0) close(inotifyFd_);
-        if (stopFd_ >= 0) close(stopFd_);
+        if (m_inotifyFd >= 0) close(m_inotifyFd);
+        if (m_stopFd >= 0) close(m_stopFd);
     }
 
     // Returns 0 or the errno that prevented watching the folder.
     int start(const char* folder) {
-        inotifyFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (inotifyFd_ < 0) return errno;
-        stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (stopFd_ < 0) return errno;
+        m_inotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_inotifyFd < 0) return errno;
+        m_stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (m_stopFd < 0) return errno;
         // The root follows a symbolic link (the user named it); sub-folders do not.
-        const int wd = inotify_add_watch(inotifyFd_, folder, kEntryEvents | IN_ONLYDIR | IN_DELETE_SELF |
+        const int wd = inotify_add_watch(m_inotifyFd, folder, kEntryEvents | IN_ONLYDIR | IN_DELETE_SELF |
                                                                  IN_MOVE_SELF);
         if (wd < 0) return errno;
-        rootWd_ = wd;
-        dirs_[wd] = WatchedDir{folder, 0};
-        if (scope_ == KeWatchScope::Tree) addSubFolders(folder, 1);
+        m_rootWd = wd;
+        m_dirs[wd] = WatchedDir{folder, 0};
+        if (m_scope == KeWatchScope::Tree) addSubFolders(folder, 1);
         return resume();
     }
 
-    int failure() const override { return failure_.load(std::memory_order_acquire); }
+    int failure() const override { return m_failure.load(std::memory_order_acquire); }
 
 private:
-    void raise() { changed_->store(1, std::memory_order_release); }
+    void raise() { m_changed->store(1, std::memory_order_release); }
 
     // Watches every sub-folder of path, depth being that of path's children. A sub-folder
     // that cannot be watched (gone again, no permission, out of watches) is left out: the
@@ -126,9 +126,9 @@ private:
     }
 
     void addFolder(const std::string& path, int depth) {
-        const int wd = inotify_add_watch(inotifyFd_, path.c_str(), kEntryEvents | IN_ONLYDIR | IN_DONT_FOLLOW);
+        const int wd = inotify_add_watch(m_inotifyFd, path.c_str(), kEntryEvents | IN_ONLYDIR | IN_DONT_FOLLOW);
         if (wd < 0) return;
-        dirs_[wd] = WatchedDir{path, depth};
+        m_dirs[wd] = WatchedDir{path, depth};
         addSubFolders(path, depth + 1);
     }
 
@@ -136,28 +136,28 @@ private:
         if (ev.mask & IN_Q_OVERFLOW) {
             // Events were dropped: something changed, and sub-folders made meanwhile may
             // have gone unnoticed. Watching a folder twice only renews its watch.
-            if (scope_ == KeWatchScope::Tree) {
-                auto root = dirs_.find(rootWd_);
-                if (root != dirs_.end()) addSubFolders(std::string(root->second.path), 1);
+            if (m_scope == KeWatchScope::Tree) {
+                auto root = m_dirs.find(m_rootWd);
+                if (root != m_dirs.end()) addSubFolders(std::string(root->second.path), 1);
             }
             raise();
             return;
         }
-        auto it = dirs_.find(ev.wd);
-        if (ev.wd == rootWd_ && (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT))) {
+        auto it = m_dirs.find(ev.wd);
+        if (ev.wd == m_rootWd && (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT))) {
             // The watched folder itself was removed, moved aside (a checkout that replaces it)
             // or unmounted: nothing at its path is watched any more. A change, and the end.
             raise();
-            rootGone_ = true;
+            m_rootGone = true;
             return;
         }
         if (ev.mask & IN_IGNORED) {
             // A sub-folder went away (or was unmounted).
-            if (it != dirs_.end()) dirs_.erase(it);
+            if (it != m_dirs.end()) m_dirs.erase(it);
             return;
         }
-        if (it == dirs_.end()) return;
-        if (scope_ == KeWatchScope::Tree && (ev.mask & IN_ISDIR) && (ev.mask & (IN_CREATE | IN_MOVED_TO)) &&
+        if (it == m_dirs.end()) return;
+        if (m_scope == KeWatchScope::Tree && (ev.mask & IN_ISDIR) && (ev.mask & (IN_CREATE | IN_MOVED_TO)) &&
             ev.len > 0) {
             // A new sub-folder: follow it, and whatever was put into it before the watch was
             // in place is covered by the flag raised below.
@@ -177,32 +177,32 @@ private:
         // An eventfd write of 1 cannot block or fail short of a bad descriptor.
         ssize_t written;
         do {
-            written = write(stopFd_, &one, sizeof one);
+            written = write(m_stopFd, &one, sizeof one);
         } while (written < 0 && errno == EINTR);
     }
 
     void Loop() override {
         alignas(inotify_event) char buffer[16 * 1024];
-        pollfd fds[2] = {{inotifyFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        pollfd fds[2] = {{m_inotifyFd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         for (;;) {
             const int ready = poll(fds, 2, -1);
             if (ready < 0) {
                 if (errno == EINTR) continue;
-                failure_.store(errno, std::memory_order_release);
+                m_failure.store(errno, std::memory_order_release);
                 return;
             }
             if (fds[1].revents != 0 || dying()) return;
             if (fds[0].revents & (POLLERR | POLLNVAL)) {
-                failure_.store(EIO, std::memory_order_release);
+                m_failure.store(EIO, std::memory_order_release);
                 return;
             }
             if (!(fds[0].revents & POLLIN)) continue;
             for (;;) {
-                const ssize_t got = read(inotifyFd_, buffer, sizeof buffer);
+                const ssize_t got = read(m_inotifyFd, buffer, sizeof buffer);
                 if (got < 0) {
                     if (errno == EINTR) continue;
                     if (errno == EAGAIN) break;
-                    failure_.store(errno, std::memory_order_release);
+                    m_failure.store(errno, std::memory_order_release);
                     return;
                 }
                 if (got == 0) break;
@@ -214,22 +214,22 @@ private:
                     handle(*ev);
                     at += size;
                 }
-                if (rootGone_) {
-                    failure_.store(ENOENT, std::memory_order_release);
+                if (m_rootGone) {
+                    m_failure.store(ENOENT, std::memory_order_release);
                     return;
                 }
             }
         }
     }
 
-    std::atomic<uint8_t>* changed_;
-    KeWatchScope scope_;
-    int inotifyFd_ = -1;
-    int stopFd_ = -1;
-    int rootWd_ = -1;
-    bool rootGone_ = false;  // watcher thread only
-    std::unordered_map<int, WatchedDir> dirs_;  // watcher thread only once started
-    std::atomic<int> failure_{0};
+    std::atomic<uint8_t>* m_changed;
+    KeWatchScope m_scope;
+    int m_inotifyFd = -1;
+    int m_stopFd = -1;
+    int m_rootWd = -1;
+    bool m_rootGone = false;  // watcher thread only
+    std::unordered_map<int, WatchedDir> m_dirs;  // watcher thread only once started
+    std::atomic<int> m_failure{0};
 };
 
 }  // namespace

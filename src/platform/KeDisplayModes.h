@@ -35,12 +35,12 @@ IKeDisplayModes* keX11DisplayModes();
 class CKeDisplayModesNull : public IKeDisplayModes {
 public:
     CKeDisplayModesNull() = default;
-    explicit CKeDisplayModesNull(KeDisplayModeQuery answer) : answer_(std::move(answer)) {}
-    void setAnswer(KeDisplayModeQuery answer) { answer_ = std::move(answer); }
+    explicit CKeDisplayModesNull(KeDisplayModeQuery answer) : m_answer(std::move(answer)) {}
+    void setAnswer(KeDisplayModeQuery answer) { m_answer = std::move(answer); }
     bool query(KeDisplayModeQuery* out) override;
 
 private:
-    KeDisplayModeQuery answer_;
+    KeDisplayModeQuery m_answer;
 };
 
 }  // namespace kolm

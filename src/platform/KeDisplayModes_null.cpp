@@ -3,7 +3,7 @@
 namespace kolm {
 
 bool CKeDisplayModesNull::query(KeDisplayModeQuery* out) {
-    *out = answer_;
+    *out = m_answer;
     return true;
 }
 

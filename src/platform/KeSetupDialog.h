@@ -39,11 +39,11 @@ public:
 // preselection, so it never blocks. Without a display the same answer comes back.
 class CKeSetupDialogX11 : public IKeSetupDialog {
 public:
-    explicit CKeSetupDialogX11(bool alwaysShow) : alwaysShow_(alwaysShow) {}
+    explicit CKeSetupDialogX11(bool alwaysShow) : m_alwaysShow(alwaysShow) {}
     bool run(const KeSetupDialogContent& content, KeSetupDialogAnswer* answer) override;
 
 private:
-    bool alwaysShow_;
+    bool m_alwaysShow;
 };
 
 IKeSetupDialog* keX11SetupDialog();

@@ -366,7 +366,7 @@ bool automatedRun() {
 }  // namespace
 
 bool CKeSetupDialogX11::run(const KeSetupDialogContent& content, KeSetupDialogAnswer* answer) {
-    if (!alwaysShow_ && automatedRun()) {
+    if (!m_alwaysShow && automatedRun()) {
         answer->selected = content.selected;
         answer->fullScreen = content.fullScreen;
         return true;

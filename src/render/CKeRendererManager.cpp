@@ -10,14 +10,14 @@ namespace {
 
 class CKeRendererManager : public IKeRendererManager {
 public:
-    CKeRendererManager(IrrlichtDevice* device, IKeManager* manager) : mDevice(device), mManager(manager) {}
-    IKeRenderer* createSimpleRenderer() override { return keCreateSimpleRenderer(mDevice); }
+    CKeRendererManager(IrrlichtDevice* device, IKeManager* manager) : m_device(device), m_manager(manager) {}
+    IKeRenderer* createSimpleRenderer() override { return keCreateSimpleRenderer(m_device); }
     IKeRenderer* createLppRenderer(const KeLppRendererParams*) override { return nullptr; }
     CKeLastFrameInfo* getLastFrameInfo() override { return nullptr; }
 
 private:
-    [[maybe_unused]] IrrlichtDevice* mDevice;
-    [[maybe_unused]] IKeManager* mManager;
+    [[maybe_unused]] IrrlichtDevice* m_device;
+    [[maybe_unused]] IKeManager* m_manager;
 };
 
 }  // namespace

@@ -22,36 +22,36 @@ public:
     bool OnEvent(const irr::SEvent& event) override;
 
     // Events are recorded only while recording is on (the engine has started).
-    void setRecording(bool on) { recording_ = on; }
+    void setRecording(bool on) { m_recording = on; }
     // Forgets keys, mouse, joystick and sync frame; the Escape latch stays set.
     void reset();
 
-    bool keyDown(int code) const { return code >= 0 && code < 256 && keys_[code] != 0; }
-    bool escapeEverPressed() const { return keys_[KE_ESCAPE_LATCH] != 0; }
+    bool keyDown(int code) const { return code >= 0 && code < 256 && m_keys[code] != 0; }
+    bool escapeEverPressed() const { return m_keys[KE_ESCAPE_LATCH] != 0; }
 
-    int32_t mouseX() const { return mouseX_; }  // pixels, last recorded
-    int32_t mouseY() const { return mouseY_; }
-    float mouseWheel() const { return wheel_; }  // sum of all wheel deltas
-    bool leftButton() const { return leftButton_; }
-    bool rightButton() const { return rightButton_; }
+    int32_t mouseX() const { return m_mouseX; }  // pixels, last recorded
+    int32_t mouseY() const { return m_mouseY; }
+    float mouseWheel() const { return m_wheel; }  // sum of all wheel deltas
+    bool leftButton() const { return m_leftButton; }
+    bool rightButton() const { return m_rightButton; }
 
-    uint32_t joystickButtons() const { return joyButtons_; }
-    int16_t joystickAxis(int i) const { return (i >= 0 && i < 6) ? joyAxes_[i] : 0; }
-    uint16_t joystickHat() const { return joyHat_; }  // hundredths of a degree, 65535 centred
+    uint32_t joystickButtons() const { return m_joyButtons; }
+    int16_t joystickAxis(int i) const { return (i >= 0 && i < 6) ? m_joyAxes[i] : 0; }
+    uint16_t joystickHat() const { return m_joyHat; }  // hundredths of a degree, 65535 centred
 
-    int32_t syncFrame() const { return syncFrame_; }
-    void setSyncFrame(int32_t frame) { syncFrame_ = frame; }
+    int32_t syncFrame() const { return m_syncFrame; }
+    void setSyncFrame(int32_t frame) { m_syncFrame = frame; }
 
 private:
-    bool recording_ = false;
-    uint8_t keys_[256];
-    int32_t mouseX_ = 0, mouseY_ = 0;
-    float wheel_ = 0.0f;
-    bool leftButton_ = false, rightButton_ = false;
-    uint32_t joyButtons_ = 0;
-    int16_t joyAxes_[6];
-    uint16_t joyHat_ = KE_HAT_CENTRED;
-    int32_t syncFrame_ = KE_NO_SYNC_FRAME;
+    bool m_recording = false;
+    uint8_t m_keys[256];
+    int32_t m_mouseX = 0, m_mouseY = 0;
+    float m_wheel = 0.0f;
+    bool m_leftButton = false, m_rightButton = false;
+    uint32_t m_joyButtons = 0;
+    int16_t m_joyAxes[6];
+    uint16_t m_joyHat = KE_HAT_CENTRED;
+    int32_t m_syncFrame = KE_NO_SYNC_FRAME;
 };
 
 // The hat as a hundredths-of-a-degree angle, derived from the last two axes when the driver
