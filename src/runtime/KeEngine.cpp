@@ -14,6 +14,7 @@
 #include "platform/KeMessageBox.h"
 #include "gl/KeFrameCopy.h"
 #include "gl/KeScreenGrab.h"
+#include "gl/KeSwapControl.h"
 #include "platform/KeWindow.h"
 #include "render/IKeRenderer.h"
 #include "engine/CKeSceneNodeAnimatorCamera.h"
@@ -176,7 +177,10 @@ const char* createDevice(const EngineSetup& s) {
     p.ZBufferBits = 16;
     p.Fullscreen = s.windowed == 0;
     p.Stencilbuffer = true;
-    p.Vsync = s.vsync == -1 || s.vsync != 0;
+    // Vertical sync is set once the context exists (below), not by the library: on X servers
+    // whose GLX lacks client-side swap control (Xvfb) the library's request raises an X error.
+    const bool vsync = s.vsync == -1 || s.vsync != 0;
+    p.Vsync = g_driverType == video::EDT_OPENGL ? false : vsync;
     p.AntiAlias = (g_ctx.antialias && !g_ctx.lightPrePass) ? 4 : 0;
     p.Doublebuffer = true;
     p.UsePerformanceTimer = true;
@@ -189,6 +193,7 @@ const char* createDevice(const EngineSetup& s) {
     g_ctx.device = createDeviceEx(p);
     if (!g_ctx.device) return "fails to createDevice";
     g_ctx.device->setWindowCaption(L"Kolm");
+    if (g_driverType == video::EDT_OPENGL) keGlSetSwapInterval(vsync ? 1 : 0);
 
     g_ctx.driver = g_ctx.device->getVideoDriver();
     if (!g_ctx.driver) return "fails to getVideoDriver";
