@@ -1,6 +1,7 @@
 #include "engine/IKeResourceManager.h"
 
 #include "core/KeError.h"
+#include "core/KePtr.h"
 #include "engine/KeDds.h"
 #include "files/KeReadFile.h"
 
@@ -149,7 +150,8 @@ public:
 
     bool loadNoiseVolume(const io::path& path) override {
         releaseNoiseVolume();
-        io::IReadFile* f = m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndOpenFile(path) : nullptr;
+        KePtr<io::IReadFile> f = KePtr<io::IReadFile>::adopt(
+            m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndOpenFile(path) : nullptr);
         if (!f) {
             printMessage(KE_ERROR, "failed to open CurlNoise3D file");
             return false;
@@ -157,35 +159,30 @@ public:
         const long size = f->getSize();
         // An empty file would give an edge of 0: no volume at all.
         if (size <= 0 || size % 3 != 0) {
-            f->drop();
             printMessage(KE_ERROR, "CurlNoise3D file not multiple of 3 bytes");
             return false;
         }
         const long cells = size / 3;
         const u32 n = static_cast<u32>(std::lround(std::cbrt(static_cast<double>(cells))));
         if (static_cast<long>(n) * n * n != cells) {
-            f->drop();
             printMessage(KE_ERROR, "CurlNoise3D file not have W = H = D (sz=%d)", static_cast<int>(n));
             return false;
         }
-        std::vector<int8_t> data(static_cast<size_t>(size));
-        const s32 got = f->read(data.data(), static_cast<u32>(size));
-        f->drop();
-        if (got != size) {
+        std::string data;
+        if (!keReadWholeFile(f.get(), data)) {
             printMessage(KE_ERROR, "failed to read CurlNoise3D file");
             return false;
         }
-        m_volume = std::move(data);
+        m_volume.assign(data.begin(), data.end());
         m_edge = n;
         return true;
     }
 
     bool saveNoiseVolume(const io::path& path) override {
-        io::IWriteFile* w = m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndWriteFile(path) : nullptr;
+        KePtr<io::IWriteFile> w = KePtr<io::IWriteFile>::adopt(
+            m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndWriteFile(path) : nullptr);
         if (!w) return false;
-        const s32 put = w->write(m_volume.data(), static_cast<u32>(m_volume.size()));
-        w->drop();
-        return put == static_cast<s32>(m_volume.size());
+        return w->write(m_volume.data(), static_cast<u32>(m_volume.size())) == static_cast<s32>(m_volume.size());
     }
 
     void releaseNoiseVolume() override {

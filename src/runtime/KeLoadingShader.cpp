@@ -29,22 +29,17 @@ public:
 };
 
 KeLoadingShader::KeLoadingShader() = default;
-KeLoadingShader::~KeLoadingShader() {
-    if (constants) constants->drop();
-}
+KeLoadingShader::~KeLoadingShader() = default;
 KeLoadingShader::KeLoadingShader(KeLoadingShader&& o) noexcept
-    : material(o.material), picture(o.picture), driver(std::move(o.driver)), constants(o.constants) {
-    o.constants = nullptr;
+    : material(o.material), picture(o.picture), driver(std::move(o.driver)), constants(std::move(o.constants)) {
     o.material = -1;
 }
 KeLoadingShader& KeLoadingShader::operator=(KeLoadingShader&& o) noexcept {
     if (this != &o) {
-        if (constants) constants->drop();
         material = o.material;
         picture = o.picture;
         driver = std::move(o.driver);
-        constants = o.constants;
-        o.constants = nullptr;
+        constants = std::move(o.constants);
         o.material = -1;
     }
     return *this;
@@ -55,7 +50,7 @@ void keLoadingShaderCreate(KeLoadingShader* shader, video::ITexture* picture) {
     shader->picture = picture;
     EngineContext& c = keEngineContext();
     if (!c.driver || c.driver->getDriverType() != video::EDT_OPENGL) return;
-    if (!shader->constants) shader->constants = new CKeLoadingConstants();
+    if (!shader->constants) shader->constants = KePtr<CKeLoadingConstants>::adopt(new CKeLoadingConstants());
 
     const char* file = keFindFile("loading.hlsl");
     if (c.device->getFileSystem()->existFile(file)) {
@@ -63,7 +58,7 @@ void keLoadingShaderCreate(KeLoadingShader* shader, video::ITexture* picture) {
         IKeGPUProgrammingServices* gpu = manager ? manager->getGPUProgrammingServices() : nullptr;
         if (!gpu) return;
         shader->material = gpu->getShaderMaterial(file, "vs_main", video::EVST_VS_3_0, file, "ps_main", video::EPST_PS_3_0,
-                                                  shader->constants, video::EMT_SOLID, 0, nullptr);
+                                                  shader->constants.get(), video::EMT_SOLID, 0, nullptr);
         return;
     }
 
@@ -77,7 +72,7 @@ void keLoadingShaderCreate(KeLoadingShader* shader, video::ITexture* picture) {
         printMessage(KE_ERROR, "loading shader: %s", errors.c_str());
         return;
     }
-    shader->material = shader->driver->addShaderMaterial(vs, ps, shader->constants, video::EMT_SOLID, 0, errors);
+    shader->material = shader->driver->addShaderMaterial(vs, ps, shader->constants.get(), video::EMT_SOLID, 0, errors);
     if (shader->material < 0) printMessage(KE_ERROR, "loading shader: %s", errors.c_str());
 }
 

@@ -1,6 +1,8 @@
 // The loading shader and its full-screen quad.
 #pragma once
 
+#include "core/KePtr.h"
+
 #include <memory>
 
 namespace irr::video {
@@ -16,7 +18,7 @@ struct KeLoadingShader {
     int material = -1;  // the shader material type, -1 when there is none
     irr::video::ITexture* picture = nullptr;
     std::unique_ptr<CKeShaderDriver> driver;  // built-in source only
-    CKeLoadingConstants* constants = nullptr;  // owned (reference counted)
+    KePtr<CKeLoadingConstants> constants;
     KeLoadingShader();
     ~KeLoadingShader();
     KeLoadingShader(KeLoadingShader&&) noexcept;
