@@ -2,7 +2,10 @@
 
 #include "core/KeError.h"
 #include "files/KeReadFile.h"
+#include "fx/CKeEffect.h"
+#include "fx/CKeEffectBinds.h"
 #include "fx/CKeEffectDefLoaderKolm.h"
+#include "fx/CKeEffectTextureResolver.h"
 #include "fx/IKeEffectBind.h"
 #include "fx/IKeEffectTextureResolver.h"
 
@@ -48,9 +51,14 @@ void appendFlattened(char* out, size_t& len, size_t capacity, const char* in) {
 }  // namespace
 
 CKeEffectManager::CKeEffectManager(IKeGPUProgrammingServices* services, bool targetIsOpenGL, KeEffectFileReader reader)
-    : mServices(services), mTargetIsOpenGL(targetIsOpenGL), mReader(reader ? reader : static_cast<KeEffectFileReader>(&keReadWholeFile)) {
+    : mServices(services), mTargetIsOpenGL(targetIsOpenGL), mReader(reader ? reader : static_cast<KeEffectFileReader>(&keReadWholeFile)),
+      mContext(std::make_shared<KeEffectBindContext>()), mCallback(new CKeEffectCallback()) {
     mPath[0] = '\0';
     mProbe.reserve(64);
+    mBinds = keCreateBuiltinBinds(mContext);  // generic bind last; later binds go in front
+    auto* resolver = new CKeEffectTextureResolver(mContext);
+    addTextureResolver(resolver);
+    resolver->drop();
     // The COLLADA loader, when present, is registered before this one: annotated HLSL is tried first.
     auto* kolm = new CKeEffectDefLoaderKolm();
     addEffectDefLoader(kolm);
@@ -63,6 +71,7 @@ CKeEffectManager::~CKeEffectManager() {
     dropAll(mBinds);
     dropAll(mResolvers);
     dropAll(mLoaders);
+    mCallback->drop();
 }
 
 const char* CKeEffectManager::absolutePath(const char* name) {
@@ -149,6 +158,33 @@ IKeEffectDef* CKeEffectManager::load(const char* name, const char* probePath, co
         return def;
     }
     return nullptr;
+}
+
+IKeEffect* CKeEffectManager::createEffect(const c8* name, s32 baseMaterial, const CKeMacro* macros,
+                                          video::IShaderConstantSetCallBack* callback) {
+    IKeEffectDef* def = getEffectDef(name, macros);
+    if (!def) return nullptr;
+    KeEffectBuildInputs in;
+    in.services = mServices;
+    in.binds = &mBinds;
+    in.resolvers = &mResolvers;
+    in.shaderDirectories = &mShaderDirs;
+    in.textureDirectories = &mTextureDirs;
+    in.baseMaterial = baseMaterial;
+    in.macros = macros;
+    in.callback = callback ? callback : mCallback;
+    CKeEffect* effect = new CKeEffect(in, def);
+    if (effect->isValid()) return effect;
+    printMessage(KE_ERROR, "CKeEffectManager: ERROR CKeEffect : %s", effect->getError());
+    mLastError = effect->getError();
+    effect->drop();
+    return nullptr;
+}
+
+IKeEffectBindSemanticMap* CKeEffectManager::createSemanticMap() {
+    IKeEffectBindSemanticMap* map = keCreateSemanticMap();
+    addEffectBind(map);
+    return map;
 }
 
 void CKeEffectManager::addShaderDirectory(const c8* directory) { mShaderDirs.push_back(directory ? directory : ""); }

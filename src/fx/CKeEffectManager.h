@@ -7,6 +7,7 @@
 #pragma once
 
 #include "fx/IKeEffectManager.h"
+#include "fx/KeEffectBindContext.h"
 #include "kf/kfile.h"
 
 #include <utility>
@@ -20,6 +21,10 @@ public:
     ~CKeEffectManager() override;
 
     IKeEffectDef* getEffectDef(const irr::c8* name, const CKeMacro* macros) override;
+    IKeEffect* createEffect(const irr::c8* name, irr::s32 baseMaterial, const CKeMacro* macros,
+                            irr::video::IShaderConstantSetCallBack* callback = nullptr) override;
+    IKeEffectBindSemanticMap* createSemanticMap() override;
+    KeEffectBindContext& getBindContext() override { return *mContext; }
     void addShaderDirectory(const irr::c8* directory) override;
     void addTextureDirectory(const irr::c8* directory) override;
     void addEffectBind(IKeEffectBind* bind) override;
@@ -62,6 +67,8 @@ private:
     irr::core::array<irr::core::stringc> mShaderDirs;
     irr::core::array<irr::core::stringc> mTextureDirs;
     irr::core::stringc mLastError;
+    KeEffectBindContextPtr mContext;
+    irr::video::IShaderConstantSetCallBack* mCallback;  // the default callback, one reference
 
     // Lookup buffers, reused.
     char mPath[KFILE_PATH_CAPACITY];

@@ -83,8 +83,17 @@ public:
     }
 };
 
-struct Bind : IKeEffectBind {};
-struct Resolver : IKeEffectTextureResolver {};
+struct Bind : IKeEffectBind {
+    KeBindFunction getBindFunction(const SKeFxConstBind&, u8 (&)[8]) override { return nullptr; }
+    const c8* getBindName() const override { return "test"; }
+};
+struct Resolver : IKeEffectTextureResolver {
+    video::ITexture* resolve(s32, const c8*, const c8*, const c8*, const core::array<core::stringc>&,
+                             bool& failed) override {
+        failed = false;
+        return nullptr;
+    }
+};
 
 class EffectManager : public ::testing::Test {
 protected:
@@ -198,15 +207,21 @@ TEST_F(EffectManager, FailedLoadsLeaveNothingBehind) {
 }
 
 TEST_F(EffectManager, BindsAndResolversGoInFront) {
-    auto* generic = new Bind();
+    // The manager starts with its built-in binds, the generic one last.
+    const u32 builtin = m->getEffectBinds().size();
+    ASSERT_GT(builtin, 0u);
+    IKeEffectBind* generic = m->getEffectBinds()[builtin - 1];
+    EXPECT_STREQ(generic->getBindName(), "CKeEffectBind");
+    auto* first = new Bind();
     auto* later = new Bind();
-    m->addEffectBind(generic);
+    m->addEffectBind(first);
     m->addEffectBind(later);
     m->addEffectBind(nullptr);
-    ASSERT_EQ(m->getEffectBinds().size(), 2u);
+    ASSERT_EQ(m->getEffectBinds().size(), builtin + 2);
     EXPECT_EQ(m->getEffectBinds()[0], later);
-    EXPECT_EQ(m->getEffectBinds()[1], generic);  // the generic bind stays last
-    EXPECT_EQ(generic->getReferenceCount(), 2);
+    EXPECT_EQ(m->getEffectBinds()[1], first);
+    EXPECT_EQ(m->getEffectBinds()[builtin + 1], generic);  // the generic bind stays last
+    EXPECT_EQ(first->getReferenceCount(), 2);
     auto* r1 = new Resolver();
     auto* r2 = new Resolver();
     m->addTextureResolver(r1);
@@ -221,9 +236,9 @@ TEST_F(EffectManager, BindsAndResolversGoInFront) {
 
     m->drop();  // releases what it holds
     m = new CKeEffectManager(nullptr, false, &readFromMemory);
-    EXPECT_EQ(generic->getReferenceCount(), 1);
+    EXPECT_EQ(first->getReferenceCount(), 1);
     EXPECT_EQ(r2->getReferenceCount(), 1);
-    for (IReferenceCounted* o : std::vector<IReferenceCounted*>{generic, later, r1, r2}) o->drop();
+    for (IReferenceCounted* o : std::vector<IReferenceCounted*>{first, later, r1, r2}) o->drop();
 }
 
 TEST_F(EffectManager, CacheHitAllocatesNothing) {
