@@ -1,0 +1,146 @@
+// The effect runtime on OpenGL (Xvfb + llvmpipe): the transform bind's products on a real
+// driver, and a lit, textured sphere drawn through the annotated example effect, compared
+// pixel by pixel with its reference picture.
+#include "effect_runtime_stub.h"
+#include "support/gl_fixture.h"
+
+#include "core/KePtr.h"
+#include "engine/IKeTextureManager.h"
+#include "fx/CKeGPUProgrammingServices.h"
+#include "fx/IKeEffect.h"
+#include "fx/IKeEffectManager.h"
+#include "gl/KeGlTexture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+using namespace irr;
+using namespace kolm;
+
+namespace {
+
+class EffectGl : public gltest::GlDeviceTest {};
+
+TEST_F(EffectGl, TransformBindSendsTheDriversProducts) {
+    core::matrix4 view, world, projection;
+    view.buildCameraLookAtMatrixLH({1, 2, -5}, {0, 0, 0}, {0, 1, 0});
+    world.setRotationDegrees({0, 30, 10});
+    world.setTranslation({3, -1, 2});
+    projection.buildProjectionMatrixPerspectiveFovLH(1.0f, 4.0f / 3.0f, 1.0f, 100.0f);
+    driver->setTransform(video::ETS_VIEW, view);
+    driver->setTransform(video::ETS_WORLD, world);
+    driver->setTransform(video::ETS_PROJECTION, projection);
+    auto context = std::make_shared<KeEffectBindContext>();
+    context->device = device;
+    core::array<IKeEffectBind*> binds = keCreateBuiltinBinds(context);
+    core::matrix4 worldViewInverse;
+    (view * world).getInverse(worldViewInverse);
+    struct Case {
+        const char* semantic;
+        s32 reg;
+        core::matrix4 want;
+    };
+    const core::matrix4 wvp = projection * view * world;
+    const Case cases[] = {
+        {"WorldViewProjection", -1, wvp},
+        {"WorldViewProjection", 0, wvp.getTransposed()},
+        {"WorldViewProjectionTranspose", -1, wvp.getTransposed()},
+        {"WorldViewProjectionTranspose", 4, wvp},
+        {"WorldView", -1, view * world},
+        {"ViewProjection", -1, projection * view},
+        {"WorldViewInverse", -1, worldViewInverse},
+        {"World", -1, world},
+        {"Projection", -1, projection},
+    };
+    for (const Case& c : cases) {
+        kolm_test::RecordingServices rec(driver);
+        SKeFxConstBind k;
+        k.stage = KE_STAGE_VERTEX;
+        k.type = KE_FXP_FLOAT4X4;
+        k.symbol = "m";
+        k.semantic = c.semantic;
+        k.registerIndex = c.reg;
+        k.registerCount = 4;
+        u8 data[8] = {};
+        KeBindFunction f = binds[0]->getBindFunction(k, data);
+        ASSERT_NE(f, nullptr) << c.semantic;
+        std::memcpy(k.data, data, 8);
+        SKeFxParameter cell;
+        f(binds[0], &rec, k, cell);
+        const std::vector<f32>& got = rec.sent[c.reg < 0 ? "v:m" : "v#" + std::to_string(c.reg)];
+        ASSERT_EQ(got.size(), 16u) << c.semantic;
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], c.want[i], 1e-5f) << c.semantic << " " << c.reg << " [" << i << "]";
+    }
+    for (u32 i = 0; i < binds.size(); ++i) binds[i]->drop();
+}
+
+TEST_F(EffectGl, LitTexturedSphereThroughTheAnnotatedEffect) {
+    KePtr<IKeGPUProgrammingServices> services = KePtr<IKeGPUProgrammingServices>::adopt(new CKeGPUProgrammingServices(device));
+    KePtr<IKeTextureManager> textures = KePtr<IKeTextureManager>::adopt(keCreateTextureManager(device));
+    KePtr<IKeEffectManager> effects = KePtr<IKeEffectManager>::adopt(createKeEffectManager(services.get(), true));
+    effects->getBindContext().device = device;
+    effects->getBindContext().textures = textures.get();
+
+    // The colour map the effect names: an 8 x 8 checker of two colours.
+    video::IImage* image = driver->createImage(video::ECF_A8R8G8B8, {8, 8});
+    for (u32 y = 0; y < 8; ++y)
+        for (u32 x = 0; x < 8; ++x)
+            image->setPixel(x, y, (x + y) % 2 ? video::SColor(255, 240, 200, 60) : video::SColor(255, 60, 120, 230));
+    driver->addTexture("CheckerMap", image);
+    image->drop();
+
+    const std::string file = std::string(KOLM_SOURCE_DIR) + "/examples/effects/lit_textured.hlsl";
+    KePtr<IKeEffect> effect = KePtr<IKeEffect>::adopt(effects->createEffect(file.c_str(), -1, nullptr));
+    ASSERT_NE(effect, nullptr) << effects->getLastError();
+
+    scene::IMesh* sphere = smgr->getGeometryCreator()->createSphereMesh(1.0f, 24, 24);
+    scene::IMeshSceneNode* node = smgr->addMeshSceneNode(sphere);
+    sphere->drop();
+    smgr->addLightSceneNode(nullptr, {-3, 3, -3}, video::SColorf(1.0f, 1.0f, 0.9f), 20.0f);
+    smgr->setAmbientLight(video::SColorf(0.15f, 0.15f, 0.2f));
+    smgr->addCameraSceneNode(nullptr, {0, 0, -3.2f}, {0, 0, 0});
+
+    KeMaterialBinding record;
+    record.effect = effect.get();
+    record.node = node;
+    video::SMaterial& material = node->getMaterial(0);
+    ASSERT_TRUE(effect->getPassMaterial(0, 0, material, &record));
+    record.attach(material);
+    ASSERT_NE(material.TextureLayer[0].Texture, nullptr);  // found by the resolver under its name
+
+    driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+    smgr->drawAll();
+    const std::vector<uint32_t> px = readTarget();
+    driver->endScene();
+
+    const std::string reference = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/lit_textured_sphere.png";
+    video::IImage* ref = driver->createImageFromFile(reference.c_str());
+    if (!ref) {
+        const std::string out = std::filesystem::current_path().string() + "/lit_textured_sphere.png";
+        video::IImage* shot = driver->createImage(video::ECF_A8R8G8B8, {gltest::kWidth, gltest::kHeight});
+        for (u32 y = 0; y < gltest::kHeight; ++y)
+            for (u32 x = 0; x < gltest::kWidth; ++x) shot->setPixel(x, y, video::SColor(px[y * gltest::kWidth + x] | 0xFF000000u));
+        driver->writeImageToFile(shot, out.c_str());
+        shot->drop();
+        FAIL() << "no reference picture; this frame was written to " << out;
+    }
+    ASSERT_EQ(ref->getDimension(), core::dimension2du(gltest::kWidth, gltest::kHeight));
+    int off = 0;
+    for (u32 y = 0; y < gltest::kHeight; ++y)
+        for (u32 x = 0; x < gltest::kWidth; ++x) {
+            const uint32_t want = ref->getPixel(x, y).color;
+            if (!gltest::near(px[y * gltest::kWidth + x], want, 3) && ++off <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << px[y * gltest::kWidth + x] << " not " << want;
+        }
+    EXPECT_EQ(off, 0);
+    ref->drop();
+    // Lit from the upper left: that side is brighter than the lower right, and the sphere is
+    // textured with both colours.
+    const uint32_t lit = px[50 * gltest::kWidth + 70], dark = px[70 * gltest::kWidth + 92];
+    EXPECT_GT(gltest::red(lit) + gltest::green(lit) + gltest::blue(lit), gltest::red(dark) + gltest::green(dark) + gltest::blue(dark));
+}
+
+}  // namespace
