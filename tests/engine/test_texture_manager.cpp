@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/KeError.h"
+#include "support/log_capture.h"
+#include "support/scratch_dir.h"
 #include "engine/CKeTextureManager.h"
 #include "engine/IKeCubeMap.h"
 #include "engine/KeGeneratedTextures.h"
@@ -39,34 +41,21 @@ struct LibraryLog : irr::IEventReceiver {
     }
 };
 
-struct LogCapture {
-    std::vector<std::string> lines;
-    static void sink(const char* line, void* user) { static_cast<LogCapture*>(user)->lines.push_back(line); }
-    bool contains(const std::string& text) const {
-        for (const auto& l : lines)
-            if (l.find(text) != std::string::npos) return true;
-        return false;
-    }
-};
 
 class TextureManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        kolm::keResetErrorReporter();
-        kolm::keSetLogSink(&LogCapture::sink, &log);
+        log.install();
         device = irr::createDevice(irr::video::EDT_NULL, dimension2du(64, 64));
         ASSERT_NE(device, nullptr);
         driver = device->getVideoDriver();
-        char pattern[] = "/tmp/kolm_textures_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_TRUE(scratch.create("/tmp/kolm-textures-"));
+        dir = scratch.path;
         manager = kolm::keCreateTextureManager(device);
     }
     void TearDown() override {
         manager->drop();
         device->drop();
-        std::system(("rm -rf '" + dir + "'").c_str());
-        kolm::keResetErrorReporter();
     }
 
     // Writes a PNG whose pixel (x, y) is colour(x, y).
@@ -89,7 +78,8 @@ protected:
         return dir + "/" + base + ".png";
     }
 
-    LogCapture log;
+    kolmtest::LogCapture log;
+    ScratchDir scratch;
     irr::IrrlichtDevice* device = nullptr;
     irr::video::IVideoDriver* driver = nullptr;
     kolm::IKeTextureManager* manager = nullptr;

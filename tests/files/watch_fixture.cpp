@@ -23,9 +23,8 @@ void WatchTest::SetUp() {
         },
         this);
     kolm::keSetFolderWatcherBackend(kolm::KeFolderWatcherBackend::System);
-    std::string templ = (std::filesystem::temp_directory_path() / "kolm-watch-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    root = templ;
+    ASSERT_TRUE(scratch.create("/tmp/kolm-watch-"));
+    root = scratch.path;
 }
 
 void WatchTest::TearDown() {
@@ -33,8 +32,7 @@ void WatchTest::TearDown() {
     kolm::keFolderWatchFreeAll();
     kolm::keSetFolderWatcherBackend(kolm::KeFolderWatcherBackend::System);
     kolm::keResetErrorReporter();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
+    scratch.leave();
 }
 
 void WatchTest::write(const std::string& relative, const std::string& text) const {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scratch_dir.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +29,7 @@ protected:
     // and after a point in time carry different stamps.
     static void nextTick() { settle(30); }
 
+    ScratchDir scratch;
     std::string root;
     std::vector<std::string> lines;
     std::vector<std::string> boxes;

@@ -2,6 +2,7 @@
 #include "core/KeError.h"
 #include "runtime/CKeManager.h"
 #include "support/log_capture.h"
+#include "support/scratch_dir.h"
 #include "engine/IKeRenderServices.h"
 #include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
@@ -38,17 +39,17 @@ protected:
         ASSERT_NE(device, nullptr);
         manager = createKeManager(device);
         ASSERT_NE(manager, nullptr);
-        dir = fs::temp_directory_path() / ("kolm_engine_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        ASSERT_TRUE(scratch.create("/tmp/kolm-engine-"));
+        dir = scratch.path;
     }
     void TearDown() override {
         if (manager) manager->drop();
         if (device) device->drop();
-        fs::remove_all(dir);
         keResetErrorReporter();
     }
     IrrlichtDevice* device = nullptr;
     IKeManager* manager = nullptr;
+    ScratchDir scratch;
     fs::path dir;
     kolmtest::LogCapture log;
 };
