@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh || exit 1
 launcher=()
+# Paths relative to the checkout in the cache keys: a fresh clone elsewhere reuses the cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi

@@ -14,6 +14,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   build=build-asan
   cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DKOLM_WERROR=ON -DKOLM_SANITIZE=ON -DKOLM_BENCH=OFF)
 fi
+# Paths relative to the checkout in the cache keys: a fresh clone elsewhere reuses the cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 if command -v ccache >/dev/null; then
   cmake_args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
