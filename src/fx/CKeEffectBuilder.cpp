@@ -191,9 +191,10 @@ bool CKeEffectBuilder::initTechniques() {
 }
 
 bool CKeEffectBuilder::initPass(const SPass* pass, SKeFxPass& out) {
-    s32 materialType = -1;
+    s32 materialType = -1, base = 0;
     u32 bits = 0;
-    if (!compilePass(pass, materialType, bits)) return false;
+    if (!compilePass(pass, materialType, base, bits)) return false;
+    out.baseMaterial = base;
     SPassDesc pd;
     if (!m_def->getPassDesc(pass, pd)) return fail("Failed to get pass description");
     out.shaders.reallocate(pd.shaders);
@@ -482,7 +483,7 @@ std::string CKeEffectBuilder::resolveShaderFile(const std::string& file) const {
     return file;
 }
 
-bool CKeEffectBuilder::compilePass(const SPass* pass, s32& materialType, u32& paramBits) {
+bool CKeEffectBuilder::compilePass(const SPass* pass, s32& materialType, s32& baseMaterial, u32& paramBits) {
     CompileParams cp;
     if (!getPassShaderFiles(pass, cp)) return false;
     s32 base = -1;
@@ -507,15 +508,13 @@ bool CKeEffectBuilder::compilePass(const SPass* pass, s32& materialType, u32& pa
     const std::string ps = resolveShaderFile(cp.pixelFile);
     if (!m_in.services) return fail("No shader compilation services");
     core::stringc error;
-    f32 param;
-    std::memcpy(&param, &bits, 4);
-    (void)param;
     materialType = m_in.services->getShaderMaterial(vs.c_str(), cp.vertexEntry.c_str(), cp.vertexTarget, ps.c_str(),
                                                     cp.pixelEntry.c_str(), cp.pixelTarget, m_in.callback,
                                                     video::E_MATERIAL_TYPE(base), 0, anyMacro ? list.data() : nullptr,
                                                     &error);
     if (materialType == -1) return fail(error.empty() ? "Unknown error" : error.c_str());
     paramBits = bits;
+    baseMaterial = base;
     return true;
 }
 

@@ -59,7 +59,7 @@ private:
     bool initTextureBind(const SShaderDesc& sd, const irr::c8* symbol, const SParameter* parameter,
                          const SParameterDesc& pd, irr::s32 materialType, SKeFxShader& out);
     bool initPassTextureStates(const SPass* pass, SKeFxPass& out);
-    bool compilePass(const SPass* pass, irr::s32& materialType, irr::u32& paramBits);
+    bool compilePass(const SPass* pass, irr::s32& materialType, irr::s32& baseMaterial, irr::u32& paramBits);
     bool getPassShaderFiles(const SPass* pass, CompileParams& cp);
     bool getPassBaseMaterial(const SPass* pass, irr::s32& material, irr::u32& bits);
     bool parseInlineMacros(const SPass* pass, std::vector<SShaderMacro>& out);

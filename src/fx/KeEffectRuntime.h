@@ -120,6 +120,7 @@ struct SKeFxPass {
     // Material type = the pass's shader material, MaterialTypeParam = from the base material,
     // layers 0-3 the library's textures of the bound cells.
     irr::video::SMaterial material;
+    irr::s32 baseMaterial = 0;  // the library material the shader material blends like
     // All 8 layer settings (texture pointers borrowed from the cells).
     SKeFxTextureLayer layers[KE_MATERIAL_LAYERS];
     irr::core::array<SKeFxShader> shaders;

@@ -4,11 +4,23 @@
 // passes, shaders (entry, target, inline texts, binds) and states. Needs no display.
 //
 //   kolm-fxdump [-D NAME[=VALUE]]... FILE
+//   kolm-fxdump --build [-D NAME[=VALUE]]... FILE
 //
-// Exit status: 0 loaded, 1 load error (the message on stderr), 2 usage.
+// With --build it also builds the runtime effect on an OpenGL window (needs a display) and
+// prints, per technique and pass, the shader material, base material and packed parameter,
+// each constant with the bind that serves it, and the texture layers.
+//
+// Exit status: 0 loaded (and built), 1 load or build error (the message on stderr), 2 usage.
 #include "core/KeError.h"
+#include "engine/IKeTextureManager.h"
+#include "fx/CKeGPUProgrammingServices.h"
+#include "fx/IKeEffect.h"
+#include "fx/IKeEffectBind.h"
 #include "fx/IKeEffectDef.h"
 #include "fx/IKeEffectManager.h"
+#include "fx/KeEffectBindContext.h"
+
+#include <irrlicht/irrlicht.h>
 
 #include <cstdio>
 #include <cstring>
@@ -23,6 +35,7 @@ namespace {
 int usage(FILE* out, int status) {
     std::fprintf(out,
                  "usage: kolm-fxdump [-D NAME[=VALUE]]... FILE\n"
+                 "       kolm-fxdump --build [-D NAME[=VALUE]]... FILE\n"
                  "  Loads the effect file FILE (annotated HLSL: .hlsl, .fx) with the given macros, as the\n"
                  "  engine does, and prints the effect definition: the effect record, each parameter with\n"
                  "  its type, semantic, text, annotations and sampler texts, then each technique with its\n"
@@ -30,8 +43,11 @@ int usage(FILE* out, int status) {
                  "  Texts are printed in double quotes with \\\" \\\\ \\t \\r \\n escaped; a shader's source\n"
                  "  file is printed as (effect) when it is the effect file itself.\n"
                  "  -D NAME[=VALUE]  define a macro (\"-D USE_TEX_COLOR\" sets the condition TEX_COLOR)\n"
+                 "  --build          also build the runtime effect on an OpenGL window (needs a display)\n"
+                 "                   and print per technique and pass the material type, base material,\n"
+                 "                   packed parameter, each constant with its bind, and the layers\n"
                  "  -h, --help       this text\n"
-                 "Exit status: 0 loaded, 1 load error (message on stderr), 2 usage.\n");
+                 "Exit status: 0 loaded (and built), 1 load or build error (message on stderr), 2 usage.\n");
     return status;
 }
 
@@ -135,15 +151,87 @@ void printTechniques(const IKeEffectDef& def, u32 count) {
     }
 }
 
+void printBuilt(const IKeEffect& effect) {
+    for (u32 t = 0; t < effect.getTechniqueCount(); ++t) {
+        const SKeFxTechnique* tech = effect.getFxTechnique(t);
+        for (u32 p = 0; p < tech->passes.size(); ++p) {
+            const SKeFxPass& pass = tech->passes[p];
+            u32 bits;
+            std::memcpy(&bits, &pass.material.MaterialTypeParam, 4);
+            std::printf("build technique %u pass %u material %d base %d param 0x%x\n", t, p,
+                        s32(pass.material.MaterialType), pass.baseMaterial, bits);
+            for (u32 s = 0; s < pass.shaders.size(); ++s) {
+                const SKeFxShader& sh = pass.shaders[s];
+                for (u32 c = 0; c < sh.constants.size(); ++c) {
+                    const SKeFxConstBind& k = sh.constants[c];
+                    std::printf("  %s constant %s semantic=%s bind=%s\n", keShaderStageName(sh.stage), k.symbol,
+                                quoted(k.semantic).c_str(), k.bind ? k.bind->getBindName() : "none");
+                }
+                for (u32 b = 0; b < sh.textures.size(); ++b) {
+                    const SKeFxTextureBind& tb = sh.textures[b];
+                    const SParameter* param = effect.getParameter(nullptr, u32(tb.parameter));
+                    std::printf("  %s sampler %s parameter %s layer %d\n", keShaderStageName(sh.stage),
+                                tb.symbol ? tb.symbol : "(state)", param ? param->name.c_str() : "?", tb.sampler);
+                }
+            }
+            for (u32 l = 0; l < KE_MATERIAL_LAYERS; ++l) {
+                const SKeFxTextureLayer& layer = pass.layers[l];
+                if (!layer.texture) continue;
+                std::printf("  layer %u texture %s wrap %u,%u%s%s%s\n", l, quoted(layer.texture->getName().getPath().c_str()).c_str(),
+                            layer.wrapU, layer.wrapV, layer.bilinear ? " bilinear" : "", layer.trilinear ? " trilinear" : "",
+                            layer.srgb ? " srgb" : "");
+            }
+        }
+    }
+}
+
+// Builds the effect on an OpenGL window: 0 built, 1 failed (logged).
+int build(const char* file, const CKeMacro* macros) {
+    SIrrlichtCreationParameters p;
+    p.DriverType = video::EDT_OPENGL;
+    p.WindowSize = core::dimension2du(64, 64);
+    p.LoggingLevel = ELL_NONE;
+    IrrlichtDevice* device = createDeviceEx(p);
+    if (!device) {
+        std::fprintf(stderr, "kolm-fxdump: --build needs an OpenGL window (is DISPLAY set?)\n");
+        return 1;
+    }
+    int status = 1;
+    {
+        IKeGPUProgrammingServices* services = new CKeGPUProgrammingServices(device);
+        IKeTextureManager* textures = keCreateTextureManager(device);
+        IKeEffectManager* manager = createKeEffectManager(services, true);
+        manager->getBindContext().device = device;
+        manager->getBindContext().textures = textures;
+        if (IKeEffect* effect = manager->createEffect(file, -1, macros)) {
+            printBuilt(*effect);
+            effect->drop();
+            status = 0;
+        }
+        manager->drop();
+        textures->drop();
+        services->drop();
+    }
+    device->closeDevice();
+    device->run();
+    device->drop();
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> names, values;
     std::vector<bool> hasValue;
     std::vector<std::string> files;
+    bool doBuild = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") return usage(stdout, 0);
+        if (a == "--build") {
+            doBuild = true;
+            continue;
+        }
         if (a == "-D" || (a.size() > 2 && a.compare(0, 2, "-D") == 0)) {
             if (a == "-D" && i + 1 >= argc) return usage(stderr, 2);
             const std::string def = a.size() > 2 ? a.substr(2) : argv[++i];
@@ -195,5 +283,5 @@ int main(int argc, char** argv) {
     printParameters(*def, d.parameters);
     printTechniques(*def, d.techniques);
     manager->drop();
-    return 0;
+    return doBuild ? build(files[0].c_str(), macros.data()) : 0;
 }
