@@ -96,7 +96,7 @@ bool CKeShaderMaterialRenderer::OnRender(IMaterialRendererServices*, E_VERTEX_TY
                              static_cast<int>(mArrays[s][b].size() / 4));
     for (int i = 0; i < KE_VERTEX_SAMPLERS; ++i)
         if (mVertexTextures[i]) keGlBindTexture(static_cast<u32>(KE_VERTEX_SAMPLER_UNIT0 + i), mVertexTextures[i]);
-    mProgram->applyExtraStates();
+    mProgram->applyExtraStates(static_cast<int>(mDriver->getCurrentRenderTargetSize().Height));
     return true;
 }
 

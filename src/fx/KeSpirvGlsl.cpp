@@ -375,7 +375,12 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
                 declaration = qualifiers + "out " + v.four + " " + v.linked + ";\n" + v.narrow + " " + v.local + ";";
                 writeVaryings += "    " + v.linked + " = " + v.write + ";\n";
             } else {
-                const std::string read = v.width == 4 ? v.linked : swizzled(v.linked, false, v.width);
+                // Direct3D 9 takes a pixel's attributes at its top-left corner (pixel centres on
+                // whole coordinates), GL at its centre: float varyings are read half a pixel up
+                // and left of GL's point, so texel-centred effect code samples where it aims.
+                const bool atCorner = v.four == "vec4" && qualifiers.find("flat") == std::string::npos;
+                const std::string at = atCorner ? "interpolateAtOffset(" + v.linked + ", kein_corner)" : v.linked;
+                const std::string read = v.width == 4 ? at : swizzled(at, false, v.width);
                 declaration = qualifiers + "in " + v.four + " " + v.linked + ";\n#define " + v.local + " " + read;
             }
             text.replace(text.find(marker), marker.size(), declaration);
@@ -388,18 +393,22 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
         const size_t afterVersion = text.find('\n') + 1;
         if (vertex) {
             text.insert(afterVersion, "uniform vec4 kein_target;\n");
-            text += "\nvoid main()\n{\n    kein_main();\n" + writeVaryings + "    gl_Position.y *= kein_target.x;\n}\n";
+            text += "\nvoid main()\n{\n    kein_main();\n" + writeVaryings + "}\n";
         } else {
             // kein_vpos: VPOS, whole pixels from the top-left corner; kein_fragcoord: the same
             // at pixel centres, as SV_Position reads.
             replaceAll(text, "gl_FragCoord", "kein_fragcoord");
-            text.insert(afterVersion, "uniform vec4 kein_target;\nvec4 kein_vpos;\nvec4 kein_fragcoord;\n");
+            text.insert(afterVersion, "#extension GL_ARB_gpu_shader5 : require\nuniform vec4 kein_target;\n"
+                                      "vec4 kein_vpos;\nvec4 kein_fragcoord;\nvec2 kein_corner;\n");
             text += "\nvoid main()\n{\n"
                     "    kein_vpos = vec4(floor(gl_FragCoord.x),\n"
                     "                     kein_target.x < 0.0 ? floor(gl_FragCoord.y)\n"
                     "                                         : kein_target.y - 1.0 - floor(gl_FragCoord.y),\n"
                     "                     gl_FragCoord.zw);\n"
                     "    kein_fragcoord = vec4(kein_vpos.xy + vec2(0.5), gl_FragCoord.zw);\n"
+                    // Half a pixel left and up the picture: window y grows upwards on the back
+                    // buffer and downwards in a render target.
+                    "    kein_corner = vec2(-0.5, 0.5 * kein_target.x);\n"
                     "    kein_main();\n}\n";
         }
         out.glsl = std::move(text);

@@ -13,9 +13,12 @@
 //   (POSITION gl_Vertex, NORMAL gl_Normal, COLOR0 gl_Color, COLOR1 gl_SecondaryColor,
 //   TEXCOORDn gl_MultiTexCoordn, TANGENT and BINORMAL texture coordinates 1 and 2);
 // - varyings are named by semantic, so the stages match as HLSL matches them;
-// - the uniform "kein_target" = (y flip, target height, 0, 0): the vertex stage flips y when
-//   drawing into a render target so that row 0 of every texture is its top row, as with
-//   Direct3D; VPOS is the integer pixel position counted from the top-left corner.
+// - the uniform "kein_target" = (-1 into a render target else 1, target height, 0, 0): row 0
+//   of every target is the top of its picture (the orientation rule of gl/KeGlTarget.h); VPOS
+//   is the integer pixel position counted from the top-left corner;
+// - Direct3D 9 pixel centres: the pixel stage reads float varyings at the pixel's top-left
+//   corner, where Direct3D 9 takes them (its pixel centres lie on whole coordinates, GL's half
+//   a pixel further), so that effects adding half a texel land on texel centres.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "gl/KeGlProgram.h"
 
 #include "gl/KeGlCheck.h"
+#include "gl/KeGlTarget.h"
 
 #include <epoxy/gl.h>
 #include <irrlicht/SMaterial.h>
@@ -136,6 +137,34 @@ GLuint compileStage(GLenum kind, const std::string& text, std::string& error) {
     return shader;
 }
 
+}  // namespace
+
+irr::u32 keGlDepthBits() {
+    GLint fbo = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &fbo);
+    GLint bits = 0;
+    if (fbo != 0) {
+        GLint type = GL_NONE;
+        glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                              GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+        if (type != GL_NONE)
+            glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                                  GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &bits);
+    } else {
+        glGetIntegerv(GL_DEPTH_BITS, &bits);
+    }
+    return bits > 0 ? irr::u32(bits) : 0;
+}
+
+namespace {
+
+// One step of the bound depth buffer is the unit of glPolygonOffset; 2^24 steps when GL does
+// not tell the depth (a float buffer counts like a 24-bit one).
+float depthSteps() {
+    const irr::u32 bits = keGlDepthBits();
+    return float(bits > 0 && bits <= 24 ? (1u << bits) : (1u << 24));
+}
+
 class CKeGlProgram : public IKeGlProgram {
 public:
     ~CKeGlProgram() override {
@@ -211,19 +240,9 @@ public:
     void bind(const KeGlBlend& blend, int targetHeight) override {
         keGlCheckBefore("binding a shader material");
         glUseProgram(mProgram);
-        if (mFlipped) glFrontFace(static_cast<GLenum>(mFrontFace));  // bound twice in a row
-        GLint fbo = 0;
-        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &fbo);
-        GLint viewport[4] = {0, 0, 0, 0};
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        mFlipped = fbo != 0;
-        mTargetValue[0] = mFlipped ? -1.0f : 1.0f;
-        mTargetValue[1] = float(targetHeight > 0 ? targetHeight : viewport[1] + viewport[3]);
-        if (mTarget >= 0) glUniform4fv(mTarget, 1, mTargetValue);
-        if (mFlipped) {
-            glGetIntegerv(GL_FRONT_FACE, &mFrontFace);
-            glFrontFace(mFrontFace == GL_CW ? GL_CCW : GL_CW);
-        }
+        mTargetKnown = false;
+        orient(targetHeight);
+        mBlend = blend;
         if (blend.enabled) {
             glEnable(GL_BLEND);
             glBlendFunc(blend.srcFactor, blend.dstFactor);
@@ -296,42 +315,50 @@ public:
         }
     }
 
-    void applyExtraStates() override {
+    void applyExtraStates(int targetHeight) override {
+        orient(targetHeight);
         const KeGlExtraStates& s = keGlExtraStates();
-        if (s.separateAlpha) {
-            GLint srcRgb = GL_ONE, dstRgb = GL_ZERO;
-            glGetIntegerv(GL_BLEND_SRC_RGB, &srcRgb);
-            glGetIntegerv(GL_BLEND_DST_RGB, &dstRgb);
-            if (!glIsEnabled(GL_BLEND)) {  // the base material did not blend: colour passes as is
-                srcRgb = GL_ONE;
-                dstRgb = GL_ZERO;
-                glEnable(GL_BLEND);
-            }
-            glBlendFuncSeparate(srcRgb, dstRgb, s.alphaSrc, s.alphaDst);
+        // The states hold for this draw only: one turned off since the material's last draw
+        // (the library keeps a material set across draws) is turned off here too.
+        // Separate alpha factors refine blending; a material that does not blend writes its
+        // colour and alpha as they are.
+        if (s.separateAlpha && mBlend.enabled) {
+            glBlendFuncSeparate(mBlend.srcFactor, mBlend.dstFactor, s.alphaSrc, s.alphaDst);
             glBlendEquationSeparate(GL_FUNC_ADD, s.alphaOp);
             mExtraBlend = true;
+        } else if (mExtraBlend) {
+            glBlendFunc(mBlend.srcFactor, mBlend.dstFactor);
+            glBlendEquation(GL_FUNC_ADD);
+            mExtraBlend = false;
         }
         if (s.useBlendColor) {
             glBlendColor(s.blendColor[0], s.blendColor[1], s.blendColor[2], s.blendColor[3]);
         }
         if (s.depthBias != 0.0f || s.slopeBias != 0.0f) {
             glEnable(GL_POLYGON_OFFSET_FILL);
-            glPolygonOffset(s.slopeBias, s.depthBias * 16777216.0f);  // depth-range units -> 24-bit steps
+            // The bias is in depth-range units; GL counts steps of the depth buffer bound now.
+            glPolygonOffset(s.slopeBias, s.depthBias * depthSteps());
             mExtraOffset = true;
+        } else if (mExtraOffset) {
+            glDisable(GL_POLYGON_OFFSET_FILL);
+            mExtraOffset = false;
         }
         if (s.stencil) {
             glEnable(GL_STENCIL_TEST);
             glStencilFunc(s.stencilFunc, 1, 0xFFFFFFFFu);
             glStencilOp(GL_KEEP, GL_KEEP, s.stencilPass);
             mExtraStencil = true;
+        } else if (mExtraStencil) {
+            glDisable(GL_STENCIL_TEST);
+            mExtraStencil = false;
         }
         keGlCheck("setting a shader material's constants and states");
     }
 
     void unbind(const KeGlBlend& blend) override {
         glUseProgram(0);
-        if (mFlipped) glFrontFace(static_cast<GLenum>(mFrontFace));
-        mFlipped = false;
+        mOrientation.end();
+        mTargetKnown = false;
         if (blend.enabled || mExtraBlend) {
             glBlendEquationSeparate(GL_FUNC_ADD, GL_FUNC_ADD);
             glDisable(GL_BLEND);
@@ -344,6 +371,25 @@ public:
     }
 
 private:
+    // The orientation rule and "kein_target" for the framebuffer bound now. The library may
+    // draw with the material still set after changing its render target, so this runs before
+    // every draw; it costs one query when nothing changed.
+    void orient(int targetHeight) {
+        GLint fbo = 0;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &fbo);
+        if (mTargetKnown && fbo == mFbo) return;
+        GLint viewport[4] = {0, 0, 0, 0};
+        if (targetHeight <= 0) glGetIntegerv(GL_VIEWPORT, viewport);
+        const int height = targetHeight > 0 ? targetHeight : viewport[1] + viewport[3];
+        mOrientation.end();
+        mOrientation.begin(height);
+        mFbo = fbo;
+        mTargetKnown = true;
+        mTargetValue[0] = fbo != 0 ? -1.0f : 1.0f;
+        mTargetValue[1] = float(height);
+        if (mTarget >= 0) glUniform4fv(mTarget, 1, mTargetValue);
+    }
+
     struct Member {
         KeGlUniformMember desc;
         GLint location;
@@ -354,9 +400,11 @@ private:
     std::vector<uint32_t> mScratch;
     GLint mTarget = -1;
     float mTargetValue[4] = {1, 0, 0, 0};
-    bool mFlipped = false;
-    GLint mFrontFace = GL_CW;
+    KeGlTargetOrientation mOrientation;
+    bool mTargetKnown = false;
+    GLint mFbo = 0;
     bool mExtraBlend = false, mExtraOffset = false, mExtraStencil = false;
+    KeGlBlend mBlend;  // the base material's, as bound
 };
 
 class CKeNullGlProgram : public IKeGlProgram {
@@ -367,7 +415,7 @@ public:
     }
     void bind(const KeGlBlend&, int) override {}
     void upload(int, const float*, int) override {}
-    void applyExtraStates() override {}
+    void applyExtraStates(int) override {}
     void unbind(const KeGlBlend&) override {}
 };
 

@@ -3,12 +3,13 @@
 // driver extension asks for. The material renderer (fx/) decides what goes into the arrays;
 // this file only talks to GL.
 //
-// Each program has the uniform "kein_target" = (y flip, target height, 0, 0), set on bind: y
-// is flipped while a framebuffer object is bound, so that row 0 of a render target is the top
-// of its picture (as with Direct3D), and the front-face winding is swapped to match.
+// Each program has the uniform "kein_target" = (-1 drawing into a render target else 1, target
+// height, 0, 0), set on bind and whenever the framebuffer changes between draws. While bound into a render
+// target the orientation rule of gl/KeGlTarget.h holds (row 0 is the top of the picture).
 #pragma once
 
 #include <irrlicht/EMaterialTypes.h>
+#include <irrlicht/irrTypes.h>
 
 #include <cstdint>
 #include <string>
@@ -38,13 +39,17 @@ struct KeGlExtraStates {
     uint32_t alphaDst = 0;            // GL_ZERO
     bool useBlendColor = false;       // a factor is GL_CONSTANT_COLOR
     float blendColor[4] = {0, 0, 0, 0};
-    float depthBias = 0.0f;           // units
+    float depthBias = 0.0f;           // depth-range units, scaled to the bound depth buffer's steps
     float slopeBias = 0.0f;           // factor
     bool stencil = false;
     uint32_t stencilPass = 0x1E00;    // GL_KEEP
     uint32_t stencilFunc = 0x0207;    // GL_ALWAYS
 };
 KeGlExtraStates& keGlExtraStates();
+
+// Bits of the depth buffer of the framebuffer bound for drawing (the window's or a render
+// target's); 0 without one. A depth bias is scaled to its steps.
+irr::u32 keGlDepthBits();
 
 // GL values for the video driver extension's arguments (see engine/IKeVideoDriverExt.h);
 // values outside the tables give GL_ZERO / GL_FUNC_ADD / GL_ALWAYS / GL_KEEP.
@@ -82,8 +87,9 @@ public:
     virtual void bind(const KeGlBlend& blend, int targetHeight) = 0;
     // Uploads a constant buffer (index into desc.arrays) of `registers` vec4s.
     virtual void upload(int array, const float* data, int registers) = 0;
-    // Applies keGlExtraStates(); called right before the draw.
-    virtual void applyExtraStates() = 0;
+    // Applies keGlExtraStates() and the orientation rule for the framebuffer bound now
+    // (`targetHeight` as for bind); called right before each draw.
+    virtual void applyExtraStates(int targetHeight) = 0;
     // Restores what bind and applyExtraStates changed.
     virtual void unbind(const KeGlBlend& blend) = 0;
 };

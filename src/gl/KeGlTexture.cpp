@@ -329,10 +329,10 @@ bool checkCubeTarget(CKeGlTexture* cube, u32 face) {
 }  // namespace
 
 bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITexture* source, CKeGlTexture* cube,
-                              u32 face, bool flipY) {
+                              u32 face) {
     if (!checkCubeTarget(cube, face) || !source || !source->isRenderTarget()) return false;
     if (!cube->isGl()) {
-        // Null twin: copy the source twin's pixels when it has any (nearest, flipped like GL).
+        // Null twin: copy the source twin's pixels when it has any (nearest).
         CKeGlTexture* src = keAsEngineTexture(source);
         if (!src) return true;
         std::vector<uint32_t> pixels;
@@ -341,8 +341,7 @@ bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITex
         const u32 sw = src->getSize().Width, sh = src->getSize().Height;
         uint32_t* dst = KeGlTextureAccess::pixels(cube).data() + size_t(edge) * edge * face;
         for (u32 y = 0; y < edge; ++y) {
-            u32 sy = u32(uint64_t(y) * sh / edge);
-            if (flipY) sy = sh - 1 - sy;
+            const u32 sy = u32(uint64_t(y) * sh / edge);
             for (u32 x = 0; x < edge; ++x) dst[size_t(y) * edge + x] = pixels[size_t(sy) * sw + u32(uint64_t(x) * sw / edge)];
         }
         return true;
@@ -363,10 +362,7 @@ bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITex
     glDisable(GL_SCISSOR_TEST);
     const GLint sw = GLint(size.Width), sh = GLint(size.Height);
     const GLenum filter = (sw == edge && sh == edge) ? GL_NEAREST : GL_LINEAR;
-    if (flipY)
-        glBlitFramebuffer(0, 0, sw, sh, 0, edge, edge, 0, GL_COLOR_BUFFER_BIT, filter);
-    else
-        glBlitFramebuffer(0, 0, sw, sh, 0, 0, edge, edge, GL_COLOR_BUFFER_BIT, filter);
+    glBlitFramebuffer(0, 0, sw, sh, 0, 0, edge, edge, GL_COLOR_BUFFER_BIT, filter);
     const std::string where = "the copy into cube face " + std::to_string(face);
     return keGlCheck(where.c_str());
 }
@@ -402,7 +398,13 @@ bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, u32 x, u32 y, u32 w
     keGlCheckBefore("reading the current target");
     KeGlStateGuard guard;
     out.resize(size_t(width) * height);
-    // GL counts rows from the bottom.
+    GLint fbo = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &fbo);
+    if (fbo != 0) {  // a render target: row 0 is the top of its picture
+        glReadPixels(GLint(x), GLint(y), GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, out.data());
+        return keGlCheck("reading the current target");
+    }
+    // The back buffer counts rows from the bottom.
     glReadPixels(GLint(x), GLint(size.Height - y - height), GLsizei(width), GLsizei(height), GL_BGRA,
                  GL_UNSIGNED_BYTE, out.data());
     for (u32 row = 0; row < height / 2; ++row)

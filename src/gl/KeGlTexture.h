@@ -94,16 +94,17 @@ CKeGlTexture* keGlCreateNullRenderTarget(irr::video::IVideoDriver* driver, const
                                          const irr::core::dimension2du& size, irr::video::ECOLOR_FORMAT format);
 
 // Copies the 2D render target `source` (a render target of the library's driver) into face
-// `face` of the cube render target, scaling when the sizes differ. `flipY`: the source holds
-// the picture as GL draws it (row 0 at the bottom), so rows are turned over to put the top of
-// the picture into row 0 of the face. Leaves `source` as the driver's current render target.
+// `face` of the cube render target, scaling when the sizes differ; row for row, as both hold
+// the top of their picture in row 0 (gl/KeGlTarget.h). Leaves `source` as the driver's current
+// render target.
 bool keGlCopyTargetToCubeFace(irr::video::IVideoDriver* driver, irr::video::ITexture* source, CKeGlTexture* cube,
-                              irr::u32 face, bool flipY = true);
+                              irr::u32 face);
 // Clears one face of a cube render target to `color`.
 bool keGlClearCubeFace(irr::video::IVideoDriver* driver, CKeGlTexture* cube, irr::u32 face, irr::video::SColor color);
 
 // Reads a rectangle of the current render target (the library's current target or the back
-// buffer) as 0xAARRGGBB words, rows top first as the picture is seen. `x`, `y` count from the
+// buffer) as 0xAARRGGBB words, rows top first as the picture is seen: a target's rows as they
+// are stored (gl/KeGlTarget.h), the back buffer's turned over. `x`, `y` count from the
 // top-left corner. False without a GL driver.
 bool keGlReadCurrentTarget(irr::video::IVideoDriver* driver, irr::u32 x, irr::u32 y, irr::u32 width,
                            irr::u32 height, std::vector<uint32_t>& out);

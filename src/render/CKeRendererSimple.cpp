@@ -1,5 +1,7 @@
 #include "render/CKeRendererSimple.h"
 
+#include "gl/KeGlTarget.h"
+
 #include <irrlicht/ICameraSceneNode.h>
 #include <irrlicht/ISceneManager.h>
 #include <irrlicht/ITimer.h>
@@ -37,7 +39,10 @@ bool CKeRendererSimple::render(const KeFrameContext& frame) {
     if (frame.camera && frame.camera != shown) smgr->setActiveCamera(frame.camera);
     // The scene manager animates with the library's virtual clock: it shows the frame's time.
     m_device->getTimer()->setTime(frame.timeMs);
-    smgr->drawAll();
+    {
+        KeGlTargetOrientation orientation(driver);  // a target's row 0 is the top of its picture
+        smgr->drawAll();
+    }
     if (frame.camera && frame.camera != shown) smgr->setActiveCamera(shown);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "render/KeFrameCollector.h"
 
+#include "gl/KeGlTarget.h"
+
 #include <algorithm>
 
 #include <irrlicht/IAnimatedMesh.h>
@@ -154,6 +156,7 @@ void KeFrameCollector::applyCamera() const {
 }
 
 void KeFrameCollector::drawList(irr::video::IVideoDriver* driver, const std::vector<Entry>& list, Pass pass) const {
+    KeGlTargetOrientation orientation(driver);  // a target's row 0 is the top of its picture
     for (const Entry& entry : list) {
         ISceneNode* node = entry.node;
         bool readOnly = false;

@@ -149,7 +149,7 @@ const char* initSystem(const EngineSetup& setup) {
     // OpenGL never loses its device: there are no reset callbacks to register.
 
     video::IVideoDriver* driver = g_ctx.driver;
-    g_dummyTarget = driver->addRenderTargetTexture(core::dimension2d<u32>(32, 32), "DummyRenderTarget");
+    g_dummyTarget = driver->addRenderTargetTexture(core::dimension2d<u32>(32, 32), "DummyRenderTarget", video::ECF_A8R8G8B8);
     // The light pre-pass renderer is not part of this build: every start uses the simple one.
     if (IKeRendererManager* renderers = g_manager->getRendererManager()) g_renderer = renderers->createSimpleRenderer();
     if (!g_renderer) return "fails to init render";

@@ -41,7 +41,8 @@ TEST(HlslToGlsl, SemanticsMapToWhatTheLibraryFeedsAndReads) {
         {&vs, "out vec4 kev_COLOR1;"},
         {&vs, "gl_Position"},
         {&ps, "in vec4 kev_TEXCOORD0;"},
-        {&ps, "#define kein_i_TEXCOORD0 (kev_TEXCOORD0.xy)"},
+        // read at the pixel's top-left corner, where Direct3D 9 reads attributes
+        {&ps, "#define kein_i_TEXCOORD0 (interpolateAtOffset(kev_TEXCOORD0, kein_corner).xy)"},
         {&ps, "in vec4 kev_COLOR1;"},
         {&ps, "#define kev_VPOS0 (kein_vpos.xy)"},
         {&ps, "#define kev_VFACE0 (gl_FrontFacing ? 1.0 : -1.0)"},

@@ -358,8 +358,9 @@ TEST_F(ShaderGl, VaryingsOfDifferentWidthsLinkAndKeepTheirComponents) {
     const auto b = drawAndRead(shaderMaterial(wide));
     for (int y = 0; y < gl->height; ++y)
         for (int x = 0; x < gl->width; ++x) {
-            const int u = int((x + 0.5f) / gl->width * 255.0f + 0.5f);
-            const int v = int((y + 0.5f) / gl->height * 255.0f + 0.5f);
+            // Varyings are read where Direct3D 9 reads them: at the pixel's top-left corner.
+            const int u = int(float(x) / gl->width * 255.0f + 0.5f);
+            const int v = int(float(y) / gl->height * 255.0f + 0.5f);
             const Pixel p = at(a, x, y), q = at(b, x, y);
             ASSERT_NEAR(p.r, u, 1) << x << "," << y;
             ASSERT_NEAR(p.g, 128, 1) << "a float written, x read as x" << x << "," << y;

@@ -8,6 +8,7 @@
 
 #include "engine/IKeTextureManager.h"
 #include "render/CKeRendererSimple.h"
+#include "gl/KeGlTarget.h"
 #include "render/KeFrameCollector.h"
 
 using namespace gltest;
@@ -303,7 +304,10 @@ TEST_F(CubeTargetGl, A2DTargetIsCopiedIntoOneFaceTheRightWayUp) {
     for (u32 f = 0; f < 6; ++f) ASSERT_TRUE(kolm::keGlClearCubeFace(driver, cube, f, SColor(255, 0, 0, 90)));
     // Top half white, bottom half green, in the library's 2D coordinates (y down).
     driver->setRenderTarget(target, true, true, SColor(255, 0, 200, 0));
-    driver->draw2DRectangle(SColor(255, 255, 255, 255), irr::core::recti(0, 0, edge, edge / 2));
+    {
+        kolm::KeGlTargetOrientation orientation(driver);
+        driver->draw2DRectangle(SColor(255, 255, 255, 255), irr::core::recti(0, 0, edge, edge / 2));
+    }
     ASSERT_TRUE(kolm::keGlCopyTargetToCubeFace(driver, target, cube, 4));
     driver->setRenderTarget(nullptr, false, false);
     driver->endScene();
