@@ -322,3 +322,36 @@ TEST_F(PassesGl, DepthBiasCountsStepsOfTheDepthBufferInUse) {
     driver->setRenderTarget(nullptr, false, false);
     driver->endScene();
 }
+
+TEST_F(PassesGl, TwoTargetsAreBothWrittenAndALaterSingleTargetDrawLeavesTheSecondAlone) {
+    const s32 type = material("vs_main", "ps_two");  // COLOR0 = colour, COLOR1 = its blue, green, red
+    video::ITexture* first = target("mrt_first");
+    video::ITexture* second = target("mrt_second");
+    core::array<video::IRenderTarget> both;
+    both.push_back(video::IRenderTarget(first));
+    both.push_back(video::IRenderTarget(second));
+    auto expectAll = [&](video::ITexture* t, uint32_t want, const char* what) {
+        driver->setRenderTarget(t, false, false);
+        const std::vector<uint32_t> px = read();
+        int bad = 0;
+        for (uint32_t p : px) bad += !gltest::near(p, want, 1);
+        EXPECT_EQ(bad, 0) << what << std::hex << ": want " << want << " got " << px[0];
+    };
+    ASSERT_TRUE(driver->beginScene(true, true, video::SColor(0)));
+    ASSERT_TRUE(driver->setRenderTarget(both, true, true, video::SColor(255, 0, 0, 0)));
+    constants->color[0] = 1;
+    constants->color[1] = 0.5f;
+    constants->color[2] = 0;
+    constants->color[3] = 1;
+    gltest::drawQuad(driver, screenMaterial(type));
+    // One target: the same shader writes COLOR1 too, which must go nowhere.
+    driver->setRenderTarget(first, false, false);
+    constants->color[0] = 0;
+    constants->color[1] = 0;
+    constants->color[2] = 1;
+    gltest::drawQuad(driver, screenMaterial(type));
+    expectAll(first, 0xFF0000FFu, "first target after the single-target draw");
+    expectAll(second, 0xFF0080FFu, "second target keeps the two-target draw");  // not 0xFFFF0000
+    driver->setRenderTarget(nullptr, false, false);
+    driver->endScene();
+}
