@@ -15,6 +15,7 @@ kolm_pkg(epoxy epoxy)
 kolm_pkg(mpg123 libmpg123)
 kolm_pkg(sdl2 sdl2)
 kolm_pkg(xrandr xrandr)
+kolm_pkg(zlib zlib)
 
 find_package(X11 REQUIRED)
 add_library(kolm::x11 INTERFACE IMPORTED GLOBAL)

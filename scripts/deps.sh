@@ -9,6 +9,7 @@ PKGS=(
   liblua5.2-dev
   libiniparser-dev
   libzip-dev zipcmp zipmerge ziptool
+  zlib1g-dev
   glslang-dev glslang-tools spirv-tools
   libspirv-cross-c-shared-dev
   libepoxy-dev

@@ -1,5 +1,6 @@
 #include "engine/IKeSceneManager.h"
 
+#include "engine/CKeXMeshLoader.h"
 #include "engine/IKeCubeMap.h"
 #include "engine/IKeManager.h"
 #include "engine/IKeRenderServices.h"
@@ -19,7 +20,11 @@ namespace {
 
 class CKeSceneManager : public IKeSceneManager {
 public:
-    CKeSceneManager(IrrlichtDevice* device, IKeManager* manager) : m_device(device), m_manager(manager) {}
+    CKeSceneManager(IrrlichtDevice* device, IKeManager* manager) : m_device(device), m_manager(manager) {
+        // Mesh files load through the engine's `.x` loader, which keeps what morphs and
+        // surfaces need (original vertex indices, buffer properties).
+        keAddXMeshLoader(device);
+    }
 
     scene::ISceneNode* addMeshNode(const io::path& path, scene::ISceneNode* parent, s32 id) override {
         scene::ISceneManager* smgr = m_device->getSceneManager();
