@@ -7,6 +7,7 @@
 #include "engine/IKeTextureManager.h"
 #include "engine/IKeVideoDriverExt.h"
 #include "fx/IKeEffectManager.h"
+#include "fx/KeEffectBindContext.h"
 #include "fx/IKeGPUProgrammingServices.h"
 #include "fx/IKeSurfaceManager.h"
 #include "render/IKeRendererManager.h"
@@ -40,6 +41,14 @@ public:
         m_effects = adopt(createKeEffectManager(
             m_gpu.get(), m_device->getVideoDriver()->getDriverType() == video::EDT_OPENGL));
         m_resources = adopt(keCreateResourceManager(m_device));
+        // What the effects' built-in binds read at every draw.
+        if (m_effects) {
+            KeEffectBindContext& binds = m_effects->getBindContext();
+            binds.device = m_device;
+            binds.sceneExt = m_scene.get();
+            binds.textures = m_textures.get();
+            binds.driverExt = m_driverExt.get();
+        }
         return true;
     }
 

@@ -7,6 +7,8 @@
 #include "core/KeBmp.h"
 #include "core/KeError.h"
 #include "runtime/CKeManager.h"
+#include "fx/IKeEffectManager.h"
+#include "fx/KeEffectBindContext.h"
 #include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
 #include "files/KeFileSystem.h"
@@ -299,6 +301,16 @@ bool beginScene(bool clear, video::ITexture* target) {
     return !target || g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor());
 }
 
+// What the next frame's motion binds read of this one: the engine camera's matrices and the rate.
+void recordLastFrame() {
+    IKeEffectManager* effects = g_manager ? g_manager->getEffectManager() : nullptr;
+    if (!effects || !g_ctx.camera) return;
+    KeLastFrameInfo& last = effects->getBindContext().lastFrame;
+    last.view = g_ctx.camera->getViewMatrix();
+    last.projection = g_ctx.camera->getProjectionMatrix();
+    last.fps = static_cast<f32>(g_ctx.driver->getFPS());
+}
+
 // The frame the renderer is handed: the engine camera at the frame time, into `target`.
 KeFrameContext frameContext(video::ITexture* target) {
     KeFrameContext frame;
@@ -342,6 +354,7 @@ int keSync() {
     } else {
         g_inRendering = false;
         if (!kePresentFrame()) printMessage(KE_WARN, "endScene failed");
+        recordLastFrame();
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 // The engine manager and its services on the null driver.
 #include "core/KeError.h"
+#include "fx/IKeEffectManager.h"
+#include "fx/KeEffectBindContext.h"
 #include "runtime/CKeManager.h"
 #include "support/log_capture.h"
 #include "support/scratch_dir.h"
@@ -56,7 +58,13 @@ protected:
 
 TEST_F(EngineManager, OwnsItsServices) {
     EXPECT_NE(manager->getGPUProgrammingServices(), nullptr);
-    EXPECT_NE(manager->getEffectManager(), nullptr);
+    ASSERT_NE(manager->getEffectManager(), nullptr);
+    // The effects' built-in binds read the engine through the services made before them.
+    const KeEffectBindContext& binds = manager->getEffectManager()->getBindContext();
+    EXPECT_EQ(binds.device, device);
+    EXPECT_EQ(binds.sceneExt, manager->getSceneManager());
+    EXPECT_EQ(binds.textures, manager->getTextureManager());
+    EXPECT_EQ(binds.driverExt, manager->getVideoDriverExt());
     EXPECT_NE(manager->getSceneManager(), nullptr);
     EXPECT_NE(manager->getTextureManager(), nullptr);
     EXPECT_NE(manager->getSurfaceManager(), nullptr);

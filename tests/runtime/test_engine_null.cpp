@@ -1,5 +1,8 @@
 // Engine start-up and shut-down on the library's null driver (no display needed), and the
 // no-display failure of the OpenGL driver.
+#include "fx/IKeEffectManager.h"
+#include "fx/KeEffectBindContext.h"
+#include "engine/IKeManager.h"
 #include "runtime/KeEngine.h"
 #include "core/KeError.h"
 #include "runtime/KeLoadingScreen.h"
@@ -56,6 +59,12 @@ TEST_F(EngineNull, StartsWithDefaultsAndStopsClean) {
         EXPECT_EQ(capacity, 1000);
     EXPECT_EQ(keGetBackdropColor(), 0u);
     EXPECT_EQ(keSync(), 0);
+    EXPECT_EQ(keFrameIndex(), 1u);
+    // The frame just shown is what the next frame's motion binds read.
+    const KeLastFrameInfo& last = keEngineManager()->getEffectManager()->getBindContext().lastFrame;
+    EXPECT_EQ(last.view, c.camera->getViewMatrix());
+    EXPECT_EQ(last.projection, c.camera->getProjectionMatrix());
+    EXPECT_NE(last.projection, irr::core::IdentityMatrix);
 
     EXPECT_EQ(keStopEngine(), 0);
     EXPECT_FALSE(keIsStarted());
