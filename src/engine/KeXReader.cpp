@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <locale>
+#include <sstream>
+#include <type_traits>
 
 #include <zlib.h>
 
@@ -131,21 +134,32 @@ struct Token {
     uint32_t position = 0;  // line (text) or offset (binary)
 };
 
-// Powers of ten that doubles hold exactly: a mantissa below 2^53 times or divided by one of
-// these is correctly rounded.
+// Powers of ten (exact as doubles up to 1e22) and their reciprocals.
 const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-inline bool isDelimiter(char c) {
-    return c == '{' || c == '}' || c == ';' || c == ',' || c == '"' || c == '<' || c == ' ' || c == '\t' ||
-           c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '\0';
-}
+const double kNegPow10[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+                            1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+
+// Character classes of the text encoding.
+enum : uint8_t { kSpace = 1, kDelimiter = 2, kNumberStart = 4 };
+
+struct CharClasses {
+    uint8_t of[256] = {};
+    constexpr CharClasses() {
+        for (char c : {' ', '\t', '\n', '\r', '\f', '\v', '\0'}) of[uint8_t(c)] = kSpace | kDelimiter;
+        for (char c : {'{', '}', ';', ',', '"', '<'}) of[uint8_t(c)] = kDelimiter;
+        for (char c = '0'; c <= '9'; ++c) of[uint8_t(c)] = kNumberStart;
+        for (char c : {'-', '+', '.'}) of[uint8_t(c)] = kNumberStart;
+    }
+};
+constexpr CharClasses kClasses;
+
+inline uint8_t classOf(char c) { return kClasses.of[uint8_t(c)]; }
 
 class TextScanner {
 public:
     TextScanner(const char* begin, const char* end) : m_p(begin), m_end(end) {}
-
-    uint32_t line() const { return m_line; }
 
     Token next() {
         skipSpace();
@@ -189,14 +203,26 @@ public:
             default: break;
         }
         const char* start = m_p;
-        while (m_p < m_end && !isDelimiter(*m_p)) ++m_p;
-        const size_t length = size_t(m_p - start);
-        if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') {
-            if (parseNumber(start, m_p, t.number)) {
-                t.kind = Tok::Number;
-                return t;
+        if (classOf(c) & kNumberStart) {
+            const char* stop = parseNumber(start, m_end, t.number);
+            if (stop) {
+                if (stop == m_end || (classOf(*stop) & kDelimiter)) {
+                    m_p = stop;
+                    t.kind = Tok::Number;
+                    return t;
+                }
+                if (*stop == '#') {
+                    // "1.#QNAN0", "-1.#IND00": how some exporters print invalid floats.
+                    m_p = stop;
+                    while (m_p < m_end && !(classOf(*m_p) & kDelimiter)) ++m_p;
+                    t.kind = Tok::Number;
+                    t.number = std::numeric_limits<double>::quiet_NaN();
+                    return t;
+                }
             }
         }
+        while (m_p < m_end && !(classOf(*m_p) & kDelimiter)) ++m_p;
+        const size_t length = size_t(m_p - start);
         t.text = start;
         t.length = length;
         if (length == 8 && std::memcmp(start, "template", 8) == 0)
@@ -208,14 +234,43 @@ public:
         return t;
     }
 
+    // The run of numbers and separators that follows a number, read without making tokens (the
+    // bulk of a mesh file). Stops before anything else; `lastSemicolon` tells whether the last
+    // separator read was a semicolon.
+    void continueNumbers(std::vector<double>& out, bool& lastSemicolon) {
+        for (;;) {
+            skipSpace();
+            if (m_p >= m_end) return;
+            const char c = *m_p;
+            if (c == ';') {
+                lastSemicolon = true;
+                ++m_p;
+            } else if (c == ',') {
+                lastSemicolon = false;
+                ++m_p;
+            } else if (classOf(c) & kNumberStart) {
+                double value;
+                const char* stop = parseNumber(m_p, m_end, value);
+                if (!stop || (stop < m_end && !(classOf(*stop) & kDelimiter))) return;  // the full scanner decides
+                out.push_back(value);
+                lastSemicolon = false;
+                m_p = stop;
+            } else {
+                return;
+            }
+        }
+    }
+
 private:
     void skipSpace() {
         while (m_p < m_end) {
             const char c = *m_p;
-            if (c == '\n') {
-                ++m_line;
+            if (c == ' ') {
                 ++m_p;
-            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\0') {
+                continue;
+            }
+            if (classOf(c) & kSpace) {
+                if (c == '\n') ++m_line;
                 ++m_p;
             } else if (c == '#' || (c == '/' && m_p + 1 < m_end && m_p[1] == '/')) {
                 while (m_p < m_end && *m_p != '\n') ++m_p;
@@ -225,68 +280,58 @@ private:
         }
     }
 
-    // Decimal number filling [begin, end) exactly; "1.#QNAN0"-style tails (written by some
-    // exporters for invalid floats) read as NaN. False when the token is not a number.
-    static bool parseNumber(const char* begin, const char* end, double& out) {
-        const char* p = begin;
+    // A decimal number at `p`: [sign] digits [. digits] [e [sign] digits]. Returns where it
+    // stops, or null when no digits come.
+    static const char* parseNumber(const char* p, const char* end, double& out) {
+        const char* const start = p;
         bool negative = false;
         if (*p == '-' || *p == '+') negative = *p++ == '-';
         uint64_t mantissa = 0;
-        int digits = 0, exponent = 0;
-        bool any = false;
-        while (p < end && *p >= '0' && *p <= '9') {
-            any = true;
-            if (digits < 19) {
-                mantissa = mantissa * 10 + uint64_t(*p - '0');
-                if (mantissa) ++digits;
-            } else {
-                ++exponent;
-            }
-            ++p;
-        }
+        const char* digits = p;
+        while (p < end && unsigned(*p - '0') < 10) mantissa = mantissa * 10 + uint64_t(*p++ - '0');
+        size_t count = size_t(p - digits);
+        int exponent = 0;
         if (p < end && *p == '.') {
-            ++p;
-            while (p < end && *p >= '0' && *p <= '9') {
-                any = true;
-                if (digits < 19) {
-                    mantissa = mantissa * 10 + uint64_t(*p - '0');
-                    if (mantissa) ++digits;
-                    --exponent;
-                }
-                ++p;
-            }
+            const char* fraction = ++p;
+            while (p < end && unsigned(*p - '0') < 10) mantissa = mantissa * 10 + uint64_t(*p++ - '0');
+            exponent = -int(p - fraction);
+            count += size_t(p - fraction);
         }
-        if (!any) return false;
-        if (p < end && *p == '#') {
-            out = std::numeric_limits<double>::quiet_NaN();
-            return true;
-        }
+        if (count == 0) return nullptr;
         if (p < end && (*p == 'e' || *p == 'E')) {
             const char* q = p + 1;
             bool expNegative = false;
             if (q < end && (*q == '-' || *q == '+')) expNegative = *q++ == '-';
-            if (q >= end || *q < '0' || *q > '9') return false;
-            int e = 0;
-            while (q < end && *q >= '0' && *q <= '9') {
-                if (e < 100000) e = e * 10 + (*q - '0');
-                ++q;
+            if (q < end && unsigned(*q - '0') < 10) {
+                int e = 0;
+                while (q < end && unsigned(*q - '0') < 10) {
+                    if (e < 100000) e = e * 10 + (*q - '0');
+                    ++q;
+                }
+                exponent += expNegative ? -e : e;
+                p = q;
             }
-            exponent += expNegative ? -e : e;
-            p = q;
         }
-        if (p != end) return false;
-        double value;
-        if (mantissa < (uint64_t(1) << 53) && exponent >= -22 && exponent <= 22) {
-            value = double(mantissa);
-            value = exponent < 0 ? value / kPow10[-exponent] : value * kPow10[exponent];
-        } else {
-            // Rare: long mantissas or large exponents take the library's correctly rounded path.
-            char buffer[64];
-            const int n = std::snprintf(buffer, sizeof(buffer), "%llue%d", static_cast<unsigned long long>(mantissa), exponent);
-            value = (n > 0 && size_t(n) < sizeof(buffer)) ? std::strtod(buffer, nullptr) : 0.0;
+        if (count > 15 || exponent < -22 || exponent > 22) {
+            out = parseLong(start, p);
+            return p;
         }
+        // Within an ulp of the double nearest the decimal: exact once narrowed to a float, which
+        // is what the file's numbers become.
+        const double value = double(mantissa) * (exponent < 0 ? kNegPow10[-exponent] : kPow10[exponent]);
         out = negative ? -value : value;
-        return true;
+        return p;
+    }
+
+    // Rare: more digits than a double holds, or large exponents. Correctly rounded whatever the
+    // process's locale.
+    static double parseLong(const char* begin, const char* end) {
+        std::string text(begin, end);
+        std::istringstream in(text);
+        in.imbue(std::locale::classic());
+        double value = 0;
+        in >> value;
+        return in.fail() ? 0.0 : value;
     }
 
     const char* m_p;
@@ -442,7 +487,14 @@ private:
                     return true;
                 case Tok::Semicolon: lastSemicolon = true; continue;
                 case Tok::Comma: break;
-                case Tok::Number: object.numbers.push_back(t.number); break;
+                case Tok::Number:
+                    object.numbers.push_back(t.number);
+                    if constexpr (std::is_same<Scanner, TextScanner>::value) {
+                        lastSemicolon = false;
+                        m_scanner.continueNumbers(object.numbers, lastSemicolon);
+                        continue;
+                    }
+                    break;
                 case Tok::IntList:
                     for (uint32_t i = 0; i < t.count; ++i) object.numbers.push_back(double(rd32(t.data + 4 * size_t(i))));
                     break;
