@@ -50,9 +50,9 @@ struct VsOut {
 
 VsOut vs_main(float3 pos : POSITION, float3 normal : NORMAL, float2 uv : TEXCOORD0) {
     VsOut o;
-    o.pos = mul(float4(pos, 1.0), WorldViewProj);
+    o.pos = mul(WorldViewProj, float4(pos, 1.0));
     o.uv = uv;
-    o.normal = mul(float4(normal, 0.0), World).xyz;
+    o.normal = mul(World, float4(normal, 0.0)).xyz;
     return o;
 }
 
