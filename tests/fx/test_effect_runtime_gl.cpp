@@ -3,6 +3,7 @@
 // pixel by pixel with its reference picture.
 #include "effect_runtime_stub.h"
 #include "support/gl_fixture.h"
+#include "support/scratch_dir.h"
 
 #include "core/KePtr.h"
 #include "engine/IKeTextureManager.h"
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 using namespace irr;
 using namespace kolm;
@@ -141,6 +143,64 @@ TEST_F(EffectGl, LitTexturedSphereThroughTheAnnotatedEffect) {
     // textured with both colours.
     const uint32_t lit = px[50 * gltest::kWidth + 70], dark = px[70 * gltest::kWidth + 92];
     EXPECT_GT(gltest::red(lit) + gltest::green(lit) + gltest::blue(lit), gltest::red(dark) + gltest::green(dark) + gltest::blue(dark));
+}
+
+}  // namespace
+
+namespace {
+
+// Constants of every scalar kind reach the shader through the effect's setters: a bool, an int
+// and a float4, each read back as one channel of a screen-filling quad.
+TEST_F(EffectGl, BoolIntAndVectorConstantsReachTheShader) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.create("/tmp/kolm-fx-kinds-"));
+    const std::string file = dir / "kinds.hlsl";
+    std::ofstream(file) << "// [KOLM_BEGIN]\n"
+                           "// bool Flag : 1 : pixel\n"
+                           "// int Count : 3 : pixel\n"
+                           "// float4 Tint : 0.25, 0.5, 0.75, 1 : pixel\n"
+                           "// [KOLM_END]\n"
+                           "bool Flag;\nint Count;\nfloat4 Tint;\n"
+                           "float4 vs_main(float3 pos : POSITION) : POSITION { return float4(pos, 1.0); }\n"
+                           "float4 ps_main() : COLOR0 {\n"
+                           "    return float4(Flag ? 1.0 : 0.0, float(Count) / 4.0, Tint.b, 1.0);\n"
+                           "}\n";
+    KePtr<IKeGPUProgrammingServices> services =
+        KePtr<IKeGPUProgrammingServices>::adopt(new CKeGPUProgrammingServices(device));
+    KePtr<IKeEffectManager> effects = KePtr<IKeEffectManager>::adopt(createKeEffectManager(services.get(), true));
+    effects->getBindContext().device = device;
+    KePtr<IKeEffect> effect = KePtr<IKeEffect>::adopt(effects->createEffect(file.c_str(), -1, nullptr));
+    ASSERT_NE(effect, nullptr) << effects->getLastError();
+
+    struct Case {
+        bool flag;
+        s32 count;
+        f32 blue;
+        uint32_t want;  // 0xRRGGBB
+    };
+    const Case cases[] = {
+        {true, 2, 0.6f, 0xFF8099},
+        {false, 4, 0.2f, 0x00FF33},
+        {true, 0, 1.0f, 0xFF00FF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.want);
+        ASSERT_TRUE(effect->setBool("Flag", c.flag));
+        ASSERT_TRUE(effect->setInt("Count", c.count));
+        const f32 tint[4] = {0.0f, 0.0f, c.blue, 1.0f};
+        ASSERT_TRUE(effect->setFloatArray("Tint", tint, 4));
+        KeMaterialBinding record;
+        record.effect = effect.get();
+        video::SMaterial material;
+        ASSERT_TRUE(effect->getPassMaterial(0, 0, material, &record));
+        record.attach(material);
+        driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+        gltest::drawQuad(driver, material);
+        const std::vector<uint32_t> px = readTarget();
+        driver->endScene();
+        EXPECT_TRUE(gltest::near(px[(gltest::kHeight / 2) * gltest::kWidth + gltest::kWidth / 2], c.want, 1))
+            << std::hex << px[(gltest::kHeight / 2) * gltest::kWidth + gltest::kWidth / 2];
+    }
 }
 
 }  // namespace
