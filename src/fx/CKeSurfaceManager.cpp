@@ -1,5 +1,8 @@
 #include "fx/IKeSurfaceManager.h"
 
+#include "fx/CKeSurfaceLightwave.h"
+#include "fx/CKeSurfaceLightwaveHV.h"
+
 #include <cstring>
 
 namespace kolm {
@@ -22,7 +25,11 @@ public:
         const u32 kind = keSurfaceKindOfName(name);
         return kind ? createSurfaceOfKind(kind) : nullptr;
     }
-    IKeSurface* createSurfaceOfKind(u32) override { return nullptr; }
+    IKeSurface* createSurfaceOfKind(u32 kind) override {
+        if (kind == KE_SURFACE_LIGHTWAVE) return new CKeSurfaceLightwave();
+        if (kind == KE_SURFACE_LIGHTWAVE_HV) return new CKeSurfaceLightwaveHV();
+        return nullptr;
+    }
 
 private:
     [[maybe_unused]] IrrlichtDevice* m_device;

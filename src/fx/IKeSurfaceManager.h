@@ -25,8 +25,8 @@ public:
     virtual ~IKeSurfaceManager() {}
     // "lightwave" -> kind "lwsr", "lightwave_hv" -> "lwhv" (exact case); anything else null.
     virtual IKeSurface* createSurface(const char* name) = 0;
-    // A new surface of the kind; null for other kinds (and, until the surfaces are part of
-    // this build, for every kind).
+    // A new surface of the kind ("lwsr": CKeSurfaceLightwave, "lwhv": CKeSurfaceLightwaveHV;
+    // one reference for the caller); null for other kinds.
     virtual IKeSurface* createSurfaceOfKind(irr::u32 kind) = 0;
 };
 
