@@ -6,6 +6,8 @@
 #include "app/KeSetup.h"
 #include "app/KeShell.h"
 #include "platform/KeWindow.h"
+#include "script/KeCommandTable.h"
+#include "script/KeScriptHost.h"
 
 #include <cstdio>
 
@@ -44,6 +46,14 @@ int demoUntilPlayback(const char* captureBase) {
 int runDemo(const char*) { return demoUntilPlayback(nullptr); }
 int runDemoCapture(const char*, const char* captureBase, float) { return demoUntilPlayback(captureBase); }
 
+// The entry point reads the script from the disk (packaged scripts are not looked for).
+int runScript(const char* file) { return keRunScript(file, false); }
+
+bool scriptScreenModeDialog() {
+    ScreenSetup setup;
+    return keScreenModeDialog(&setup) == 0;
+}
+
 }  // namespace
 
 void keInstallRunModes() {
@@ -54,6 +64,11 @@ void keInstallRunModes() {
     h.shutdownEngine = &shutdownEngine;
     h.runDemo = &runDemo;
     h.runDemoCapture = &runDemoCapture;
+    h.runScript = &runScript;
+    KeScriptDialogs dialogs;
+    dialogs.screenModeDialog = &scriptScreenModeDialog;
+    dialogs.screenModeOption = &keScreenModeOption;
+    keSetScriptDialogs(dialogs);
 }
 
 }  // namespace kolm

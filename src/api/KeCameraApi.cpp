@@ -1,0 +1,71 @@
+#include "api/KeCameraApi.h"
+
+#include "engine/IKeSceneNodeAnimatorCamera.h"
+#include "runtime/KeEngine.h"
+
+#include <cmath>
+
+namespace kolm {
+
+namespace {
+
+IKeSceneNodeAnimatorCamera* fly() {
+    // Start-up makes the camera's animator the fly camera (type KE_CAMERA_ANIMATOR_TYPE).
+    return static_cast<IKeSceneNodeAnimatorCamera*>(keEngineContext().cameraAnimator);
+}
+
+}  // namespace
+
+int kePositionCamera(float x, float y, float z) {
+    IKeSceneNodeAnimatorCamera* animator = fly();
+    if (!animator) return -1;
+    animator->setPosition(x, y, z);
+    return 0;
+}
+
+int keRotateCamera(float x, float y, float z) {
+    IKeSceneNodeAnimatorCamera* animator = fly();
+    if (!animator) return -1;
+    animator->setRotation(x, y, z);
+    return 0;
+}
+
+int keCameraAnimatorMode(int scriptMode) {
+    if (scriptMode == 1) return KE_CAMERA_RIDE_MOUSE;
+    if (scriptMode == 2) return KE_CAMERA_RIDE_DRAG;
+    return KE_CAMERA_FOLLOW;
+}
+
+int keSetCameraMode(int mode) {
+    IKeSceneNodeAnimatorCamera* animator = fly();
+    if (!animator) return -1;
+    animator->setMode(keCameraAnimatorMode(mode));
+    return 0;
+}
+
+int keSetCameraMoveSpeed(float speed) {
+    IKeSceneNodeAnimatorCamera* animator = fly();
+    if (!animator) return -1;
+    animator->setMoveSpeed(speed);
+    return 0;
+}
+
+int keSetCameraJumpSpeed(float speed) {
+    IKeSceneNodeAnimatorCamera* animator = fly();
+    if (!animator) return -1;
+    animator->setJumpSpeed(speed);
+    return 0;
+}
+
+int keSetCameraFOV(float angle) {
+    const EngineContext& c = keEngineContext();
+    if (!c.camera || c.screenWidth <= 0) return -1;
+    const double half = std::tan(angle * 3.14159265358979323846 / 180.0 * 0.5);
+    c.camera->setFOV(static_cast<float>(2.0 * std::atan(half * c.screenHeight / c.screenWidth)));
+    return 0;
+}
+
+int keSetCameraRotationXYZ() { return 0; }
+int keSetCameraRotationZYX() { return 0; }
+
+}  // namespace kolm

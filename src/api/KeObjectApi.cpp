@@ -1,0 +1,248 @@
+#include "api/KeObjectApi.h"
+
+#include "core/KeError.h"
+#include "core/KeIdTableKinds.h"
+#include "engine/IKeManager.h"
+#include "engine/IKeSceneManager.h"
+#include "files/KeFileSystem.h"
+#include "runtime/KeEngine.h"
+
+#include <irrlicht.h>
+
+#include <cmath>
+
+namespace kolm {
+
+using namespace irr;
+
+namespace {
+
+KeIdTable<KeNodeCell>* objects() { return keEngineContext().idLists.object; }
+
+scene::ISceneNode* objectOf(int id) {
+    KeNodeCell* cell = keIdLookup(objects(), KeIdKind::Object, id, 1);
+    return cell ? cell->node : nullptr;
+}
+
+IKeSceneManager* sceneExt() {
+    IKeManager* manager = keEngineManager();
+    return manager ? manager->getSceneManager() : nullptr;
+}
+
+scene::IMesh* meshOf(scene::ISceneNode* node) {
+    switch (node->getType()) {
+    case scene::ESNT_MESH:
+        return static_cast<scene::IMeshSceneNode*>(node)->getMesh();
+    case scene::ESNT_ANIMATED_MESH: {
+        scene::IAnimatedMesh* mesh = static_cast<scene::IAnimatedMeshSceneNode*>(node)->getMesh();
+        return mesh ? mesh->getMesh(0) : nullptr;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+// Buffers of 16-bit indices address 65535 vertices at most: more is drawn wrongly.
+void warnOversizedBuffers(int id, const char* path, scene::ISceneNode* node) {
+    scene::IMesh* mesh = meshOf(node);
+    if (!mesh) return;
+    for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
+        scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
+        if (buffer->getIndexType() == video::EIT_32BIT || buffer->getVertexCount() <= 65535) continue;
+        printMessage(KE_WARN | KE_SHOW_BOX,
+                     "Object %d '%s' has too much points on surface %u ;\n%u points > maximum 65535.\n"
+                     "Render artifacts will occur.",
+                     id, path, i, buffer->getVertexCount());
+    }
+}
+
+// Registers a fresh cell under id (deleting what was there): the cell, or null after the
+// "invalid" message at argIndex.
+KeNodeCell* registerCell(int id, int argIndex) {
+    keDeleteObject(id);
+    KeNodeCell* cell = new KeNodeCell;
+    if (keIdRegister(objects(), KeIdKind::Object, id, cell, argIndex) != 0) {
+        delete cell;
+        return nullptr;
+    }
+    return cell;
+}
+
+void unregisterCell(int id, KeNodeCell* cell) {
+    keIdTableRemove(objects(), id);
+    delete cell;
+}
+
+}  // namespace
+
+int keLoadObject(const char* file, int id) {
+    KeNodeCell* cell = registerCell(id, 2);
+    if (!cell) return -1;
+    const EngineContext& c = keEngineContext();
+    const io::path fullPath = c.device ? c.device->getFileSystem()->getAbsolutePath(keFindFile(file)) : io::path(file);
+    IKeSceneManager* ext = sceneExt();
+    scene::ISceneNode* node = ext ? ext->addMeshNode(fullPath, nullptr, -1) : nullptr;
+    if (!node) {
+        recordError(1, "Failed to load mesh '%s'", fullPath.c_str());
+        unregisterCell(id, cell);
+        return -1;
+    }
+    node->grab();  // the cell's reference
+    cell->node = node;
+    warnOversizedBuffers(id, fullPath.c_str(), node);
+    ext->getNodeExt(node);
+    return 0;
+}
+
+int keCloneObject(int newId, int sourceId) {
+    KeNodeCell* cell = registerCell(newId, 1);
+    if (!cell) return -1;
+    KeNodeCell* source = keIdTableGet(objects(), sourceId);
+    if (!source) {
+        recordError(2, "Object ID %d does not exist", sourceId);
+        unregisterCell(newId, cell);
+        return -1;
+    }
+    IKeSceneManager* ext = sceneExt();
+    scene::ISceneNode* node = ext ? ext->cloneNode(source->node) : nullptr;
+    if (!node) {
+        recordError(-1, "Failed to create the cloned object");
+        unregisterCell(newId, cell);
+        return -1;
+    }
+    // A clone of a node in the scene graph belongs to the graph; one of a node out of it (locked
+    // off) comes with the creation reference, which becomes the cell's.
+    if (node->getParent()) node->grab();
+    cell->node = node;
+    return 0;
+}
+
+int keInstanceObject(int newId, int sourceId) { return keCloneObject(newId, sourceId); }
+
+bool keObjectExist(int id) { return keIdExists(objects(), id); }
+
+bool keObjectVisible(int id) {
+    scene::ISceneNode* node = objectOf(id);
+    return node && node->isVisible();
+}
+
+int keShowObject(int id) {
+    if (scene::ISceneNode* node = objectOf(id)) node->setVisible(true);
+    return 0;
+}
+
+int keHideObject(int id) {
+    if (scene::ISceneNode* node = objectOf(id)) node->setVisible(false);
+    return 0;
+}
+
+int keDeleteObject(int id) {
+    KeIdTable<KeNodeCell>* table = objects();
+    KeNodeCell* cell = keIdTableGet(table, id);
+    if (!cell) return 0;
+    if (cell->node) {
+        cell->node->remove();
+        cell->node->drop();
+    }
+    keIdTableRemove(table, id);
+    delete cell;
+    return 0;
+}
+
+int keLockObjectOn(int id) {
+    if (scene::ISceneNode* node = objectOf(id)) node->setParent(keEngineContext().camera);
+    return 0;
+}
+
+int keLockObjectOff(int id) {
+    // The cell's reference keeps the node alive out of the scene graph.
+    if (scene::ISceneNode* node = objectOf(id)) node->setParent(nullptr);
+    return 0;
+}
+
+int kePositionObject(int id, float x, float y, float z) {
+    if (scene::ISceneNode* node = objectOf(id)) node->setPosition(core::vector3df(x, y, z));
+    return 0;
+}
+
+int keRotateObject(int id, float x, float y, float z) {
+    if (scene::ISceneNode* node = objectOf(id)) node->setRotation(core::vector3df(x, y, z));
+    return 0;
+}
+
+int keScaleObject(int id, float x, float y, float z) {
+    if (scene::ISceneNode* node = objectOf(id)) node->setScale(core::vector3df(x / 100.0f, y / 100.0f, z / 100.0f));
+    return 0;
+}
+
+int keTotalObjectFrames(int id) {
+    scene::ISceneNode* node = objectOf(id);
+    if (!node) return 0;
+    if (node->getType() == scene::ESNT_ANIMATED_MESH) {
+        scene::IAnimatedMesh* mesh = static_cast<scene::IAnimatedMeshSceneNode*>(node)->getMesh();
+        return mesh ? static_cast<int>(mesh->getFrameCount()) : 1;
+    }
+    return 1;
+}
+
+int keSetObjectFrame(int id, float frame) {
+    scene::ISceneNode* node = objectOf(id);
+    if (node && node->getType() == scene::ESNT_ANIMATED_MESH) {
+        auto* animated = static_cast<scene::IAnimatedMeshSceneNode*>(node);
+        animated->setCurrentFrame(frame + static_cast<float>(animated->getStartFrame()));
+    }
+    return 0;
+}
+
+int keSetObjectMorph(int id, int, const int*, const float*) {
+    // Only morph nodes take weights; the engine makes none of those yet.
+    objectOf(id);
+    return 0;
+}
+
+int keGetObjectMorphCount(int id) {
+    objectOf(id);
+    return 0;
+}
+
+float keGetObjectRadius(int id) {
+    scene::ISceneNode* node = objectOf(id);
+    if (!node) return 0.0f;
+    const unsigned type = node->getType();
+    if (type != scene::ESNT_MESH && type != scene::ESNT_ANIMATED_MESH && type != KE_MORPH_NODE_TYPE) {
+        recordError(1, "Object ID %d is not of supported type", id);
+        return 0.0f;
+    }
+    scene::IMesh* mesh = meshOf(node);
+    if (!mesh) {
+        recordError(1, "Object ID %d has no mesh", id);
+        return 0.0f;
+    }
+    return static_cast<float>(mesh->getBoundingBox().getExtent().getLength() * 0.5f);
+}
+
+int keGhostObjectOn(int id) {
+    objectOf(id);
+    return 0;
+}
+
+int keSetAlphaMappingOn(int id, float) {
+    objectOf(id);
+    return 0;
+}
+
+int keSetObjectRotationXYZ(int) { return 0; }
+int keSetObjectRotationZYX(int) { return 0; }
+
+scene::ISceneNode* keObjectGet(int id) {
+    KeNodeCell* cell = keIdTableGet(objects(), id);
+    return cell ? cell->node : nullptr;
+}
+
+void keDeleteAllObjects() {
+    KeIdTable<KeNodeCell>* table = objects();
+    if (!table) return;
+    for (int id = 0; id <= table->highestId(); ++id) keDeleteObject(id);
+}
+
+}  // namespace kolm

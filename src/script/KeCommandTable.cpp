@@ -1,0 +1,451 @@
+#include "script/KeCommandTable.h"
+
+#include "api/KeCameraApi.h"
+#include "api/KeEngineApi.h"
+#include "api/KeLightApi.h"
+#include "api/KeMusicApi.h"
+#include "api/KeObjectApi.h"
+#include "core/KeError.h"
+#include "runtime/KeEngine.h"
+#include "script/KeScriptArgs.h"
+#include "script/KeScriptBind.h"
+
+#include <cstring>
+
+namespace kolm {
+
+namespace {
+
+KeScriptDialogs g_dialogs;
+char g_text[KE_SCRIPT_TEXT_CAPACITY];  // joined text arguments
+
+const char* runningName(lua_State* L) {
+    lua_Debug ar;
+    if (lua_getstack(L, 0, &ar) && lua_getinfo(L, "n", &ar) && ar.name) return ar.name;
+    return "?";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bindings of their own
+
+// Commands of families this build does not have yet.
+int unavailableFree(lua_State* L) {
+    return luaL_argerror(L, -1, lua_pushfstring(L, "'%s' is not available in this build", runningName(L)));
+}
+int unavailable(lua_State* L) {
+    keScriptRequireSetup(L);
+    return unavailableFree(L);
+}
+
+int notImplemented(lua_State* L) {
+    keScriptRequireSetup(L);
+    return luaL_argerror(L, -1, "the function is not implemented");
+}
+
+// Setup([width [, height [, depth [, windowed]]]]): optional arguments by count.
+int setup(lua_State* L) {
+    const int n = lua_gettop(L);
+    const int width = n >= 1 ? keScriptInt(L, 1) : -1;
+    const int height = n >= 2 ? keScriptInt(L, 2) : -1;
+    const int bpp = n >= 3 ? keScriptInt(L, 3) : -1;
+    const int windowed = n >= 4 ? (keScriptBool(L, 4) ? 1 : 0) : -1;
+    keScriptSetup(width, height, bpp, windowed);
+    keScriptRaisePending(L);
+    return 0;
+}
+
+int messageBox(lua_State* L) {
+    keScriptJoinText(L, 1, g_text);
+    showMessageBox("%s", g_text);
+    return 0;
+}
+
+int screenModeDialog(lua_State* L) {
+    if (!g_dialogs.screenModeDialog) return unavailableFree(L);
+    lua_pushboolean(L, g_dialogs.screenModeDialog() ? 1 : 0);
+    return 1;
+}
+
+int screenModeOption(lua_State* L) {
+    const char* name = keScriptString(L, 1);
+    if (!g_dialogs.screenModeOption) return unavailableFree(L);
+    lua_pushinteger(L, g_dialogs.screenModeOption(name));
+    return 1;
+}
+
+int setObjectMorph(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int id = keScriptInt(L, 1);
+    int indices[KE_SCRIPT_ARRAY_CAPACITY];
+    float weights[KE_SCRIPT_ARRAY_CAPACITY];
+    const int morphs = keScriptIntArray(L, 2, indices, KE_SCRIPT_ARRAY_CAPACITY);
+    const int weightCount = keScriptNumberArray(L, 3, weights, KE_SCRIPT_ARRAY_CAPACITY);
+    if (morphs != weightCount)
+        luaL_argerror(L, 3,
+                      lua_pushfstring(L, "the number of morphs(%d) is not equals to the number of weights(%d)",
+                                      morphs, weightCount));
+    keSetObjectMorph(id, morphs, indices, weights);
+    keScriptRaisePending(L);
+    return 0;
+}
+
+// The music volume is a whole percentage in scripts.
+int setMusicVolume(int id, int percent) { return keSetMusicVolume(id, percent); }
+
+// ---------------------------------------------------------------------------------------------
+// The table
+
+constexpr const char* resultName(KeResult result) {
+    return result == KeResult::Boolean   ? "boolean"
+           : result == KeResult::Integer ? "integer"
+           : result == KeResult::Number  ? "number"
+           : result == KeResult::String  ? "string"
+                                         : "none";
+}
+
+using F = KeCommandFamily;
+using S = KeCommandState;
+
+#define KE_CMD(name, family, op, result, signature)                                                             \
+    {name, &KeBind<op, KeResult::result>::call, signature, resultName(KeResult::result), F::family, S::Bound,  \
+     true, KeBind<op, KeResult::result>::kinds}
+#define KE_CMD_FREE(name, family, op, result, signature)                                                        \
+    {name, &KeBind<op, KeResult::result, false>::call, signature, resultName(KeResult::result), F::family,      \
+     S::Bound, false, KeBind<op, KeResult::result, false>::kinds}
+#define KE_OWN(name, family, binding, result, signature, needsSetup, kinds) \
+    {name, binding, signature, result, F::family, S::Bound, needsSetup, kinds}
+#define KE_LATER(name, family, result, signature) \
+    {name, &unavailable, signature, result, F::family, S::Unavailable, true, nullptr}
+#define KE_LATER_FREE(name, family, result, signature) \
+    {name, &unavailableFree, signature, result, F::family, S::Unavailable, false, nullptr}
+#define KE_NOT_IMPLEMENTED(name, family) \
+    {name, &notImplemented, "", "none", F::family, S::NotImplemented, true, nullptr}
+
+const KeCommand kCommands[] = {
+    // Engine and frame
+    KE_OWN("Setup", Engine, &setup, "none",
+           "[width: integer = 640], [height: integer = 480], [depth: integer = 32], [windowed: boolean = true]",
+           false, "i?i?i?b?"),
+    KE_CMD_FREE("Term", Engine, &keTerm, None, ""),
+    KE_CMD_FREE("IsSetup", Engine, &keIsSetup, Boolean, ""),
+    KE_CMD("Run", Engine, &keRun, Boolean, ""),
+    KE_CMD("Sync", Engine, &keSync, None, ""),
+    KE_CMD("RenderDummy", Engine, &keRenderDummy, None, ""),
+    KE_CMD("RenderSetDebug", Engine, &keRenderSetDebug, None, "mode: integer"),
+    KE_CMD("ScreenShot", Engine, &keScreenShot, None, "file: string"),
+    KE_CMD("Timer", Engine, &keTimer, Integer, ""),
+    KE_CMD("Sleep", Engine, &keSleep, None, "ms: integer"),
+
+    // Window, screen and dialogs
+    KE_LATER("HideWindow", Window, "none", ""),
+    KE_LATER("ShowWindow", Window, "none", ""),
+    KE_LATER("MaximizeWindow", Window, "none", ""),
+    KE_LATER("MinimizeWindow", Window, "none", ""),
+    KE_LATER("RestoreWindow", Window, "none", ""),
+    KE_LATER("IsWindowActive", Window, "boolean", ""),
+    KE_LATER("WindowMode", Window, "boolean", ""),
+    KE_LATER("ScreenWidth", Window, "integer", ""),
+    KE_LATER("ScreenHeight", Window, "integer", ""),
+    KE_LATER("ScreenDepth", Window, "integer", ""),
+    KE_OWN("ScreenModeDialog", Window, &screenModeDialog, "boolean", "", false, ""),
+    KE_OWN("ScreenModeOption", Window, &screenModeOption, "integer", "name: string", false, "s"),
+    KE_OWN("MessageBox", Window, &messageBox, "none", "values: any...", false, "v"),
+    KE_LATER_FREE("FileRequester", Window, "string", "[title: string]"),
+
+    // Keyboard and mouse
+    KE_LATER("EscapeKey", Input, "boolean", ""),
+    KE_LATER("EscapeKeyEverPressed", Input, "boolean", ""),
+    KE_LATER("ReturnKey", Input, "boolean", ""),
+    KE_LATER("SpaceKey", Input, "boolean", ""),
+    KE_LATER("ShiftKey", Input, "boolean", ""),
+    KE_LATER("RightKey", Input, "boolean", ""),
+    KE_LATER("LeftKey", Input, "boolean", ""),
+    KE_LATER("UpKey", Input, "boolean", ""),
+    KE_LATER("DownKey", Input, "boolean", ""),
+    KE_LATER("MinusKey", Input, "boolean", ""),
+    KE_LATER("PlusKey", Input, "boolean", ""),
+    KE_LATER("KeyState", Input, "boolean", "key: integer"),
+    KE_LATER("MouseClick", Input, "integer", ""),
+    KE_LATER("MouseX", Input, "integer", ""),
+    KE_LATER("MouseY", Input, "integer", ""),
+    KE_LATER("MouseZ", Input, "integer", ""),
+    KE_LATER("ShowMouse", Input, "none", ""),
+    KE_LATER("HideMouse", Input, "none", ""),
+
+    // Joystick
+    KE_LATER("EnableJoystick", Joystick, "none", ""),
+    KE_LATER("DisableJoystick", Joystick, "none", ""),
+    KE_LATER("JoystickIsPresent", Joystick, "boolean", ""),
+    KE_LATER("JoystickUp", Joystick, "boolean", ""),
+    KE_LATER("JoystickDown", Joystick, "boolean", ""),
+    KE_LATER("JoystickLeft", Joystick, "boolean", ""),
+    KE_LATER("JoystickRight", Joystick, "boolean", ""),
+    KE_LATER("JoystickX", Joystick, "integer", ""),
+    KE_LATER("JoystickY", Joystick, "integer", ""),
+    KE_LATER("JoystickZ", Joystick, "integer", ""),
+    KE_LATER("JoystickR", Joystick, "integer", ""),
+    KE_LATER("JoystickU", Joystick, "integer", ""),
+    KE_LATER("JoystickV", Joystick, "integer", ""),
+    KE_LATER("JoystickFireA", Joystick, "boolean", ""),
+    KE_LATER("JoystickFireB", Joystick, "boolean", ""),
+    KE_LATER("JoystickFireC", Joystick, "boolean", ""),
+    KE_LATER("JoystickFireD", Joystick, "boolean", ""),
+    KE_LATER("JoystickFireX", Joystick, "boolean", "button: integer"),
+
+    // Files and paths
+    KE_LATER("SetDir", Files, "none", "path: string"),
+    KE_LATER("GetDir", Files, "string", ""),
+    KE_LATER("FileExist", Files, "boolean", "file: string"),
+    KE_LATER("PathFilename", Files, "string", "path: string, [withExtension: boolean = true]"),
+    KE_LATER("PathPath", Files, "string", "path: string"),
+    KE_LATER("PathFull", Files, "string", "path: string"),
+
+    // 2D drawing, colours, text and fades
+    KE_LATER("Ink", Drawing, "none", "colour: integer"),
+    KE_LATER("InkAlpha", Drawing, "none", "alpha: integer"),
+    KE_LATER("Box", Drawing, "none", "x1: integer, y1: integer, x2: integer, y2: integer"),
+    KE_LATER("BoxWithEffect", Drawing, "none",
+             "x1: integer, y1: integer, x2: integer, y2: integer, effect ID: integer"),
+    KE_LATER("Line", Drawing, "none", "x1: integer, y1: integer, x2: integer, y2: integer"),
+    KE_LATER("RGB", Drawing, "integer", "r: integer, g: integer, b: integer"),
+    KE_LATER("RGBf", Drawing, "integer", "r: number, g: number, b: number"),
+    KE_LATER("Text", Drawing, "none", "x: integer, y: integer, values: any..."),
+    KE_LATER("TextWidth", Drawing, "integer", "values: any..."),
+    KE_LATER("TextHeight", Drawing, "integer", "values: any..."),
+    KE_LATER("SetTextFont", Drawing, "none", "font file: string"),
+    KE_LATER("SetTextColor", Drawing, "none", "colour: colour"),
+    KE_LATER("SetTextAlpha", Drawing, "none", "alpha: integer"),
+    KE_LATER("TextFont", Drawing, "string", ""),
+    KE_LATER("TextColor", Drawing, "integer", ""),
+    KE_LATER("TextAlpha", Drawing, "integer", ""),
+    KE_LATER("FadeIn", Drawing, "none", "time in ms: integer, colour: colour"),
+    KE_LATER("FadeOut", Drawing, "none", "time in ms: integer, colour: colour"),
+    KE_LATER("StopFade", Drawing, "none", ""),
+
+    // Images
+    KE_LATER("LoadImage", Images, "none", "file: string, image ID: integer"),
+    KE_LATER("MakeImage", Images, "none", "width: integer, height: integer, image ID: integer"),
+    KE_LATER("RenderToImage", Images, "none", "image ID: integer, [flag: boolean = true]"),
+    KE_LATER("SetImageColor", Images, "none", "colour: integer"),
+    KE_LATER("SetImageAlpha", Images, "none", "alpha: integer"),
+    KE_LATER("PasteImage", Images, "none", "image ID: integer, x: integer, y: integer, [flag: boolean = false]"),
+    KE_LATER("PasteImageStretch", Images, "none",
+             "image ID: integer, x: integer, y: integer, width: integer, height: integer, [flag: boolean = false]"),
+    KE_LATER("PasteImageWithEffect", Images, "none",
+             "image ID: integer, x: integer, y: integer, width: integer, height: integer, effect ID: integer"),
+    KE_LATER("ImageExist", Images, "boolean", "image ID: integer"),
+    KE_LATER("DeleteImage", Images, "none", "image ID: integer"),
+    KE_LATER("ImageWidth", Images, "integer", "image ID: integer"),
+    KE_LATER("ImageHeight", Images, "integer", "image ID: integer"),
+
+    // Camera
+    KE_CMD("SetCameraRange", Camera, &keSetCameraRange, None, "near: number, far: number"),
+    KE_CMD("SetCameraRotationXYZ", Camera, &keSetCameraRotationXYZ, None, ""),
+    KE_CMD("SetCameraRotationZYX", Camera, &keSetCameraRotationXYZ, None, ""),
+    KE_CMD("SetCameraFOV", Camera, &keSetCameraFOV, None, "angle in degrees: number"),
+    KE_LATER("SetCameraDOF", Camera, "none", "enabled: integer, focal distance: number, f-stop: number"),
+    KE_LATER("SetCameraAdvancedDOF", Camera, "none",
+             "advanced: integer, range minimum: number, range maximum: number, focused distance: number, "
+             "radius scale: number"),
+    KE_LATER("SetCameraStereo", Camera, "none",
+             "mode: integer, separation: number, use convergence: integer, convergence: number"),
+    KE_CMD("PositionCamera", Camera, &kePositionCamera, None, "x: number, y: number, z: number"),
+    KE_CMD("RotateCamera", Camera, &keRotateCamera, None, "x: number, y: number, z: number"),
+    KE_CMD("SetCameraMode", Camera, &keSetCameraMode, None, "mode: integer"),
+    KE_CMD("SetCameraMoveSpeed", Camera, &keSetCameraMoveSpeed, None, "speed: number"),
+    KE_CMD("SetCameraJumpSpeed", Camera, &keSetCameraJumpSpeed, None, "speed: number"),
+    KE_LATER("SetObjectCollisionOn", Camera, "none", "object ID: integer"),
+    KE_LATER("SetObjectCollisionOff", Camera, "none", "object ID: integer"),
+    KE_LATER("AutomaticCameraCollisionOn", Camera, "none", "radius: number, gravity: number, height: number"),
+    KE_LATER("AutomaticCameraCollisionOff", Camera, "none", ""),
+
+    // Camera effects
+    KE_LATER("MakeCameraEffect", CameraEffects, "none", "camera effect ID: integer, effect ID: integer"),
+    KE_LATER("MakeCameraEffectFromFile", CameraEffects, "none", "camera effect ID: integer, file: string"),
+    KE_LATER("CameraEffectExist", CameraEffects, "boolean", "camera effect ID: integer"),
+    KE_LATER("DeleteCameraEffect", CameraEffects, "none", "camera effect ID: integer"),
+    KE_LATER("ShowCameraEffect", CameraEffects, "none", "camera effect ID: integer"),
+    KE_LATER("HideCameraEffect", CameraEffects, "none", "camera effect ID: integer"),
+    KE_LATER("SetCameraEffectPriority", CameraEffects, "none", "camera effect ID: integer, priority: integer"),
+    KE_NOT_IMPLEMENTED("SetCameraEffectParameters", CameraEffects),
+
+    // Effects
+    KE_LATER("LoadEffect", Effects, "none", "file: string, effect ID: integer"),
+    KE_LATER("LoadEffectForObjectSurface", Effects, "none",
+             "file: string, effect ID: integer, object ID: integer, surface: integer"),
+    KE_LATER("LoadEffectForFxEmitter", Effects, "none", "file: string, effect ID: integer, emitter ID: integer"),
+    KE_LATER("EffectExist", Effects, "boolean", "effect ID: integer"),
+    KE_LATER("DeleteEffect", Effects, "none", "effect ID: integer"),
+    KE_LATER("SetEffectConstantBoolean", Effects, "none", "effect ID: integer, name: string, value: boolean"),
+    KE_LATER("SetEffectConstantInteger", Effects, "none", "effect ID: integer, name: string, value: integer"),
+    KE_LATER("SetEffectConstantFloat", Effects, "none", "effect ID: integer, name: string, value: number"),
+    KE_LATER("SetEffectConstantFloatN", Effects, "none", "effect ID: integer, name: string, values: number..."),
+    KE_LATER("SetEffectTexture", Effects, "none", "effect ID: integer, name: string, file: string"),
+    KE_LATER("SetEffectTextureImage", Effects, "none", "effect ID: integer, name: string, image ID: integer"),
+
+    // Fx emitters
+    KE_LATER("MakeFxEmitterBox", FxEmitters, "none",
+             "emitter ID: integer, texture: string, x: number, y: number, z: number"),
+    KE_LATER("MakeFxEmitterSphere", FxEmitters, "none",
+             "emitter ID: integer, texture: string, x: number, y: number, z: number"),
+    KE_LATER("MakeFxEmitterMeshStatic", FxEmitters, "none", "emitter ID: integer, texture: string, object ID: integer"),
+    KE_LATER("MakeFxEmitterMeshVertices", FxEmitters, "none",
+             "emitter ID: integer, texture: string, object ID: integer"),
+    KE_LATER("MakeFxEmitterMeshNormal", FxEmitters, "none", "emitter ID: integer, texture: string, object ID: integer"),
+    KE_LATER("FxEmitterExist", FxEmitters, "boolean", "emitter ID: integer"),
+    KE_LATER("ShowFxEmitter", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("HideFxEmitter", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("DeleteFxEmitter", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("LockFxEmitterOn", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("LockFxEmitterOff", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("PositionFxEmitter", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
+    KE_LATER("RotateFxEmitter", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
+    KE_LATER("SetFxEmitterVelocity", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
+    KE_LATER("SetFxEmitterGravity", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
+    KE_LATER("SetFxEmitterParticleSize", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterParentMotion", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterBirthRate", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterExplosion", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterWeight", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterResistance", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterVibration", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterRotation", FxEmitters, "none", "emitter ID: integer, value: number"),
+    KE_LATER("SetFxEmitterLifeTime", FxEmitters, "none",
+             "emitter ID: integer, life time: number, [variation: number = 0]"),
+    KE_LATER("SetFxEmitterParticleLimit", FxEmitters, "none", "emitter ID: integer, value: integer"),
+    KE_LATER("SetFxEmitterBlendMode", FxEmitters, "none", "emitter ID: integer, value: integer"),
+    KE_LATER("SetFxEmitterColor", FxEmitters, "none", "emitter ID: integer, colour: colour"),
+    KE_LATER("SetFxEmitterUseImageColor", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("SetFxEmitterEffect", FxEmitters, "none", "emitter ID: integer, effect ID: integer"),
+    KE_LATER("SetFxEmitterEffectFromFile", FxEmitters, "none", "emitter ID: integer, file: string"),
+    KE_LATER("SetFxEmitterDefaultEffect", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("SetFxEmitterEffectTechnique", FxEmitters, "none", "emitter ID: integer, technique: integer"),
+    KE_LATER("FxResetEmitter", FxEmitters, "none", "emitter ID: integer"),
+    KE_LATER("FxResetEmitterEmittedCount", FxEmitters, "none", "emitter ID: integer"),
+    KE_NOT_IMPLEMENTED("SetFxEmitterSizeGradient", FxEmitters),
+    KE_NOT_IMPLEMENTED("SetFxEmitterColorGradient", FxEmitters),
+    KE_NOT_IMPLEMENTED("SetFxEmitterEffectParameters", FxEmitters),
+
+    // Lights
+    KE_CMD("MakeLight", Lights, &keMakeLight, None, "light ID: integer"),
+    KE_CMD("SetDirectionalLight", Lights, &keSetDirectionalLight, None,
+           "light ID: integer, x: number, y: number, z: number"),
+    KE_CMD("SetSpotLight", Lights, &keSetSpotLight, None, "light ID: integer, inner: number, outer: number"),
+    KE_CMD("SetPointLight", Lights, &keSetPointLight, None, "light ID: integer, x: number, y: number, z: number"),
+    KE_CMD("LightExist", Lights, &keLightExist, Boolean, "light ID: integer"),
+    KE_CMD("LightVisible", Lights, &keLightVisible, Boolean, "light ID: integer"),
+    KE_CMD("SetLightRotationXYZ", Lights, &keSetLightRotationXYZ, None, "light ID: integer"),
+    KE_CMD("SetLightRotationZYX", Lights, &keSetLightRotationXYZ, None, "light ID: integer"),
+    KE_CMD("SetLightRange", Lights, &keSetLightRange, None, "light ID: integer, range: number"),
+    KE_CMD("ColorLight", Lights, &keColorLight, None, "light ID: integer, colour: colour"),
+    KE_LATER("SetLightRawColor", Lights, "none", "light ID: integer, r: number, g: number, b: number"),
+    KE_LATER("SetLightIntensity", Lights, "none", "light ID: integer, intensity: number"),
+    KE_CMD("ShowLight", Lights, &keShowLight, None, "light ID: integer"),
+    KE_CMD("HideLight", Lights, &keHideLight, None, "light ID: integer"),
+    KE_CMD("DeleteLight", Lights, &keDeleteLight, None, "light ID: integer"),
+    KE_CMD("PositionLight", Lights, &kePositionLight, None, "light ID: integer, x: number, y: number, z: number"),
+    KE_CMD("RotateLight", Lights, &keRotateLight, None, "light ID: integer, x: number, y: number, z: number"),
+    KE_CMD("ColorAmbientLight", Lights, &keColorAmbientLight, None, "colour: colour"),
+    KE_CMD("ColorBackdrop", Lights, &keColorBackdrop, None, "colour: colour"),
+    KE_CMD("SetLightShadow", Lights, &keSetLightShadow, None, "light ID: integer, on: boolean"),
+    KE_LATER("ColorLightShadow", Lights, "none", "light ID: integer, colour: colour"),
+    KE_LATER("SetShadowMapSize", Lights, "none", "light ID: integer, size: integer"),
+    KE_LATER("SetShadowMapFuzz", Lights, "none", "light ID: integer, fuzz: number"),
+
+    // Music
+    KE_CMD("LoadMusic", Music, &keLoadMusic, None, "file: string, music ID: integer"),
+    KE_CMD("MusicExist", Music, &keMusicExist, Boolean, "music ID: integer"),
+    KE_CMD("DeleteMusic", Music, &keDeleteMusic, None, "music ID: integer"),
+    KE_CMD("StopMusic", Music, &keStopMusic, None, "music ID: integer"),
+    KE_CMD("PlayMusic", Music, &kePlayMusic, None, "music ID: integer"),
+    KE_CMD("PauseMusic", Music, &kePauseMusic, None, "music ID: integer"),
+    KE_CMD("ResumeMusic", Music, &keResumeMusic, None, "music ID: integer"),
+    KE_CMD("SetMusicPosition", Music, &keSetMusicPosition, None, "music ID: integer, position in ms: integer"),
+    KE_CMD("GetMusicPosition", Music, &keGetMusicPosition, Integer, "music ID: integer"),
+    KE_CMD("SetMusicVolume", Music, &setMusicVolume, None, "music ID: integer, volume: integer"),
+    KE_CMD("MusicVolume", Music, &keMusicVolume, Integer, "music ID: integer"),
+
+    // Objects and surfaces
+    KE_CMD("LoadObject", Objects, &keLoadObject, None, "file: string, object ID: integer"),
+    KE_CMD("InstanceObject", Objects, &keCloneObject, None, "new object ID: integer, source object ID: integer"),
+    KE_CMD("CloneObject", Objects, &keCloneObject, None, "new object ID: integer, source object ID: integer"),
+    KE_CMD("ObjectExist", Objects, &keObjectExist, Boolean, "object ID: integer"),
+    KE_CMD("ObjectVisible", Objects, &keObjectVisible, Boolean, "object ID: integer"),
+    KE_CMD("SetObjectRotationXYZ", Objects, &keSetLightRotationXYZ, None, "object ID: integer"),
+    KE_CMD("SetObjectRotationZYX", Objects, &keSetLightRotationXYZ, None, "object ID: integer"),
+    KE_CMD("GhostObjectOn", Objects, &keGhostObjectOn, None, "object ID: integer"),
+    KE_CMD("SetAlphaMappingOn", Objects, &keSetAlphaMappingOn, None, "object ID: integer, value: number"),
+    KE_CMD("ShowObject", Objects, &keShowObject, None, "object ID: integer"),
+    KE_CMD("HideObject", Objects, &keHideObject, None, "object ID: integer"),
+    KE_CMD("DeleteObject", Objects, &keDeleteObject, None, "object ID: integer"),
+    KE_CMD("LockObjectOn", Objects, &keLockObjectOn, None, "object ID: integer"),
+    KE_CMD("LockObjectOff", Objects, &keLockObjectOff, None, "object ID: integer"),
+    KE_CMD("PositionObject", Objects, &kePositionObject, None, "object ID: integer, x: number, y: number, z: number"),
+    KE_CMD("RotateObject", Objects, &keRotateObject, None, "object ID: integer, x: number, y: number, z: number"),
+    KE_CMD("ScaleObject", Objects, &keScaleObject, None,
+           "object ID: integer, x %: number, y %: number, z %: number"),
+    KE_CMD("TotalObjectFrames", Objects, &keTotalObjectFrames, Integer, "object ID: integer"),
+    KE_CMD("SetObjectFrame", Objects, &keSetObjectFrame, None, "object ID: integer, frame: number"),
+    KE_CMD("GetObjectRadius", Objects, &keGetObjectRadius, Number, "object ID: integer"),
+    KE_OWN("SetObjectMorph", Objects, &setObjectMorph, "none",
+           "object ID: integer, morph indices: {integer}, weights: {number}", true, "itu"),
+    KE_CMD("GetObjectMorphCount", Objects, &keGetObjectMorphCount, Integer, "object ID: integer"),
+    KE_LATER("SetObjectSurfaceParamTex", Objects, "none",
+             "object ID: integer, surface: integer, parameter name: string, texture file: string"),
+    KE_LATER("SetObjectSurfaceParamTexImg", Objects, "none",
+             "object ID: integer, surface: integer, parameter name: string, image ID: integer"),
+    KE_LATER("SetObjectSurfaceParamInt", Objects, "none",
+             "object ID: integer, surface: integer, parameter name: string, value: integer"),
+    KE_LATER("SetObjectSurfaceParamFloat", Objects, "none",
+             "object ID: integer, surface: integer, parameter name: string, value: number"),
+    KE_LATER("SetObjectSurfaceParamFloat3", Objects, "none",
+             "object ID: integer, surface: integer, parameter name: string, x: number, y: number, z: number"),
+    KE_LATER("SetObjectSurfaceEffect", Objects, "none", "object ID: integer, surface: integer, effect ID: integer"),
+    KE_LATER("SetObjectSurfaceEffectTechnique", Objects, "none",
+             "object ID: integer, surface: integer, technique: integer"),
+    KE_LATER("UpdateObjectFromSurfaces", Objects, "none", "object ID: integer"),
+    KE_NOT_IMPLEMENTED("SetObjectSurfaces", Objects),
+};
+
+#undef KE_CMD
+#undef KE_CMD_FREE
+#undef KE_OWN
+#undef KE_LATER
+#undef KE_LATER_FREE
+#undef KE_NOT_IMPLEMENTED
+
+static_assert(sizeof kCommands / sizeof kCommands[0] == KE_SCRIPT_COMMAND_COUNT, "the script has 234 commands");
+
+const char* const kFamilyNames[] = {
+    "Engine and frame", "Window, screen and dialogs", "Keyboard and mouse", "Joystick", "Files and paths",
+    "2D drawing, colours, text and fades", "Images", "Camera", "Camera effects", "Effects", "Fx emitters",
+    "Lights", "Music", "Objects and surfaces",
+};
+static_assert(sizeof kFamilyNames / sizeof kFamilyNames[0] == static_cast<size_t>(KeCommandFamily::Count),
+              "one name per family");
+
+}  // namespace
+
+const KeCommand* keScriptCommands() { return kCommands; }
+
+const char* keCommandFamilyName(KeCommandFamily family) {
+    const int i = static_cast<int>(family);
+    return i >= 0 && i < static_cast<int>(KeCommandFamily::Count) ? kFamilyNames[i] : "?";
+}
+
+void keSetScriptDialogs(const KeScriptDialogs& dialogs) { g_dialogs = dialogs; }
+
+void keScriptOpenCommands(lua_State* L) {
+    lua_createtable(L, 0, KE_SCRIPT_COMMAND_COUNT);
+    for (const KeCommand& c : kCommands) {
+        lua_pushcfunction(L, c.binding);
+        lua_setfield(L, -2, c.name);
+    }
+    luaL_getsubtable(L, LUA_REGISTRYINDEX, "_LOADED");
+    lua_pushvalue(L, -2);
+    lua_setfield(L, -2, "ke");
+    lua_pop(L, 1);
+    lua_setglobal(L, "ke");
+}
+
+}  // namespace kolm
