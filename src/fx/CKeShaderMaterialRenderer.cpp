@@ -1,5 +1,8 @@
 #include "fx/CKeShaderMaterialRenderer.h"
 
+#include "fx/KeMaterialBinding.h"
+#include "fx/KeTextureIndirect.h"
+#include "gl/KeGlLayers.h"
 #include "gl/KeGlTexture.h"
 
 #include <irrlicht/SMaterial.h>
@@ -80,6 +83,7 @@ void CKeShaderMaterialRenderer::updateBlend(const SMaterial& material) {
 void CKeShaderMaterialRenderer::OnSetMaterial(const SMaterial& material, const SMaterial& lastMaterial,
                                               bool resetAllRenderstates, IMaterialRendererServices* services) {
     updateBlend(material);
+    mMaterial = material;
     mServices = services;
     if (services) services->setBasicRenderStates(material, lastMaterial, resetAllRenderstates);
     mProgram->bind(mBlend, static_cast<int>(mDriver->getCurrentRenderTargetSize().Height));
@@ -96,13 +100,31 @@ bool CKeShaderMaterialRenderer::OnRender(IMaterialRendererServices*, E_VERTEX_TY
                              static_cast<int>(mArrays[s][b].size() / 4));
     for (int i = 0; i < KE_VERTEX_SAMPLERS; ++i)
         if (mVertexTextures[i]) keGlBindTexture(static_cast<u32>(KE_VERTEX_SAMPLER_UNIT0 + i), mVertexTextures[i]);
+    bindLayers();
     mProgram->applyExtraStates(static_cast<int>(mDriver->getCurrentRenderTargetSize().Height));
     return true;
+}
+
+void CKeShaderMaterialRenderer::bindLayers() {
+    // The library has bound its own textures of layers 0-3; the record adds layers 4-7 and the
+    // engine's textures of any layer, with their sampler states, and says which layers hold
+    // sRGB colours.
+    const KeMaterialBinding* side = keMaterialBindingOf(mMaterial);
+    u32 srgb = 0;
+    // From the top: finding a library texture of layers 4-7 goes through unit 0.
+    for (u32 i = KE_MATERIAL_LAYERS; i-- > 0;) {
+        ITexture* texture = side ? keResolveTexture(side->layers[i].Texture) : nullptr;
+        const bool ours = texture && (i >= KE_LIBRARY_LAYERS || keAsEngineTexture(texture));
+        if (!ours || !keGlBindLayer(mDriver, mMaterial, i, texture, side->layers[i])) keGlReleaseLayer(i);
+        if (side && (side->layerFlags[i] & KE_LAYER_SRGB)) srgb |= 1u << i;
+    }
+    mProgram->setSrgbLayers(srgb);
 }
 
 void CKeShaderMaterialRenderer::OnUnsetMaterial() {
     if (mBound) mProgram->unbind(mBlend);
     mBound = false;
+    keGlRestoreLayers();
 }
 
 bool CKeShaderMaterialRenderer::isTransparent() const {

@@ -2,6 +2,12 @@
 // platform/gl), the constant tables of both stages and a copy of their constant arrays, and
 // reproduces the blending of the base material.
 //
+// Texture layers: the library binds its own textures of layers 0-3; at every draw this
+// renderer binds, from the material's record (fx/KeMaterialBinding.h), layers 4-7 and the
+// engine's own textures of any layer with their sampler states, and tells the pixel stage
+// which layers hold sRGB colours. Units 0-3 go back to the library's textures when the
+// material is unset.
+//
 // Constants are set by name: the by-name setters look the name up in the stage's table and
 // write the copy; the copy is uploaded once per draw. The register setters write the same
 // arrays (register N = vec4 N of the stage's first constant buffer).
@@ -71,6 +77,7 @@ public:
 
 private:
     void updateBlend(const irr::video::SMaterial& material);
+    void bindLayers();
 
     irr::video::IVideoDriver* mDriver;
     std::unique_ptr<IKeGlProgram> mProgram;
@@ -81,6 +88,7 @@ private:
     std::vector<std::vector<float>> mArrays[2];  // per stage, per constant buffer
     KeGlBlend mBlend;
     bool mBound = false;
+    irr::video::SMaterial mMaterial;  // the material being drawn, as the driver set it
     irr::video::ITexture* mVertexTextures[KE_VERTEX_SAMPLERS] = {};
     irr::video::IMaterialRendererServices* mServices = nullptr;  // the driver's, while set
 };

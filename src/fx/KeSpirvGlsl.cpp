@@ -1,5 +1,7 @@
 #include "fx/KeSpirvGlsl.h"
 
+#include <cctype>
+
 #include <spirv_glsl.hpp>
 #include <spirv-tools/libspirv.hpp>
 
@@ -172,6 +174,40 @@ void addMembers(const spirv_cross::CompilerGLSL& glsl, const SPIRType& type, uin
             c.columns = mt.vecsize;
         }
         out.push_back(c);
+    }
+}
+
+
+bool isIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Wraps every sampling call on the sampler `name` (a four-component texture function whose
+// first argument is the sampler) in kein_sample(..., unit), which turns sRGB texels linear
+// when the unit's layer holds sRGB colours. Samplers handed to a function are not followed.
+void wrapSampling(std::string& text, const std::string& name, int unit) {
+    const std::string needle = "(" + name;
+    size_t at = 0;
+    while ((at = text.find(needle, at)) != std::string::npos) {
+        const size_t after = at + needle.size();
+        size_t begin = at;
+        while (begin > 0 && isIdentifierChar(text[begin - 1])) --begin;
+        const std::string function = text.substr(begin, at - begin);
+        if (after >= text.size() || isIdentifierChar(text[after]) || function.compare(0, 7, "texture") != 0 ||
+            function.find("Size") != std::string::npos || function.find("Levels") != std::string::npos ||
+            function.find("Query") != std::string::npos || function.find("Gather") != std::string::npos) {
+            at = after;
+            continue;
+        }
+        int depth = 0;
+        size_t end = at;
+        for (; end < text.size(); ++end) {
+            if (text[end] == '(') ++depth;
+            else if (text[end] == ')' && --depth == 0) break;
+        }
+        if (end >= text.size()) return;
+        const std::string tail = ", " + std::to_string(unit) + ")";
+        text.insert(end + 1, tail);
+        text.insert(begin, "kein_sample(");
+        at = end + 1 + tail.size() + 12;
     }
 }
 
@@ -386,6 +422,19 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             text.replace(text.find(marker), marker.size(), declaration);
         }
 
+        // Layers that hold sRGB colours are read linear, as Direct3D 9's SRGBTexture state
+        // reads them: the material renderer sets bit N of "kein_srgb" for unit N.
+        bool anySampler = false;
+        if (!vertex)
+            for (const KeShaderConstant& c : out.constants) {
+                if (c.kind != KeConstantKind::Sampler) continue;
+                for (const char* type : {"sampler1D ", "sampler2D ", "sampler3D ", "samplerCube "})
+                    if (text.find(std::string("uniform ") + type + c.name + ";") != std::string::npos) {
+                        wrapSampling(text, c.name, c.unit);
+                        anySampler = true;
+                    }
+            }
+
         // Our own main around the shader's: the render-target convention lives here.
         replaceAll(text, "void main()", "void kein_main()");
         // The compatibility profile: the library feeds vertices through the fixed-function arrays.
@@ -398,6 +447,14 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             // kein_vpos: VPOS, whole pixels from the top-left corner; kein_fragcoord: the same
             // at pixel centres, as SV_Position reads.
             replaceAll(text, "gl_FragCoord", "kein_fragcoord");
+            if (anySampler)
+                text.insert(afterVersion,
+                            "uniform int kein_srgb;\n"
+                            "vec4 kein_sample(vec4 c, int unit)\n{\n"
+                            "    if ((kein_srgb & (1 << unit)) == 0) return c;\n"
+                            "    vec3 lo = c.rgb / 12.92;\n"
+                            "    vec3 hi = pow((c.rgb + 0.055) / 1.055, vec3(2.4));\n"
+                            "    return vec4(mix(lo, hi, step(vec3(0.04045), c.rgb)), c.a);\n}\n");
             text.insert(afterVersion, "#extension GL_ARB_gpu_shader5 : require\nuniform vec4 kein_target;\n"
                                       "vec4 kein_vpos;\nvec4 kein_fragcoord;\nvec2 kein_corner;\n");
             text += "\nvoid main()\n{\n"

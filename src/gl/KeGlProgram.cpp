@@ -223,6 +223,8 @@ public:
         }
         mScratch.assign(scratch, 0);
         mTarget = glGetUniformLocation(program, "kein_target");
+        mSrgb = glGetUniformLocation(program, "kein_srgb");
+        mSrgbValue = 0;
         // Rebuilt while in use (hot reload between draws of the same material): the library
         // will not set the material again, so the new program takes the old one's place now.
         const bool wasCurrent = mProgram && static_cast<GLuint>(previous) == mProgram;
@@ -370,6 +372,12 @@ public:
         keGlCheck("unbinding a shader material");
     }
 
+    void setSrgbLayers(uint32_t mask) override {
+        if (mSrgb < 0 || mask == mSrgbValue) return;
+        glUniform1i(mSrgb, GLint(mask));
+        mSrgbValue = mask;
+    }
+
 private:
     // The orientation rule and "kein_target" for the framebuffer bound now. The library may
     // draw with the material still set after changing its render target, so this runs before
@@ -399,6 +407,8 @@ private:
     std::vector<std::vector<Member>> mMembers;
     std::vector<uint32_t> mScratch;
     GLint mTarget = -1;
+    GLint mSrgb = -1;
+    uint32_t mSrgbValue = 0;  // as the program holds it (uniforms start at 0)
     float mTargetValue[4] = {1, 0, 0, 0};
     KeGlTargetOrientation mOrientation;
     bool mTargetKnown = false;
@@ -417,6 +427,7 @@ public:
     void upload(int, const float*, int) override {}
     void applyExtraStates(int) override {}
     void unbind(const KeGlBlend&) override {}
+    void setSrgbLayers(uint32_t) override {}
 };
 
 }  // namespace

@@ -92,6 +92,9 @@ public:
     virtual void applyExtraStates(int targetHeight) = 0;
     // Restores what bind and applyExtraStates changed.
     virtual void unbind(const KeGlBlend& blend) = 0;
+    // Layers whose texture holds sRGB colours (bit i: unit i): the pixel stage turns what it
+    // samples there into linear colour (uniform "kein_srgb"). Set while bound.
+    virtual void setSrgbLayers(uint32_t mask) = 0;
 };
 
 // A program on the current GL context.
