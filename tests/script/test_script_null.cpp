@@ -1,0 +1,164 @@
+// Script commands on a running engine (the library's null driver: no display needed): Setup's
+// defaults, errors raised with the object API's messages and argument indices, objects, lights
+// and the camera read back from the engine.
+#include "api/KeLightApi.h"
+#include "api/KeObjectApi.h"
+#include "core/KeError.h"
+#include "runtime/KeEngine.h"
+#include "script/KeCommandTable.h"
+#include "support/log_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+using namespace kolm;
+
+namespace {
+
+const std::string kCube = KOLM_SOURCE_DIR "/examples/scripts/cube.x";
+
+class ScriptNull : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keSetEngineDriverType(irr::video::EDT_NULL);
+        L = luaL_newstate();
+        luaL_openlibs(L);
+        keScriptOpenCommands(L);
+    }
+    void TearDown() override {
+        lua_close(L);
+        run("ke.Term()");
+        keSetEngineDriverType(irr::video::EDT_OPENGL);
+    }
+    std::string run(const std::string& code) {
+        if (luaL_loadbuffer(L, code.data(), code.size(), "=t") != LUA_OK || lua_pcall(L, 0, 0, 0) != LUA_OK) {
+            std::string message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no message)";
+            lua_pop(L, 1);
+            return message;
+        }
+        return "";
+    }
+    lua_State* L = nullptr;
+    kolmtest::LogCapture log;
+};
+
+TEST_F(ScriptNull, SetupOpensTheScreenWithTheScriptDefaults) {
+    ASSERT_EQ(run("ke.Setup(800, 600); assert(ke.IsSetup())"), "");
+    const EngineContext& c = keEngineContext();
+    EXPECT_EQ(c.screenWidth, 800);
+    EXPECT_EQ(c.screenHeight, 600);
+    EXPECT_EQ(c.bpp, 32);
+    ASSERT_NE(c.camera, nullptr);
+    EXPECT_FLOAT_EQ(c.camera->getNearValue(), 0.1f);
+    EXPECT_FLOAT_EQ(c.camera->getFarValue(), 1000.0f);
+    c.camera->OnAnimate(c.device->getTimer()->getTime());
+    EXPECT_EQ(c.camera->getPosition(), irr::core::vector3df(0, 0, -5));
+    irr::scene::ILightSceneNode* light = keLightGet(0);
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->getLightType(), irr::video::ELT_DIRECTIONAL);
+    EXPECT_EQ(light->getRotation(), irr::core::vector3df(0, 0, 0));
+    const irr::video::SColorf ambient = c.sceneManager->getAmbientLight();
+    EXPECT_FLOAT_EQ(ambient.r, 5 / 255.0f);
+    EXPECT_FLOAT_EQ(ambient.g, 5 / 255.0f);
+    EXPECT_FLOAT_EQ(ambient.b, 5 / 255.0f);
+    EXPECT_FLOAT_EQ(ambient.a, 1.0f);
+    EXPECT_EQ(keGetBackdropColor(), 0x001122u);
+
+    // Setup again starts anew: light 0 is made again, not "already exist".
+    EXPECT_EQ(run("ke.Setup(); assert(ke.LightExist(0))"), "");
+    EXPECT_EQ(keEngineContext().screenWidth, 640);
+    EXPECT_EQ(run("ke.Term(); assert(not ke.IsSetup())"), "");
+}
+
+TEST_F(ScriptNull, ErrorsCarryTheObjectApisMessageAndIndex) {
+    ASSERT_EQ(run("ke.Setup()"), "");
+    const struct {
+        const char* code;
+        const char* message;
+    } cases[] = {
+        {"ke.PositionObject(7, 1, 2, 3)", "t:1: bad argument #1 to 'PositionObject' (Object ID 7 does not exist. )"},
+        {"ke.ShowLight(1000)",
+         "t:1: bad argument #1 to 'ShowLight' (Light ID 1000 does not exist. invalid ID 1000 greater or equals than "
+         "1000)"},
+        {"ke.MakeLight(0)", "t:1: bad argument #1 to 'MakeLight' (invalid Light ID 0 : id 0 already exist)"},
+        {"ke.LoadObject('no-such-file.x', -1)",
+         "t:1: bad argument #2 to 'LoadObject' (invalid Object ID -1 : invalid negative ID -1)"},
+        {"ke.CloneObject(2, 9)", "t:1: bad argument #2 to 'CloneObject' (Object ID 9 does not exist)"},
+        {"ke.SetFxEmitterSizeGradient(1)",
+         "t:1: bad argument #-1 to 'SetFxEmitterSizeGradient' (the function is not implemented)"},
+        {"ke.PasteImage(1, 0, 0)", "t:1: bad argument #-1 to 'PasteImage' ('PasteImage' is not available in this build)"},
+        {"ke.SetLightRotationXYZ('x')", "t:1: bad argument #1 to 'SetLightRotationXYZ' (number expected, got string)"},
+        {"ke.SetObjectMorph(1, {1, 2}, {0.5})",
+         "t:1: bad argument #3 to 'SetObjectMorph' (the number of morphs(2) is not equals to the number of weights(1))"},
+        {"ke.SetObjectMorph(1, 5, {})", "t:1: bad argument #2 to 'SetObjectMorph' (table expected, got number)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.code), c.message) << c.code;
+        EXPECT_EQ(takeLastError(nullptr), nullptr) << c.code << ": the next command must start clean";
+    }
+    // pcall catches; the next command runs clean.
+    EXPECT_EQ(run("local ok, e = pcall(ke.PositionObject, 7, 0, 0, 0); assert(not ok and e:find('Object ID 7', 1, true));"
+                  "ke.PositionCamera(1, 2, 3); ke.SetCameraRotationXYZ('any', {}, 3)"),
+              "");
+    EXPECT_FALSE(keObjectExist(2));  // a failed clone leaves its ID free
+}
+
+TEST_F(ScriptNull, ObjectsLightsAndCamera) {
+    ASSERT_EQ(run("ke.Setup(800, 600)"), "");
+    ASSERT_EQ(run("ke.LoadObject('" + kCube + "', 1); assert(ke.ObjectExist(1) and ke.ObjectVisible(1))"), "");
+    irr::scene::ISceneNode* first = keObjectGet(1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(run("ke.ScaleObject(1, 200, 100, 50); ke.PositionObject(1, 1, 2, 3); ke.RotateObject(1, 0, 90, 0)"), "");
+    EXPECT_EQ(first->getScale(), irr::core::vector3df(2, 1, 0.5f));
+    EXPECT_EQ(first->getPosition(), irr::core::vector3df(1, 2, 3));
+    EXPECT_EQ(run("assert(math.abs(ke.GetObjectRadius(1) - math.sqrt(3)) < 1e-5)"), "");
+    EXPECT_EQ(run("assert(ke.TotalObjectFrames(1) == 1 and ke.GetObjectMorphCount(1) == 0)"), "");
+    EXPECT_EQ(run("ke.HideObject(1); assert(not ke.ObjectVisible(1)); ke.ShowObject(1)"), "");
+    // Loading onto a registered ID replaces the object: the old node leaves the scene.
+    first->grab();
+    EXPECT_EQ(run("ke.LoadObject('" + kCube + "', 1)"), "");
+    EXPECT_NE(keObjectGet(1), nullptr);
+    EXPECT_EQ(first->getParent(), nullptr);
+    first->drop();
+    // A clone of an object locked off out of the scene graph, then both deleted (clean under ASan).
+    EXPECT_EQ(run("ke.LockObjectOff(1); ke.CloneObject(2, 1); ke.LockObjectOn(2); ke.DeleteObject(1);"
+                  "ke.DeleteObject(2); ke.DeleteObject(2); ke.DeleteObject(5000);"
+                  "assert(not ke.ObjectExist(1) and not ke.ObjectExist(-3) and not ke.ObjectExist(1000))"),
+              "");
+    const std::string missing = "t:1: bad argument #1 to 'LoadObject' (Failed to load mesh '";
+    EXPECT_EQ(run("ke.LoadObject('no-such-file.x', 3)").compare(0, missing.size(), missing), 0);
+    EXPECT_FALSE(keObjectExist(3));
+
+    // Lights.
+    EXPECT_EQ(run("ke.MakeLight(4); ke.SetSpotLight(4, 10, 30); ke.SetLightRange(4, 50); ke.ColorLight(4, 0x80804020);"
+                  "ke.HideLight(4); assert(ke.LightExist(4) and not ke.LightVisible(4)); ke.SetLightShadow(4, true)"),
+              "");
+    irr::scene::ILightSceneNode* spot = keLightGet(4);
+    ASSERT_NE(spot, nullptr);
+    EXPECT_EQ(spot->getLightType(), irr::video::ELT_SPOT);
+    EXPECT_FLOAT_EQ(spot->getLightData().InnerCone, 10);
+    EXPECT_FLOAT_EQ(spot->getLightData().OuterCone, 30);
+    EXPECT_FLOAT_EQ(spot->getRadius(), 50);
+    EXPECT_FLOAT_EQ(spot->getLightData().DiffuseColor.r, 128 / 255.0f);
+    EXPECT_FLOAT_EQ(spot->getLightData().DiffuseColor.b, 32 / 255.0f);
+    EXPECT_FLOAT_EQ(spot->getLightData().DiffuseColor.a, 128 / 255.0f);
+    EXPECT_TRUE(spot->getCastShadow());
+    EXPECT_EQ(run("ke.SetPointLight(4, 1, 2, 3); ke.DeleteLight(4); ke.DeleteLight(4); assert(not ke.LightExist(4))"), "");
+
+    // Camera.
+    irr::scene::ICameraSceneNode* camera = keEngineContext().camera;
+    EXPECT_EQ(run("ke.SetCameraFOV(90)"), "");
+    EXPECT_NEAR(camera->getFOV(), 2 * std::atan(0.75), 1e-6);
+    EXPECT_EQ(run("ke.SetCameraRange(5, 5)"), "");
+    EXPECT_FLOAT_EQ(camera->getNearValue(), 0.1f);
+    EXPECT_FLOAT_EQ(camera->getFarValue(), 1000.0f);
+    EXPECT_EQ(run("ke.SetCameraMoveSpeed(0.5); ke.SetCameraJumpSpeed(2); ke.SetCameraMode(0); ke.RotateCamera(0, 90, 0)"),
+              "");
+    EXPECT_EQ(run("ke.ColorBackdrop(0xFF123456)"), "");
+    EXPECT_EQ(keGetBackdropColor(), 0x123456u);
+    EXPECT_EQ(run("assert(ke.Timer() >= 0); ke.Sleep(1); ke.Sync(); assert(ke.Run())"), "");
+}
+
+}  // namespace
