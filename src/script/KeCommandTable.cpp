@@ -28,9 +28,15 @@ const char* runningName(lua_State* L) {
 // ---------------------------------------------------------------------------------------------
 // Bindings of their own
 
-// Commands of families this build does not have yet.
+// Commands of families this build does not have yet. Each is its own closure with its command
+// name as upvalue 1: the message names the command however the script reached it. Bindings of
+// their own that are not there yet (the dialogs) have no upvalue and go by Lua's name.
+const char* stubName(lua_State* L) {
+    const char* name = lua_tostring(L, lua_upvalueindex(1));
+    return name ? name : runningName(L);
+}
 int unavailableFree(lua_State* L) {
-    return luaL_argerror(L, -1, lua_pushfstring(L, "'%s' is not available in this build", runningName(L)));
+    return luaL_argerror(L, -1, lua_pushfstring(L, "'%s' is not available in this build", stubName(L)));
 }
 int unavailable(lua_State* L) {
     keScriptRequireSetup(L);
@@ -438,7 +444,12 @@ void keSetScriptDialogs(const KeScriptDialogs& dialogs) { g_dialogs = dialogs; }
 void keScriptOpenCommands(lua_State* L) {
     lua_createtable(L, 0, KE_SCRIPT_COMMAND_COUNT);
     for (const KeCommand& c : kCommands) {
-        lua_pushcfunction(L, c.binding);
+        if (c.state == KeCommandState::Unavailable) {
+            lua_pushstring(L, c.name);
+            lua_pushcclosure(L, c.binding, 1);
+        } else {
+            lua_pushcfunction(L, c.binding);
+        }
         lua_setfield(L, -2, c.name);
     }
     luaL_getsubtable(L, LUA_REGISTRYINDEX, "_LOADED");

@@ -89,6 +89,12 @@ protected:
     kolmtest::LogCapture log;
 };
 
+const KeCommand* find(const char* name) {
+    for (int i = 0; i < KE_SCRIPT_COMMAND_COUNT; ++i)
+        if (std::string(keScriptCommands()[i].name) == name) return &keScriptCommands()[i];
+    return nullptr;
+}
+
 TEST(CommandTable, HoldsEveryNameOnceAndListsWhatIsNotAvailable) {
     std::set<std::string> expected(std::begin(kExpectedNames), std::end(kExpectedNames));
     ASSERT_EQ(expected.size(), 234u);
@@ -146,9 +152,13 @@ TEST_F(Lua, KeIsAModuleAndSharedBindingsAreOneFunction) {
                              "SetObjectCollisionOn,SetObjectCollisionOff", "CloneObject,InstanceObject"}) {
         std::string p = pair;
         const std::string a = p.substr(0, p.find(',')), b = p.substr(p.find(',') + 1);
+        // Commands not available yet are closures of their own names until their family lands.
+        if (find(a.c_str())->state == KeCommandState::Unavailable) continue;
         EXPECT_EQ(run("assert(rawequal(ke." + a + ", ke." + b + "))"), "") << pair;
     }
     EXPECT_EQ(run("assert(not rawequal(ke.PositionObject, ke.RotateObject))"), "");
+    // However it is reached, a command not available names itself.
+    EXPECT_EQ(run("local ok, e = pcall(ke.FileRequester); assert(e:find(\"'FileRequester' is not\", 1, true), e)"), "");
 }
 
 TEST_F(Lua, EveryEngineCommandNeedsSetupFirst) {
