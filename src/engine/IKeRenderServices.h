@@ -44,13 +44,17 @@ public:
     // Releases the copy shader's callback and both quads.
     virtual ~IKeRenderServices() {}
 
-    // Draws the screen quad with an effect's technique and pass. The runtime effects are not
-    // part of this build yet: false, nothing drawn.
+    // Draws the general screen quad with an effect's technique and pass: the quad's material
+    // and its record (effect, technique, pass, layers 4-7) come from the pass, `texture` (when
+    // not null) goes into layer 0. False, nothing drawn, for a null effect or a technique or
+    // pass out of range. The effect is borrowed for the call.
     virtual bool drawScreenQuad(IKeEffect* effect, irr::s32 technique, irr::s32 pass, irr::video::ITexture* texture) = 0;
     // Copies a texture onto the whole current render target, texel for pixel (with the copy
     // shader on OpenGL, 2D image drawing on other drivers).
     virtual void copyTexture(irr::video::ITexture* texture) = 0;
-    // Renders the nodes of a list in order.
+    // Renders the nodes of a list in order in the library's pass `pass` (E_SCENE_NODE_RENDER_PASS),
+    // which is the engine's current pass meanwhile (engine/KeRenderPass.h): of mesh nodes the
+    // solid pass draws the solid buffers, the transparent passes the transparent ones.
     virtual void renderNodes(const irr::core::array<irr::scene::ISceneNode*>& nodes, irr::s32 pass) = 0;
     // IKeCubeFaceRenderer: the six faces through `target`, from `position`.
     bool renderCubeMap(irr::video::ITexture* cube, irr::video::ITexture* target, const irr::core::vector3df& position,

@@ -3,6 +3,7 @@
 #include "core/KeError.h"
 #include "engine/IKeSceneManager.h"
 #include "engine/IKeVideoDriverExt.h"
+#include "engine/KeRenderPass.h"
 #include "fx/IKeSurfaceManager.h"
 
 #include <irrlicht/ICameraSceneNode.h>
@@ -275,7 +276,7 @@ public:
         m_surface = surface;
         scene::ISceneManager* sm = sceneManager();
         if (sm && m_ctx->driverExt) {
-            const scene::E_SCENE_NODE_RENDER_PASS pass = sm->getSceneNodeRenderPass();
+            const scene::E_SCENE_NODE_RENDER_PASS pass = keCurrentRenderPass(sm);
             if (pass == scene::ESNRP_TRANSPARENT || pass == scene::ESNRP_TRANSPARENT_EFFECT) {
                 f32 glow = surface->getBindGlow();
                 glow = glow < 0.0f ? 0.0f : glow > 1.0f ? 1.0f : glow;

@@ -65,7 +65,7 @@ bool CKeShaderMaterialRenderer::setShaders(const KeGlslShader& vertex, const KeG
         }
     for (const KeGlslShader* s : {&vertex, &pixel})
         for (const KeShaderConstant& c : s->constants)
-            if (c.kind == KeConstantKind::Sampler) desc.samplers.push_back({c.name, c.unit});
+            if (c.kind == KeConstantKind::Sampler) desc.samplers.push_back({c.glslName, c.unit});
     if (!mProgram->build(desc, error)) return false;
     mStages[0] = vertex;
     mStages[1] = pixel;

@@ -301,7 +301,8 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             c.unit = c.samplerIndex + (vertex ? KE_VERTEX_SAMPLER_UNIT0 : 0);
             c.registerIndex = c.samplerIndex;
             c.registerCount = 1;
-            glsl.set_name(s.id, c.name);
+            c.glslName = "kes_s" + std::to_string(c.unit) + "_" + std::to_string(out.constants.size());
+            glsl.set_name(s.id, c.glslName);
             out.constants.push_back(c);
         }
         for (const spirv_cross::CombinedImageSampler& cs : glsl.get_combined_image_samplers()) {
@@ -312,7 +313,8 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             c.unit = c.samplerIndex + (vertex ? KE_VERTEX_SAMPLER_UNIT0 : 0);
             c.registerIndex = c.samplerIndex;
             c.registerCount = 1;
-            glsl.set_name(cs.combined_id, c.name);
+            c.glslName = "kes_s" + std::to_string(c.unit) + "_" + std::to_string(out.constants.size());
+            glsl.set_name(cs.combined_id, c.glslName);
             out.constants.push_back(c);
         }
 
@@ -429,8 +431,8 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
             for (const KeShaderConstant& c : out.constants) {
                 if (c.kind != KeConstantKind::Sampler) continue;
                 for (const char* type : {"sampler1D ", "sampler2D ", "sampler3D ", "samplerCube "})
-                    if (text.find(std::string("uniform ") + type + c.name + ";") != std::string::npos) {
-                        wrapSampling(text, c.name, c.unit);
+                    if (text.find(std::string("uniform ") + type + c.glslName + ";") != std::string::npos) {
+                        wrapSampling(text, c.glslName, c.unit);
                         anySampler = true;
                     }
             }

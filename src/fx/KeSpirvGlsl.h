@@ -43,6 +43,9 @@ struct KeShaderConstant {
     int registerCount = 0;   // registers it covers
     int samplerIndex = -1;   // N of register(sN); -1 for plain constants
     int unit = -1;           // GL texture unit of a sampler
+    // The sampler's uniform in the generated GLSL: "kes_s<unit>_<n>", as GLSL reserves names
+    // with "__" ("Tex__0") and the GL compiler would rename them.
+    std::string glslName;
     // Layout inside its buffer's flattened array (plain constants only).
     int buffer = 0;          // which constant buffer of the stage
     uint32_t offset = 0;     // bytes

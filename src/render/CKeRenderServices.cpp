@@ -1,9 +1,14 @@
 #include "engine/IKeRenderServices.h"
 
 #include "core/KeError.h"
-#include "render/IKeRenderer.h"
+#include "engine/KeRenderPass.h"
+#include "fx/IKeEffect.h"
 #include "fx/IKeGPUProgrammingServices.h"
+#include "fx/KeMaterialBinding.h"
+#include "gl/KeGlTarget.h"
 #include "gl/KeGlTexture.h"
+#include "render/IKeRenderer.h"
+#include "render/KeFrameCollector.h"
 
 #include <irrlicht/ITimer.h>
 #include <irrlicht/ICameraSceneNode.h>
@@ -111,7 +116,26 @@ public:
         }
     }
 
-    bool drawScreenQuad(IKeEffect*, s32, s32, video::ITexture*) override { return false; }
+    bool drawScreenQuad(IKeEffect* effect, s32 technique, s32 pass, video::ITexture* texture) override {
+        if (!effect) return false;
+        video::SMaterial& material = mQuad.getMaterial();
+        if (!effect->getPassMaterial(technique, pass, material, &mQuadRecord)) return false;
+        mQuadRecord.effect = effect;
+        mQuadRecord.technique = technique;
+        mQuadRecord.pass = pass;
+        mQuadRecord.node = nullptr;
+        mQuadRecord.materialIndex = 0;
+        mQuadRecord.attach(material);
+        if (texture) {
+            // Layer 0 keeps the pass's sampler states; an engine texture rides in the record.
+            const bool engineOwned = keAsEngineTexture(texture) != nullptr;
+            material.TextureLayer[0].Texture = engineOwned ? nullptr : texture;
+            mQuadRecord.layers[0] = material.TextureLayer[0];
+            mQuadRecord.layers[0].Texture = engineOwned ? texture : nullptr;
+        }
+        mQuad.render(mDriver);
+        return true;
+    }
 
     void copyTexture(video::ITexture* texture) override {
         if (!texture) return;
@@ -130,10 +154,26 @@ public:
                              core::rect<s32>(0, 0, ts.Width, ts.Height));
     }
 
-    void renderNodes(const core::array<scene::ISceneNode*>& nodes, s32) override {
-        // The library has no public way to name the pass; nodes draw as in their own pass.
-        for (u32 i = 0; i < nodes.size(); ++i)
-            if (nodes[i]) nodes[i]->render();
+    void renderNodes(const core::array<scene::ISceneNode*>& nodes, s32 pass) override {
+        // Mesh nodes draw the buffers of the pass (a transparent pass its transparent
+        // buffers); other nodes, and every node in a pass that is not solid or transparent,
+        // draw whole.
+        const auto libraryPass = scene::E_SCENE_NODE_RENDER_PASS(pass);
+        KeRenderPassScope scope(libraryPass);
+        KeGlTargetOrientation orientation(mDriver);
+        const bool byBuffer = libraryPass == scene::ESNRP_SOLID || libraryPass == scene::ESNRP_TRANSPARENT ||
+                              libraryPass == scene::ESNRP_TRANSPARENT_EFFECT;
+        const KeFrameCollector::Pass ours = libraryPass == scene::ESNRP_SOLID ? KeFrameCollector::PASS_SOLID
+                                            : libraryPass == scene::ESNRP_TRANSPARENT
+                                                ? KeFrameCollector::PASS_TRANSPARENT
+                                                : KeFrameCollector::PASS_TRANSPARENT_EFFECT;
+        for (u32 i = 0; i < nodes.size(); ++i) {
+            if (!nodes[i]) continue;
+            if (byBuffer)
+                KeFrameCollector::drawNode(mDriver, nodes[i], ours);
+            else
+                nodes[i]->render();
+        }
     }
 
     bool renderCubeMap(video::ITexture* cube, video::ITexture* target, const core::vector3df& position,
@@ -191,6 +231,7 @@ private:
     IrrlichtDevice* mDevice;
     video::IVideoDriver* mDriver;
     CKeScreenQuad mQuad;
+    KeMaterialBinding mQuadRecord;  // the general quad's record: effect, technique, pass, layers
     CKeScreenQuad mCopyQuad;
     CKeCopyTexShaderCallback* mCopyCallback = nullptr;
     scene::ICameraSceneNode* mCamera = nullptr;

@@ -1,5 +1,6 @@
 #include "render/KeFrameCollector.h"
 
+#include "engine/KeRenderPass.h"
 #include "gl/KeGlTarget.h"
 
 #include <algorithm>
@@ -155,25 +156,33 @@ void KeFrameCollector::applyCamera() const {
     if (m_camera) m_camera->render();
 }
 
+void KeFrameCollector::drawNode(irr::video::IVideoDriver* driver, ISceneNode* node, Pass pass) {
+    bool readOnly = false;
+    irr::scene::IMesh* mesh = meshOf(node, &readOnly);
+    if (!mesh) {
+        node->render();
+        return;
+    }
+    driver->setTransform(irr::video::ETS_WORLD, node->getAbsoluteTransformation());
+    for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
+        irr::scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
+        const irr::video::SMaterial& material = bufferMaterial(node, buffer, i, readOnly);
+        if (isTransparent(driver, material) != (pass != PASS_SOLID)) continue;
+        driver->setMaterial(material);
+        driver->drawMeshBuffer(buffer);
+    }
+}
+
+irr::s32 KeFrameCollector::libraryPass(Pass pass) {
+    return pass == PASS_SOLID ? irr::scene::ESNRP_SOLID
+           : pass == PASS_TRANSPARENT ? irr::scene::ESNRP_TRANSPARENT
+                                      : irr::scene::ESNRP_TRANSPARENT_EFFECT;
+}
+
 void KeFrameCollector::drawList(irr::video::IVideoDriver* driver, const std::vector<Entry>& list, Pass pass) const {
     KeGlTargetOrientation orientation(driver);  // a target's row 0 is the top of its picture
-    for (const Entry& entry : list) {
-        ISceneNode* node = entry.node;
-        bool readOnly = false;
-        irr::scene::IMesh* mesh = meshOf(node, &readOnly);
-        if (!mesh) {
-            node->render();
-            continue;
-        }
-        driver->setTransform(irr::video::ETS_WORLD, node->getAbsoluteTransformation());
-        for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
-            irr::scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
-            const irr::video::SMaterial& material = bufferMaterial(node, buffer, i, readOnly);
-            if (isTransparent(driver, material) != (pass != PASS_SOLID)) continue;
-            driver->setMaterial(material);
-            driver->drawMeshBuffer(buffer);
-        }
-    }
+    KeRenderPassScope scope(irr::scene::E_SCENE_NODE_RENDER_PASS(libraryPass(pass)));
+    for (const Entry& entry : list) drawNode(driver, entry.node, pass);
 }
 
 void KeFrameCollector::drawAll(irr::video::IVideoDriver* driver) const {

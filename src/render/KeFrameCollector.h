@@ -60,8 +60,14 @@ public:
     void applyLights(irr::video::IVideoDriver* driver) const;
     // Sets the camera's view and projection into the driver.
     void applyCamera() const;
-    // Draws one list: the buffers of mesh nodes that belong to `pass`, other nodes whole.
+    // Draws one list: the buffers of mesh nodes that belong to `pass`, other nodes whole. The
+    // engine's current pass (engine/KeRenderPass.h) is the list's while it draws.
     void drawList(irr::video::IVideoDriver* driver, const std::vector<Entry>& list, Pass pass) const;
+    // Draws one node as drawList does: of a mesh node the buffers that belong to `pass` (the
+    // current render target's orientation rule must be in force), any other node whole.
+    static void drawNode(irr::video::IVideoDriver* driver, irr::scene::ISceneNode* node, Pass pass);
+    // The library's pass of each of ours.
+    static irr::s32 libraryPass(Pass pass);
     // Camera, lights, then sky, solid, transparent and transparent-effect nodes, the order the
     // scene manager uses.
     void drawAll(irr::video::IVideoDriver* driver) const;
