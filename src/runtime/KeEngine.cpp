@@ -55,6 +55,8 @@ uint32_t g_frameIndex = 0;         // frames rendered by keSync since start-up
 bool g_hasFixedFrameTime = false;  // keSetFrameTime chose the frame time
 int64_t g_fixedFrameTimeMs = 0;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
+IKeEffect* const* g_shownCameraEffects = nullptr;  // borrowed from the camera effect commands
+u32 g_shownCameraEffectCount = 0;
 
 ELOG_LEVEL libraryLogLevel(int threshold) {
     switch (threshold) {
@@ -103,6 +105,8 @@ void releaseDevice() {
     g_inRendering = false;
     g_clockStarted = false;  // the next device's clock starts at 0 again
     g_receiver.setRecording(false);
+    g_shownCameraEffects = nullptr;
+    g_shownCameraEffectCount = 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -320,6 +324,10 @@ KeFrameContext frameContext(video::ITexture* target) {
     frame.frameIndex = g_frameIndex;
     frame.camera = g_ctx.camera;
     frame.target = target;
+    if (!target) {
+        frame.cameraEffects = g_shownCameraEffects;
+        frame.cameraEffectCount = g_shownCameraEffectCount;
+    }
     return frame;
 }
 
@@ -406,6 +414,11 @@ int keRenderWith(IKeRenderWithDrawer* drawer) {
     g_ctx.driver->setRenderTarget(nullptr, false, false);
     g_renderedOffscreen = true;
     return 0;
+}
+
+void keSetShownCameraEffects(IKeEffect* const* effects, u32 count) {
+    g_shownCameraEffects = count ? effects : nullptr;
+    g_shownCameraEffectCount = effects ? count : 0;
 }
 
 void keSetCameraRange(float nearPlane, float farPlane) {

@@ -15,6 +15,7 @@
 
 namespace kolm {
 
+class IKeEffect;
 class IKeManager;
 class IKeRenderer;
 
@@ -68,6 +69,11 @@ public:
 // the render target to the back buffer; the frame is not ended (keSync ends it). -1 when the
 // window is minimised or the frame cannot begin.
 int keRenderWith(IKeRenderWithDrawer* drawer);
+
+// The camera effects that every frame drawn to the back buffer hands its renderer, in drawing
+// order (cube maps and the dummy target get none). The caller keeps the array and the effects
+// alive until it hands another list or none (null, 0); shut-down forgets the list.
+void keSetShownCameraEffects(IKeEffect* const* effects, irr::u32 count);
 
 // Sets the engine camera's near and far planes (equal planes: 0.1 and 1000).
 void keSetCameraRange(float nearPlane, float farPlane);
