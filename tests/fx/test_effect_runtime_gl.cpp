@@ -203,4 +203,65 @@ TEST_F(EffectGl, BoolIntAndVectorConstantsReachTheShader) {
     }
 }
 
+// Engine cube and volume textures and a library texture on layer 5, each set on the effect by
+// its parameter, reach the shader in one draw through the material's record.
+TEST_F(EffectGl, EngineCubeAndVolumeTexturesAndLayerFiveThroughAnEffect) {
+    KePtr<IKeGPUProgrammingServices> services = KePtr<IKeGPUProgrammingServices>::adopt(new CKeGPUProgrammingServices(device));
+    KePtr<IKeEffectManager> effects = KePtr<IKeEffectManager>::adopt(createKeEffectManager(services.get(), true));
+    const std::string file = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/effect_layers.hlsl";
+    KePtr<IKeEffect> effect = KePtr<IKeEffect>::adopt(effects->createEffect(file.c_str(), -1, nullptr));
+    ASSERT_NE(effect, nullptr) << effects->getLastError();
+
+    const uint32_t faceColours[6] = {0xFF800000, 0xFF20C040, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
+    std::vector<uint32_t> faces[6];
+    const uint32_t* facePtrs[6];
+    for (int f = 0; f < 6; ++f) {
+        faces[f].assign(4, faceColours[f]);
+        facePtrs[f] = faces[f].data();
+    }
+    KePtr<CKeGlTexture> cube = KePtr<CKeGlTexture>::adopt(keGlCreateCubeTexture(driver, "c", 2, facePtrs, false));
+    const uint32_t slices[2] = {0xFF336699, 0xFFCC9966};
+    const uint32_t voxels[8] = {slices[0], slices[0], slices[0], slices[0], slices[1], slices[1], slices[1], slices[1]};
+    KePtr<CKeGlTexture> volume = KePtr<CKeGlTexture>::adopt(keGlCreateVolumeTexture(driver, "v", 2, 2, 2, voxels, false));
+    video::IImage* image = driver->createImage(video::ECF_A8R8G8B8, {1, 2});
+    image->setPixel(0, 0, video::SColor(255, 10, 200, 30));
+    image->setPixel(0, 1, video::SColor(255, 250, 40, 120));
+    video::ITexture* five = driver->addTexture("five", image);
+    image->drop();
+    ASSERT_TRUE(cube && volume && five);
+    ASSERT_TRUE(effect->setTexture("Tex__1", cube.get(), false));
+    ASSERT_TRUE(effect->setTexture("Tex__2", volume.get(), false));
+    ASSERT_TRUE(effect->setTexture("Tex__5", five, false));
+
+    KeMaterialBinding record;
+    record.effect = effect.get();
+    video::SMaterial material;
+    material.Lighting = false;
+    material.ZBuffer = video::ECFN_ALWAYS;
+    ASSERT_TRUE(effect->getPassMaterial(0, 0, material, &record));
+    record.attach(material);
+    EXPECT_EQ(material.TextureLayer[1].Texture, nullptr);  // engine textures ride in the record
+    EXPECT_EQ(record.layers[1].Texture, cube.get());
+    EXPECT_EQ(record.layers[5].Texture, five);
+
+    driver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+    gltest::drawQuad(driver, material);
+    const std::vector<uint32_t> px = readTarget();
+    driver->endScene();
+    const u32 w = gltest::kWidth, h = gltest::kHeight;
+    int off = 0;
+    for (u32 y = 0; y < h; ++y)
+        for (u32 x = 0; x < w; ++x) {
+            const u32 column = x * 3 / w;
+            if (x * 3 % w < 2 || (x + 1) * 3 % w < 2 || y == h / 2 - 1 || y == h / 2) continue;
+            const bool upper = y < h / 2;
+            const uint32_t want = column == 0 ? faceColours[1]
+                                  : column == 1 ? slices[upper ? 0 : 1]
+                                                : (upper ? 0xFF0AC81Eu : 0xFFFA2878u);
+            if (!gltest::near(px[y * w + x], want, 1) && ++off <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << px[y * w + x] << " not " << want;
+        }
+    EXPECT_EQ(off, 0);
+}
+
 }  // namespace
