@@ -28,8 +28,8 @@ protected:
         keScriptOpenCommands(L);
     }
     void TearDown() override {
-        lua_close(L);
         run("ke.Term()");
+        lua_close(L);
         keSetEngineDriverType(irr::video::EDT_OPENGL);
     }
     std::string run(const std::string& code) {
