@@ -44,9 +44,17 @@ public:
         return nullptr;
     }
     scene::ISceneNode* addParticleSystem(scene::ISceneNode*, s32) override { return nullptr; }
-    scene::ISceneNode* cloneNode(scene::ISceneNode* node) override { return node ? node->clone(0, 0) : nullptr; }
-    CKeSceneNodeExt* getNodeExt(scene::ISceneNode*) override { return nullptr; }
-    CKeLightSceneNodeExt* getLightExt(scene::ILightSceneNode*) override { return nullptr; }
+    scene::ISceneNode* cloneNode(scene::ISceneNode* node) override {
+        if (!node) return nullptr;
+        return m_hooks.cloneNode ? m_hooks.cloneNode(node) : node->clone(0, 0);
+    }
+    CKeSceneNodeExt* getNodeExt(scene::ISceneNode* node) override {
+        return m_hooks.getNodeExt && node ? m_hooks.getNodeExt(node) : nullptr;
+    }
+    CKeLightSceneNodeExt* getLightExt(scene::ILightSceneNode* light) override {
+        return m_hooks.getLightExt && light ? m_hooks.getLightExt(light) : nullptr;
+    }
+    void setNodeExtHooks(const KeNodeExtHooks& hooks) override { m_hooks = hooks; }
     void setSceneTime(u32 ms) override { m_sceneTime = ms; }
     u32 getSceneTime() const override { return m_sceneTime; }
     IKeMorphMap* getMorphMap(const io::path&) override { return nullptr; }
@@ -63,6 +71,7 @@ private:
     IrrlichtDevice* m_device;
     IKeManager* m_manager;
     u32 m_sceneTime = 0;
+    KeNodeExtHooks m_hooks;
 };
 
 }  // namespace

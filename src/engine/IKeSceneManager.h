@@ -24,6 +24,14 @@ class CKeLightSceneNodeExt;
 class IKeMorphMap;
 struct KeParticleDescription;
 
+// The node-extension services of the effect layer (a higher layer), which the engine manager
+// that composes both installs: extensions found or made on request, clones that keep them.
+struct KeNodeExtHooks {
+    CKeSceneNodeExt* (*getNodeExt)(irr::scene::ISceneNode* node) = nullptr;
+    CKeLightSceneNodeExt* (*getLightExt)(irr::scene::ILightSceneNode* light) = nullptr;
+    irr::scene::ISceneNode* (*cloneNode)(irr::scene::ISceneNode* node) = nullptr;
+};
+
 class IKeSceneManager : public virtual irr::IReferenceCounted {
 public:
     virtual ~IKeSceneManager() {}
@@ -34,10 +42,13 @@ public:
     virtual irr::scene::ISceneNode* addParticleSystem(const KeParticleDescription* description,
                                                       irr::scene::ISceneNode* parent, irr::s32 id) = 0;
     virtual irr::scene::ISceneNode* addParticleSystem(irr::scene::ISceneNode* parent, irr::s32 id) = 0;
-    // The node's clone (no new parent), or null.
+    // The node's clone, or null. With the extension hooks installed, the clone's extensions
+    // are applied to the clone's own materials; without them the library's plain clone.
     virtual irr::scene::ISceneNode* cloneNode(irr::scene::ISceneNode* node) = 0;
+    // The node's (light's) extension, made on first request; null without the hooks.
     virtual CKeSceneNodeExt* getNodeExt(irr::scene::ISceneNode* node) = 0;
     virtual CKeLightSceneNodeExt* getLightExt(irr::scene::ILightSceneNode* light) = 0;
+    virtual void setNodeExtHooks(const KeNodeExtHooks& hooks) = 0;
     // Scene time in ms; effects read it / 1000 as "TimeScene".
     virtual void setSceneTime(irr::u32 ms) = 0;
     virtual irr::u32 getSceneTime() const = 0;

@@ -6,6 +6,8 @@
 #include "engine/IKeSceneManager.h"
 #include "engine/IKeTextureManager.h"
 #include "engine/IKeVideoDriverExt.h"
+#include "fx/CKeLightSceneNodeExt.h"
+#include "fx/CKeSceneNodeExt.h"
 #include "fx/IKeEffectManager.h"
 #include "fx/KeEffectBindContext.h"
 #include "fx/IKeGPUProgrammingServices.h"
@@ -34,6 +36,13 @@ public:
         if (!m_renderServices) return false;
         m_textures = adopt(keCreateTextureManager(m_device));
         m_scene = adopt(keCreateSceneManager(m_device, this));
+        if (m_scene) {
+            KeNodeExtHooks hooks;
+            hooks.getNodeExt = &keGetNodeExt;
+            hooks.getLightExt = &keGetLightExt;
+            hooks.cloneNode = &keCloneNode;
+            m_scene->setNodeExtHooks(hooks);
+        }
         m_surfaces = adopt(keCreateSurfaceManager(m_device));
         m_renderers = adopt(keCreateRendererManager(m_device, this));
         m_driverExt = adopt(keCreateVideoDriverExt(m_device));

@@ -1,5 +1,8 @@
 // The engine manager and its services on the null driver.
 #include "core/KeError.h"
+#include "fx/CKeLightSceneNodeExt.h"
+#include "fx/CKeSceneNodeExt.h"
+#include "fx/IKeSceneNodeExt.h"
 #include "fx/IKeEffectManager.h"
 #include "fx/KeEffectBindContext.h"
 #include "runtime/CKeManager.h"
@@ -76,6 +79,18 @@ TEST_F(EngineManager, OwnsItsServices) {
     // No copy shader on the null driver: copies go through 2D drawing.
     EXPECT_EQ(manager->getRenderServices()->getCopyMaterialType(), -1);
     IKeSceneManager* scene = manager->getSceneManager();
+    // Node and light extensions come from the effect layer through the hooks the manager installs.
+    irr::scene::ISceneNode* cube = device->getSceneManager()->addCubeSceneNode();
+    CKeSceneNodeExt* ext = scene->getNodeExt(cube);
+    ASSERT_NE(ext, nullptr);
+    EXPECT_EQ(scene->getNodeExt(cube), ext);
+    EXPECT_EQ(keFindNodeExt(cube), ext);
+    irr::scene::ILightSceneNode* light = device->getSceneManager()->addLightSceneNode();
+    EXPECT_NE(scene->getLightExt(light), nullptr);
+    irr::scene::ISceneNode* copy = scene->cloneNode(cube);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(keFindNodeExt(copy), nullptr);
+    EXPECT_NE(keFindNodeExt(copy), ext);
     EXPECT_EQ(scene->getSceneTime(), 0u);
     scene->setSceneTime(1234);
     EXPECT_EQ(scene->getSceneTime(), 1234u);
