@@ -242,6 +242,10 @@ bool CKeEffect::getPassMaterial(s32 technique, s32 pass, video::SMaterial& mater
     material.MaterialType = p.material.MaterialType;
     material.MaterialTypeParam = p.material.MaterialTypeParam;
     for (u32 i = 0; i < KE_MATERIAL_LAYERS; ++i) keApplyTextureLayer(i, p.layers[i], material, side);
+    // The library's OpenGL driver asks its copy of the material for texture matrices on every
+    // material change and allocates them when the copy has none: a material that carries its
+    // own (identity) matrices is copied into the driver without allocating.
+    for (u32 i = 0; i < video::MATERIAL_MAX_TEXTURES; ++i) material.getTextureMatrix(i);
     return true;
 }
 
