@@ -265,3 +265,48 @@ TEST_F(EffectGl, EngineCubeAndVolumeTexturesAndLayerFiveThroughAnEffect) {
 }
 
 }  // namespace
+
+namespace {
+
+// The base-material table's blending reaches the frame: the packed blend bits of the effect's
+// material (source and destination factors as the float's bits) blend the quad over the backdrop.
+TEST_F(EffectGl, BaseMaterialBlendingFromThePackedBits) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.create("/tmp/kolm-fx-blend-"));
+    KePtr<IKeGPUProgrammingServices> services =
+        KePtr<IKeGPUProgrammingServices>::adopt(new CKeGPUProgrammingServices(device));
+    KePtr<IKeEffectManager> effects = KePtr<IKeEffectManager>::adopt(createKeEffectManager(services.get(), true));
+    effects->getBindContext().device = device;
+    struct Case {
+        const char* baseMaterial;
+        uint32_t want;  // 0xRRGGBB over a backdrop of 0x204080, the quad giving 0x402010
+    };
+    const Case cases[] = {
+        {"solid", 0x402010},
+        {"transparent_one_one", 0x606090},    // ONE / ONE: added
+        {"transparent_sub_color", 0x183878},  // ZERO / ONE_MINUS_SRC_COLOR: backdrop x (1 - quad)
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.baseMaterial);
+        const std::string file = dir / (std::string(c.baseMaterial) + ".hlsl");
+        std::ofstream(file) << "// [KOLM_BEGIN]\n// config baseMaterial : " << c.baseMaterial
+                            << "\n// [KOLM_END]\n"
+                               "float4 vs_main(float3 pos : POSITION) : POSITION { return float4(pos, 1.0); }\n"
+                               "float4 ps_main() : COLOR0 { return float4(0.25, 0.125, 0.0625, 1.0); }\n";
+        KePtr<IKeEffect> effect = KePtr<IKeEffect>::adopt(effects->createEffect(file.c_str(), -1, nullptr));
+        ASSERT_NE(effect, nullptr) << effects->getLastError();
+        KeMaterialBinding record;
+        record.effect = effect.get();
+        video::SMaterial material;
+        ASSERT_TRUE(effect->getPassMaterial(0, 0, material, &record));
+        record.attach(material);
+        driver->beginScene(true, true, video::SColor(255, 0x20, 0x40, 0x80));
+        gltest::drawQuad(driver, material);
+        const std::vector<uint32_t> px = readTarget();
+        driver->endScene();
+        const uint32_t got = px[(gltest::kHeight / 2) * gltest::kWidth + gltest::kWidth / 2];
+        EXPECT_TRUE(gltest::near(got, c.want, 2)) << std::hex << got;
+    }
+}
+
+}  // namespace
