@@ -3,6 +3,8 @@
 #include "engine/IKeSceneNodeAnimatorCamera.h"
 #include "runtime/KeEngine.h"
 
+#include <irrlicht.h>
+
 #include <cmath>
 
 namespace kolm {
@@ -14,7 +16,49 @@ IKeSceneNodeAnimatorCamera* fly() {
     return static_cast<IKeSceneNodeAnimatorCamera*>(keEngineContext().cameraAnimator);
 }
 
+void removeCollisionResponse(irr::scene::ICameraSceneNode* camera) {
+    const irr::core::list<irr::scene::ISceneNodeAnimator*>& animators = camera->getAnimators();
+    for (auto it = animators.begin(); it != animators.end();) {
+        irr::scene::ISceneNodeAnimator* animator = *it;
+        ++it;  // removing invalidates the iterator of the removed entry only
+        if (animator->getType() == irr::scene::ESNAT_COLLISION_RESPONSE) camera->removeAnimator(animator);
+    }
+}
+
 }  // namespace
+
+irr::scene::IMetaTriangleSelector* keCameraCollisionWorld(bool create) {
+    const EngineContext& c = keEngineContext();
+    if (!c.camera || !c.sceneManager) return nullptr;
+    if (auto* world = dynamic_cast<irr::scene::IMetaTriangleSelector*>(c.camera->getTriangleSelector()))
+        return world;
+    if (!create) return nullptr;
+    irr::scene::IMetaTriangleSelector* world = c.sceneManager->createMetaTriangleSelector();
+    c.camera->setTriangleSelector(world);
+    world->drop();  // the camera's reference
+    return world;
+}
+
+int keAutomaticCameraCollisionOn(float radius, float gravity, float height) {
+    const EngineContext& c = keEngineContext();
+    if (!c.camera || !c.sceneManager) return -1;
+    removeCollisionResponse(c.camera);
+    irr::scene::IMetaTriangleSelector* world = keCameraCollisionWorld(true);
+    irr::scene::ISceneNodeAnimatorCollisionResponse* response = c.sceneManager->createCollisionResponseAnimator(
+        world, c.camera, irr::core::vector3df(radius, radius, radius), irr::core::vector3df(0, -gravity, 0),
+        irr::core::vector3df(0, height, 0), 0.0005f);
+    if (!response) return -1;
+    c.camera->addAnimator(response);
+    response->drop();
+    return 0;
+}
+
+int keAutomaticCameraCollisionOff() {
+    const EngineContext& c = keEngineContext();
+    if (!c.camera) return -1;
+    removeCollisionResponse(c.camera);
+    return 0;
+}
 
 int kePositionCamera(float x, float y, float z) {
     IKeSceneNodeAnimatorCamera* animator = fly();

@@ -1,6 +1,8 @@
 #include "api/KeEngineApi.h"
 
 #include "api/KeCameraApi.h"
+#include "api/KeCameraEffectApi.h"
+#include "api/KeEffectApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
 #include "render/IKeRenderer.h"
@@ -30,6 +32,9 @@ int keScriptSetup(int width, int height, int bpp, int windowed) {
 
 int keTerm() {
     if (!keIsStarted()) return 0;
+    // Camera effects first: they empty the shown list before their effects go.
+    keDeleteAllCameraEffects();
+    keDeleteAllEffects();
     keDeleteAllObjects();
     keDeleteAllLights();
     return keStopEngine();

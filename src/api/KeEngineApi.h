@@ -10,7 +10,8 @@ namespace kolm {
 // dialog. Then the script defaults: camera at (0, 0, -5), light 0 directional along (0, 0, 0),
 // ambient 0x050505, backdrop 0x001122. -1 with the start-up's recorded error on failure.
 int keScriptSetup(int width, int height, int bpp, int windowed);
-// Deletes every object and light, then shuts the engine down; nothing when it is not running.
+// Deletes every camera effect, effect, object and light, then shuts the engine down; nothing
+// when it is not running.
 int keTerm();
 bool keIsSetup();
 // Hands the mode to the current renderer's debug switch.

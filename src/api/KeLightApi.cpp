@@ -4,6 +4,7 @@
 #include "core/KeIdTableKinds.h"
 #include "engine/IKeManager.h"
 #include "engine/IKeSceneManager.h"
+#include "fx/CKeLightSceneNodeExt.h"
 #include "runtime/KeEngine.h"
 
 #include <irrlicht.h>
@@ -19,6 +20,22 @@ KeIdTable<KeNodeCell>* lights() { return keEngineContext().idLists.light; }
 scene::ILightSceneNode* lightOf(int id) {
     KeNodeCell* cell = keIdLookup(lights(), KeIdKind::Light, id, 1);
     return cell ? static_cast<scene::ILightSceneNode*>(cell->node) : nullptr;
+}
+
+// The light's extension (made on first request), or null when the engine makes none.
+IKeLightSceneNodeExt* extOf(scene::ILightSceneNode* light) {
+    IKeManager* manager = keEngineManager();
+    IKeSceneManager* ext = manager ? manager->getSceneManager() : nullptr;
+    return ext ? ext->getLightExt(light) : nullptr;
+}
+
+// The four channels of 0xAARRGGBB / 255.
+void channels(uint32_t colour, f32 out[4]) {
+    const f32 k = 1.0f / 255.0f;
+    out[0] = ((colour >> 16) & 255) * k;
+    out[1] = ((colour >> 8) & 255) * k;
+    out[2] = (colour & 255) * k;
+    out[3] = ((colour >> 24) & 255) * k;
 }
 
 }  // namespace
@@ -88,9 +105,49 @@ int keSetLightRange(int id, float range) {
 int keColorLight(int id, uint32_t colour) {
     scene::ILightSceneNode* light = lightOf(id);
     if (!light) return 0;
-    const float k = 1.0f / 255.0f;
-    light->getLightData().DiffuseColor = video::SColorf(((colour >> 16) & 255) * k, ((colour >> 8) & 255) * k,
-                                                        (colour & 255) * k, ((colour >> 24) & 255) * k);
+    f32 c[4];
+    channels(colour, c);
+    if (IKeLightSceneNodeExt* ext = extOf(light)) {
+        KeLightParams& params = ext->getParams();
+        params.intensity = 1.0f;
+        for (int i = 0; i < 4; ++i) params.colour[i] = c[i];
+    }
+    light->getLightData().DiffuseColor = video::SColorf(c[0], c[1], c[2], c[3]);
+    return 0;
+}
+
+int keSetLightRawColor(int id, float r, float g, float b) {
+    scene::ILightSceneNode* light = lightOf(id);
+    if (!light) return 0;
+    if (IKeLightSceneNodeExt* ext = extOf(light)) ext->setColour(r, g, b);
+    return 0;
+}
+
+int keSetLightIntensity(int id, float intensity) {
+    scene::ILightSceneNode* light = lightOf(id);
+    if (!light) return 0;
+    if (IKeLightSceneNodeExt* ext = extOf(light)) ext->setIntensity(intensity);
+    return 0;
+}
+
+int keColorLightShadow(int id, uint32_t colour) {
+    scene::ILightSceneNode* light = lightOf(id);
+    if (!light) return 0;
+    if (IKeLightSceneNodeExt* ext = extOf(light)) channels(colour, ext->getParams().shadowColour);
+    return 0;
+}
+
+int keSetShadowMapSize(int id, int size) {
+    scene::ILightSceneNode* light = lightOf(id);
+    if (!light) return 0;
+    if (IKeLightSceneNodeExt* ext = extOf(light)) ext->getParams().shadowMapSize = size;
+    return 0;
+}
+
+int keSetShadowMapFuzz(int id, float fuzz) {
+    scene::ILightSceneNode* light = lightOf(id);
+    if (!light) return 0;
+    if (IKeLightSceneNodeExt* ext = extOf(light)) ext->getParams().shadowMapFuzz = fuzz;
     return 0;
 }
 

@@ -31,8 +31,20 @@ int keSetPointLight(int id, float x, float y, float z);
 bool keLightExist(int id);  // never records anything
 bool keLightVisible(int id);
 int keSetLightRange(int id, float range);  // the light's radius
-// The diffuse colour becomes the colour's four channels / 255 (alpha from bits 24 to 31).
+// The light's colour becomes the colour's four channels / 255 (alpha from bits 24 to 31) at
+// intensity 1; so does its diffuse colour.
 int keColorLight(int id, uint32_t colour);
+// The light's colour becomes (r, g, b) with alpha 1 (channels in 0 .. 1, more for over-bright
+// lights); the diffuse colour is colour x intensity, alpha 1.
+int keSetLightRawColor(int id, float r, float g, float b);
+// The diffuse colour becomes the light's colour x intensity, alpha 1.
+int keSetLightIntensity(int id, float intensity);
+// The colour of the light's shadows: the colour's four channels / 255.
+int keColorLightShadow(int id, uint32_t colour);
+// Shadow-map size in texels and fuzz (the blur of the shadow's edge), read by the shadow-map
+// stage of the renderer.
+int keSetShadowMapSize(int id, int size);
+int keSetShadowMapFuzz(int id, float fuzz);
 int keShowLight(int id);
 int keHideLight(int id);
 int keDeleteLight(int id);  // an unregistered ID is ignored without error

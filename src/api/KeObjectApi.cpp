@@ -1,10 +1,14 @@
 #include "api/KeObjectApi.h"
 
+#include "api/KeCameraApi.h"
 #include "core/KeError.h"
 #include "core/KeIdTableKinds.h"
 #include "engine/IKeManager.h"
 #include "engine/IKeSceneManager.h"
 #include "files/KeFileSystem.h"
+#include "fx/CKeSceneNodeExt.h"
+#include "fx/IKeSurface.h"
+#include "fx/IKeSurfaceManager.h"
 #include "runtime/KeEngine.h"
 
 #include <irrlicht.h>
@@ -68,6 +72,22 @@ KeNodeCell* registerCell(int id, int argIndex) {
     return cell;
 }
 
+// The node's extension with one LightWave surface per material, each made from its material.
+void addSurfaces(scene::ISceneNode* node) {
+    IKeManager* manager = keEngineManager();
+    IKeSceneManager* ext = manager ? manager->getSceneManager() : nullptr;
+    CKeSceneNodeExt* nodeExt = ext ? ext->getNodeExt(node) : nullptr;
+    IKeSurfaceManager* surfaces = manager ? manager->getSurfaceManager() : nullptr;
+    if (!nodeExt || !surfaces) return;
+    for (u32 i = 0; i < node->getMaterialCount(); ++i) {
+        IKeSurface* surface = surfaces->createSurfaceOfKind(KE_SURFACE_LIGHTWAVE);
+        if (!surface) return;
+        surface->initFromMaterial(node->getMaterial(i));
+        nodeExt->setSurface(s32(i), surface);
+        surface->drop();
+    }
+}
+
 void unregisterCell(int id, KeNodeCell* cell) {
     keIdTableRemove(objects(), id);
     delete cell;
@@ -90,7 +110,7 @@ int keLoadObject(const char* file, int id) {
     node->grab();  // the cell's reference
     cell->node = node;
     warnOversizedBuffers(id, fullPath.c_str(), node);
-    ext->getNodeExt(node);
+    addSurfaces(node);
     return 0;
 }
 
@@ -141,6 +161,9 @@ int keDeleteObject(int id) {
     KeNodeCell* cell = keIdTableGet(table, id);
     if (!cell) return 0;
     if (cell->node) {
+        scene::ITriangleSelector* selector = cell->node->getTriangleSelector();
+        scene::IMetaTriangleSelector* world = keCameraCollisionWorld(false);
+        if (selector && world) world->removeTriangleSelector(selector);
         cell->node->remove();
         cell->node->drop();
     }
@@ -220,6 +243,23 @@ float keGetObjectRadius(int id) {
     }
     return static_cast<float>(mesh->getBoundingBox().getExtent().getLength() * 0.5f);
 }
+
+int keSetObjectCollisionOn(int id) {
+    scene::ISceneNode* node = objectOf(id);
+    if (!node) return 0;
+    scene::IMetaTriangleSelector* world = keCameraCollisionWorld(true);
+    if (!world || node->getTriangleSelector() || node->getType() != scene::ESNT_MESH) return 0;
+    scene::IMesh* mesh = static_cast<scene::IMeshSceneNode*>(node)->getMesh();
+    if (!mesh) return 0;
+    scene::ITriangleSelector* selector = keEngineContext().sceneManager->createTriangleSelector(mesh, node);
+    if (!selector) return 0;
+    node->setTriangleSelector(selector);
+    world->addTriangleSelector(selector);
+    selector->drop();
+    return 0;
+}
+
+int keSetObjectCollisionOff(int id) { return keSetObjectCollisionOn(id); }
 
 int keGhostObjectOn(int id) {
     objectOf(id);

@@ -22,6 +22,7 @@ constexpr unsigned KE_MORPH_NODE_TYPE = 0x70726F6D;
 
 // Loads a mesh file under id, deleting an object registered there first. "invalid Object ID %d
 // : %s" [2], or "Failed to load mesh '%s'" [1] with the full path (the ID stays free); -1 then.
+// The node gets its extension with one LightWave surface per material, made from the material.
 // A buffer of 16-bit indices with more than 65535 vertices is reported as a warning (with a
 // message box) and loads all the same.
 int keLoadObject(const char* file, int id);
@@ -34,7 +35,9 @@ bool keObjectExist(int id);  // never records anything
 bool keObjectVisible(int id);
 int keShowObject(int id);
 int keHideObject(int id);
-int keDeleteObject(int id);  // an unregistered ID is ignored without error
+// Takes the object out of the camera's collision world and the scene and frees the ID. An
+// unregistered ID is ignored without error.
+int keDeleteObject(int id);
 // Parent: the camera (moves with it), or none (out of the scene graph, not drawn).
 int keLockObjectOn(int id);
 int keLockObjectOff(int id);
@@ -51,6 +54,12 @@ int keGetObjectMorphCount(int id);  // 0 for nodes that are not morph nodes
 // Half the diagonal of the mesh's bounding box; 0 with "Object ID %d is not of supported type"
 // [1] or "Object ID %d has no mesh" [1] for nodes without one.
 float keGetObjectRadius(int id);
+// Adds a static mesh object to the camera's collision world (made first when needed) with a
+// triangle selector of its mesh; an object that has a selector already, or is not a static
+// mesh, is left alone. Switching it off is the same operation: objects stay in the world until
+// they are deleted.
+int keSetObjectCollisionOn(int id);
+int keSetObjectCollisionOff(int id);
 // Check the ID only.
 int keGhostObjectOn(int id);
 int keSetAlphaMappingOn(int id, float value);

@@ -1,16 +1,21 @@
 #include "script/KeCommandTable.h"
 
 #include "api/KeCameraApi.h"
+#include "api/KeCameraEffectApi.h"
+#include "api/KeEffectApi.h"
 #include "api/KeEngineApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeMusicApi.h"
 #include "api/KeObjectApi.h"
+#include "api/KeSurfaceApi.h"
 #include "core/KeError.h"
 #include "runtime/KeEngine.h"
 #include "script/KeScriptArgs.h"
 #include "script/KeScriptBind.h"
 
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace kolm {
 
@@ -98,6 +103,70 @@ int setObjectMorph(lua_State* L) {
 // The music volume is a whole percentage in scripts.
 int setMusicVolume(int id, int percent) { return keSetMusicVolume(id, percent); }
 
+// Loading an effect or making a camera effect onto a registered ID replaces what it holds (the
+// operations themselves refuse a registered ID). The old runtime effect lives on where a camera
+// effect or an object holds it.
+int loadEffect(const char* file, int effectId) {
+    keDeleteEffect(effectId);
+    return keLoadEffect(file, effectId);
+}
+int loadEffectForObjectSurface(const char* file, int effectId, int objectId, int surface) {
+    keDeleteEffect(effectId);
+    return keLoadEffectForObjectSurface(file, effectId, objectId, surface);
+}
+int makeCameraEffect(int cameraEffectId, int effectId) {
+    keDeleteCameraEffect(cameraEffectId);
+    return keMakeCameraEffect(cameraEffectId, effectId);
+}
+int makeCameraEffectFromFile(int cameraEffectId, const char* file) {
+    keDeleteCameraEffect(cameraEffectId);
+    return keMakeCameraEffectFromFile(cameraEffectId, file);
+}
+
+// SetEffectConstantFloatN(id, name, up to 16 numbers).
+int setEffectConstantFloatN(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int id = keScriptInt(L, 1);
+    const char* name = keScriptString(L, 2);
+    float values[KE_SCRIPT_FLOAT_LIST_CAPACITY];
+    const int count = keScriptFloatList(L, 3, values);
+    keSetEffectConstantFloatN(id, name, values, count);
+    keScriptRaisePending(L);
+    return 0;
+}
+
+// The surface parameter commands (object ID, surface, parameter name, values...): the name is
+// mapped first, and an unknown one is the error of argument 3 whatever the other arguments are.
+template <class F, F Op>
+struct KeSurfaceParamBind;
+template <class... V, int (*Op)(int, int, int, V...)>
+struct KeSurfaceParamBind<int (*)(int, int, int, V...), Op> {
+    static constexpr char kinds[] = {'i', 'i', 's', KeArgReader<V>::kind..., '\0'};
+
+    static int call(lua_State* L) {
+        keScriptRequireSetup(L);
+        const int parameter = keSurfaceParameterIndex(keScriptString(L, 3));
+        if (parameter < 0) return luaL_argerror(L, 3, "the parameter does not exist");
+        return invoke(L, parameter, std::index_sequence_for<V...>{});
+    }
+
+private:
+    template <size_t... I>
+    static int invoke(lua_State* L, int parameter, std::index_sequence<I...>) {
+        const int objectId = keScriptInt(L, 1);
+        const int surface = keScriptInt(L, 2);
+        const std::tuple<V...> values{KeArgReader<V>::read(L, static_cast<int>(I) + 4)...};
+        (void)values;
+        Op(objectId, surface, parameter, std::get<I>(values)...);
+        keScriptRaisePending(L);
+        return 0;
+    }
+};
+template <class... V, int (*Op)(int, int, int, V...)>
+constexpr char KeSurfaceParamBind<int (*)(int, int, int, V...), Op>::kinds[];
+template <auto Op>
+using KeSurfaceParam = KeSurfaceParamBind<decltype(Op), Op>;
+
 // ---------------------------------------------------------------------------------------------
 // The table
 
@@ -120,6 +189,8 @@ using S = KeCommandState;
      S::Bound, false, KeBind<op, KeResult::result, false>::kinds}
 #define KE_OWN(name, family, binding, result, signature, needsSetup, kinds) \
     {name, binding, signature, result, F::family, S::Bound, needsSetup, kinds}
+#define KE_SURFACE_PARAM(name, op, signature)                                                                     \
+    {name, &KeSurfaceParam<op>::call, signature, "none", F::Objects, S::Bound, true, KeSurfaceParam<op>::kinds}
 #define KE_LATER(name, family, result, signature) \
     {name, &unavailable, signature, result, F::family, S::Unavailable, true, nullptr}
 #define KE_LATER_FREE(name, family, result, signature) \
@@ -260,33 +331,40 @@ const KeCommand kCommands[] = {
     KE_CMD("SetCameraMode", Camera, &keSetCameraMode, None, "mode: integer"),
     KE_CMD("SetCameraMoveSpeed", Camera, &keSetCameraMoveSpeed, None, "speed: number"),
     KE_CMD("SetCameraJumpSpeed", Camera, &keSetCameraJumpSpeed, None, "speed: number"),
-    KE_LATER("SetObjectCollisionOn", Camera, "none", "object ID: integer"),
-    KE_LATER("SetObjectCollisionOff", Camera, "none", "object ID: integer"),
-    KE_LATER("AutomaticCameraCollisionOn", Camera, "none", "radius: number, gravity: number, height: number"),
-    KE_LATER("AutomaticCameraCollisionOff", Camera, "none", ""),
+    KE_CMD("SetObjectCollisionOn", Camera, &keSetObjectCollisionOn, None, "object ID: integer"),
+    KE_CMD("SetObjectCollisionOff", Camera, &keSetObjectCollisionOn, None, "object ID: integer"),
+    KE_CMD("AutomaticCameraCollisionOn", Camera, &keAutomaticCameraCollisionOn, None,
+           "radius: number, gravity: number, height: number"),
+    KE_CMD("AutomaticCameraCollisionOff", Camera, &keAutomaticCameraCollisionOff, None, ""),
 
     // Camera effects
-    KE_LATER("MakeCameraEffect", CameraEffects, "none", "camera effect ID: integer, effect ID: integer"),
-    KE_LATER("MakeCameraEffectFromFile", CameraEffects, "none", "camera effect ID: integer, file: string"),
-    KE_LATER("CameraEffectExist", CameraEffects, "boolean", "camera effect ID: integer"),
-    KE_LATER("DeleteCameraEffect", CameraEffects, "none", "camera effect ID: integer"),
-    KE_LATER("ShowCameraEffect", CameraEffects, "none", "camera effect ID: integer"),
-    KE_LATER("HideCameraEffect", CameraEffects, "none", "camera effect ID: integer"),
-    KE_LATER("SetCameraEffectPriority", CameraEffects, "none", "camera effect ID: integer, priority: integer"),
+    KE_CMD("MakeCameraEffect", CameraEffects, &makeCameraEffect, None, "camera effect ID: integer, effect ID: integer"),
+    KE_CMD("MakeCameraEffectFromFile", CameraEffects, &makeCameraEffectFromFile, None,
+           "camera effect ID: integer, file: string"),
+    KE_CMD("CameraEffectExist", CameraEffects, &keCameraEffectExist, Boolean, "camera effect ID: integer"),
+    KE_CMD("DeleteCameraEffect", CameraEffects, &keDeleteCameraEffect, None, "camera effect ID: integer"),
+    KE_CMD("ShowCameraEffect", CameraEffects, &keShowCameraEffect, None, "camera effect ID: integer"),
+    KE_CMD("HideCameraEffect", CameraEffects, &keHideCameraEffect, None, "camera effect ID: integer"),
+    KE_CMD("SetCameraEffectPriority", CameraEffects, &keSetCameraEffectPriority, None,
+           "camera effect ID: integer, priority: integer"),
     KE_NOT_IMPLEMENTED("SetCameraEffectParameters", CameraEffects),
 
     // Effects
-    KE_LATER("LoadEffect", Effects, "none", "file: string, effect ID: integer"),
-    KE_LATER("LoadEffectForObjectSurface", Effects, "none",
-             "file: string, effect ID: integer, object ID: integer, surface: integer"),
+    KE_CMD("LoadEffect", Effects, &loadEffect, None, "file: string, effect ID: integer"),
+    KE_CMD("LoadEffectForObjectSurface", Effects, &loadEffectForObjectSurface, None,
+           "file: string, effect ID: integer, object ID: integer, surface: integer"),
     KE_LATER("LoadEffectForFxEmitter", Effects, "none", "file: string, effect ID: integer, emitter ID: integer"),
-    KE_LATER("EffectExist", Effects, "boolean", "effect ID: integer"),
-    KE_LATER("DeleteEffect", Effects, "none", "effect ID: integer"),
-    KE_LATER("SetEffectConstantBoolean", Effects, "none", "effect ID: integer, name: string, value: boolean"),
-    KE_LATER("SetEffectConstantInteger", Effects, "none", "effect ID: integer, name: string, value: integer"),
-    KE_LATER("SetEffectConstantFloat", Effects, "none", "effect ID: integer, name: string, value: number"),
-    KE_LATER("SetEffectConstantFloatN", Effects, "none", "effect ID: integer, name: string, values: number..."),
-    KE_LATER("SetEffectTexture", Effects, "none", "effect ID: integer, name: string, file: string"),
+    KE_CMD("EffectExist", Effects, &keEffectExist, Boolean, "effect ID: integer"),
+    KE_CMD("DeleteEffect", Effects, &keDeleteEffect, None, "effect ID: integer"),
+    KE_CMD("SetEffectConstantBoolean", Effects, &keSetEffectConstantBoolean, None,
+           "effect ID: integer, name: string, value: boolean"),
+    KE_CMD("SetEffectConstantInteger", Effects, &keSetEffectConstantInteger, None,
+           "effect ID: integer, name: string, value: integer"),
+    KE_CMD("SetEffectConstantFloat", Effects, &keSetEffectConstantFloat, None,
+           "effect ID: integer, name: string, value: number"),
+    KE_OWN("SetEffectConstantFloatN", Effects, &setEffectConstantFloatN, "none",
+           "effect ID: integer, name: string, values: number...", true, "isf"),
+    KE_CMD("SetEffectTexture", Effects, &keSetEffectTexture, None, "effect ID: integer, name: string, file: string"),
     KE_LATER("SetEffectTextureImage", Effects, "none", "effect ID: integer, name: string, image ID: integer"),
 
     // Fx emitters
@@ -344,8 +422,8 @@ const KeCommand kCommands[] = {
     KE_CMD("SetLightRotationZYX", Lights, &keSetLightRotationXYZ, None, "light ID: integer"),
     KE_CMD("SetLightRange", Lights, &keSetLightRange, None, "light ID: integer, range: number"),
     KE_CMD("ColorLight", Lights, &keColorLight, None, "light ID: integer, colour: colour"),
-    KE_LATER("SetLightRawColor", Lights, "none", "light ID: integer, r: number, g: number, b: number"),
-    KE_LATER("SetLightIntensity", Lights, "none", "light ID: integer, intensity: number"),
+    KE_CMD("SetLightRawColor", Lights, &keSetLightRawColor, None, "light ID: integer, r: number, g: number, b: number"),
+    KE_CMD("SetLightIntensity", Lights, &keSetLightIntensity, None, "light ID: integer, intensity: number"),
     KE_CMD("ShowLight", Lights, &keShowLight, None, "light ID: integer"),
     KE_CMD("HideLight", Lights, &keHideLight, None, "light ID: integer"),
     KE_CMD("DeleteLight", Lights, &keDeleteLight, None, "light ID: integer"),
@@ -354,9 +432,9 @@ const KeCommand kCommands[] = {
     KE_CMD("ColorAmbientLight", Lights, &keColorAmbientLight, None, "colour: colour"),
     KE_CMD("ColorBackdrop", Lights, &keColorBackdrop, None, "colour: colour"),
     KE_CMD("SetLightShadow", Lights, &keSetLightShadow, None, "light ID: integer, on: boolean"),
-    KE_LATER("ColorLightShadow", Lights, "none", "light ID: integer, colour: colour"),
-    KE_LATER("SetShadowMapSize", Lights, "none", "light ID: integer, size: integer"),
-    KE_LATER("SetShadowMapFuzz", Lights, "none", "light ID: integer, fuzz: number"),
+    KE_CMD("ColorLightShadow", Lights, &keColorLightShadow, None, "light ID: integer, colour: colour"),
+    KE_CMD("SetShadowMapSize", Lights, &keSetShadowMapSize, None, "light ID: integer, size: integer"),
+    KE_CMD("SetShadowMapFuzz", Lights, &keSetShadowMapFuzz, None, "light ID: integer, fuzz: number"),
 
     // Music
     KE_CMD("LoadMusic", Music, &keLoadMusic, None, "file: string, music ID: integer"),
@@ -396,26 +474,28 @@ const KeCommand kCommands[] = {
     KE_OWN("SetObjectMorph", Objects, &setObjectMorph, "none",
            "object ID: integer, morph indices: {integer}, weights: {number}", true, "itu"),
     KE_CMD("GetObjectMorphCount", Objects, &keGetObjectMorphCount, Integer, "object ID: integer"),
-    KE_LATER("SetObjectSurfaceParamTex", Objects, "none",
-             "object ID: integer, surface: integer, parameter name: string, texture file: string"),
+    KE_SURFACE_PARAM("SetObjectSurfaceParamTex", &keSetObjectSurfaceParamTex,
+                     "object ID: integer, surface: integer, parameter name: string, texture file: string"),
     KE_LATER("SetObjectSurfaceParamTexImg", Objects, "none",
              "object ID: integer, surface: integer, parameter name: string, image ID: integer"),
-    KE_LATER("SetObjectSurfaceParamInt", Objects, "none",
-             "object ID: integer, surface: integer, parameter name: string, value: integer"),
-    KE_LATER("SetObjectSurfaceParamFloat", Objects, "none",
-             "object ID: integer, surface: integer, parameter name: string, value: number"),
-    KE_LATER("SetObjectSurfaceParamFloat3", Objects, "none",
-             "object ID: integer, surface: integer, parameter name: string, x: number, y: number, z: number"),
-    KE_LATER("SetObjectSurfaceEffect", Objects, "none", "object ID: integer, surface: integer, effect ID: integer"),
-    KE_LATER("SetObjectSurfaceEffectTechnique", Objects, "none",
-             "object ID: integer, surface: integer, technique: integer"),
-    KE_LATER("UpdateObjectFromSurfaces", Objects, "none", "object ID: integer"),
+    KE_SURFACE_PARAM("SetObjectSurfaceParamInt", &keSetObjectSurfaceParamInt,
+                     "object ID: integer, surface: integer, parameter name: string, value: integer"),
+    KE_SURFACE_PARAM("SetObjectSurfaceParamFloat", &keSetObjectSurfaceParamFloat,
+                     "object ID: integer, surface: integer, parameter name: string, value: number"),
+    KE_SURFACE_PARAM("SetObjectSurfaceParamFloat3", &keSetObjectSurfaceParamFloat3,
+                     "object ID: integer, surface: integer, parameter name: string, x: number, y: number, z: number"),
+    KE_CMD("SetObjectSurfaceEffect", Objects, &keSetObjectSurfaceEffect, None,
+           "object ID: integer, surface: integer, effect ID: integer"),
+    KE_CMD("SetObjectSurfaceEffectTechnique", Objects, &keSetObjectSurfaceEffectTechnique, None,
+           "object ID: integer, surface: integer, technique: integer"),
+    KE_CMD("UpdateObjectFromSurfaces", Objects, &keUpdateObjectFromSurfaces, None, "object ID: integer"),
     KE_NOT_IMPLEMENTED("SetObjectSurfaces", Objects),
 };
 
 #undef KE_CMD
 #undef KE_CMD_FREE
 #undef KE_OWN
+#undef KE_SURFACE_PARAM
 #undef KE_LATER
 #undef KE_LATER_FREE
 #undef KE_NOT_IMPLEMENTED

@@ -1,9 +1,13 @@
 // Script commands on a running engine (the library's null driver: no display needed): Setup's
 // defaults, errors raised with the object API's messages and argument indices, objects, lights
-// and the camera read back from the engine.
+// (with their extensions), the camera and its collision, and camera effects read back from the
+// engine.
+#include "api/KeCameraApi.h"
+#include "api/KeCameraEffectApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
 #include "core/KeError.h"
+#include "fx/CKeLightSceneNodeExt.h"
 #include "runtime/KeEngine.h"
 #include "script/KeCommandTable.h"
 #include "support/log_capture.h"
@@ -12,12 +16,14 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 using namespace kolm;
 
 namespace {
 
 const std::string kCube = KOLM_SOURCE_DIR "/examples/scripts/cube.x";
+const std::string kEffect = KOLM_SOURCE_DIR "/tests/data/api/constants.hlsl";
 
 class ScriptNull : public ::testing::Test {
 protected:
@@ -159,6 +165,103 @@ TEST_F(ScriptNull, ObjectsLightsAndCamera) {
     EXPECT_EQ(run("ke.ColorBackdrop(0xFF123456)"), "");
     EXPECT_EQ(keGetBackdropColor(), 0x123456u);
     EXPECT_EQ(run("assert(ke.Timer() >= 0); ke.Sleep(1); ke.Sync(); assert(ke.Run())"), "");
+}
+
+TEST_F(ScriptNull, LightColourIsColourTimesIntensity) {
+    ASSERT_EQ(run("ke.Setup(); ke.MakeLight(1); ke.ColorLight(1, 0x804020); ke.SetLightIntensity(1, 2)"), "");
+    irr::scene::ILightSceneNode* light = keLightGet(1);
+    ASSERT_NE(light, nullptr);
+    IKeLightSceneNodeExt* ext = keFindLightExt(light);
+    ASSERT_NE(ext, nullptr);
+    const irr::video::SColorf& diffuse = light->getLightData().DiffuseColor;
+    EXPECT_NEAR(diffuse.r, 2 * 128 / 255.0, 1e-6);
+    EXPECT_NEAR(diffuse.g, 2 * 64 / 255.0, 1e-6);
+    EXPECT_NEAR(diffuse.b, 2 * 32 / 255.0, 1e-6);
+    EXPECT_FLOAT_EQ(diffuse.a, 1.0f);
+    EXPECT_FLOAT_EQ(ext->getParams().intensity, 2.0f);
+
+    // The raw colour keeps the intensity; ColorLight goes back to intensity 1 with the alpha.
+    ASSERT_EQ(run("ke.SetLightRawColor(1, 0.5, 1.5, 0)"), "");
+    EXPECT_FLOAT_EQ(diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(diffuse.g, 3.0f);
+    EXPECT_FLOAT_EQ(diffuse.b, 0.0f);
+    EXPECT_FLOAT_EQ(ext->getParams().colour[1], 1.5f);
+    ASSERT_EQ(run("ke.ColorLight(1, 0x80FF0000)"), "");
+    EXPECT_FLOAT_EQ(ext->getParams().intensity, 1.0f);
+    EXPECT_FLOAT_EQ(diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(diffuse.g, 0.0f);
+    EXPECT_FLOAT_EQ(diffuse.a, 128 / 255.0f);
+    EXPECT_FLOAT_EQ(ext->getParams().colour[3], 128 / 255.0f);
+
+    ASSERT_EQ(run("ke.ColorLightShadow(1, 0xFF336699); ke.SetShadowMapSize(1, 1024); ke.SetShadowMapFuzz(1, 0.25)"), "");
+    const KeLightParams& p = ext->getParams();
+    EXPECT_FLOAT_EQ(p.shadowColour[0], 0x33 / 255.0f);
+    EXPECT_FLOAT_EQ(p.shadowColour[1], 0x66 / 255.0f);
+    EXPECT_FLOAT_EQ(p.shadowColour[2], 0x99 / 255.0f);
+    EXPECT_FLOAT_EQ(p.shadowColour[3], 1.0f);
+    EXPECT_EQ(p.shadowMapSize, 1024);
+    EXPECT_FLOAT_EQ(p.shadowMapFuzz, 0.25f);
+
+    for (const char* code : {"ke.SetLightIntensity(7, 1)", "ke.SetLightRawColor(7, 1, 1, 1)", "ke.ColorLightShadow(7, 0)",
+                             "ke.SetShadowMapSize(7, 256)", "ke.SetShadowMapFuzz(7, 1)"}) {
+        const std::string error = run(code);
+        EXPECT_NE(error.find("bad argument #1 to '"), std::string::npos) << code << ": " << error;
+        EXPECT_NE(error.find("(Light ID 7 does not exist. "), std::string::npos) << code << ": " << error;
+    }
+}
+
+TEST_F(ScriptNull, ObjectCollisionAndTheCameraResponse) {
+    ASSERT_EQ(run("ke.Setup(); ke.LoadObject('" + kCube + "', 1); ke.LoadObject('" + kCube + "', 2)"), "");
+    EXPECT_EQ(keCameraCollisionWorld(false), nullptr);  // made on first use
+    // On and Off both add the object, once.
+    ASSERT_EQ(run("ke.SetObjectCollisionOff(1); ke.SetObjectCollisionOn(1); ke.SetObjectCollisionOn(2)"), "");
+    irr::scene::IMetaTriangleSelector* world = keCameraCollisionWorld(false);
+    ASSERT_NE(world, nullptr);
+    EXPECT_EQ(world->getSelectorCount(), 2u);
+    EXPECT_NE(keObjectGet(1)->getTriangleSelector(), nullptr);
+    const std::string missing = "t:1: bad argument #1 to 'SetObjectCollisionOn' (Object ID 9 does not exist. ";
+    EXPECT_EQ(run("ke.SetObjectCollisionOn(9)").compare(0, missing.size(), missing), 0);
+
+    irr::scene::ICameraSceneNode* camera = keEngineContext().camera;
+    auto responses = [camera]() {
+        std::vector<irr::scene::ISceneNodeAnimatorCollisionResponse*> found;
+        for (irr::scene::ISceneNodeAnimator* a : camera->getAnimators())
+            if (a->getType() == irr::scene::ESNAT_COLLISION_RESPONSE)
+                found.push_back(static_cast<irr::scene::ISceneNodeAnimatorCollisionResponse*>(a));
+        return found;
+    };
+    ASSERT_EQ(run("ke.AutomaticCameraCollisionOn(5, 9, 1); ke.AutomaticCameraCollisionOn(2, 10, 3)"), "");
+    ASSERT_EQ(responses().size(), 1u);  // replaced, not added
+    irr::scene::ISceneNodeAnimatorCollisionResponse* response = responses()[0];
+    EXPECT_EQ(response->getEllipsoidRadius(), irr::core::vector3df(2, 2, 2));
+    EXPECT_EQ(response->getGravity(), irr::core::vector3df(0, -10, 0));
+    EXPECT_EQ(response->getEllipsoidTranslation(), irr::core::vector3df(0, 3, 0));
+    EXPECT_EQ(response->getWorld(), world);
+    EXPECT_EQ(run("ke.PositionCamera(0, 0, -5); ke.Sync(); ke.Sync()"), "");
+
+    // Deleting an object takes it out of the world.
+    ASSERT_EQ(run("ke.DeleteObject(1)"), "");
+    EXPECT_EQ(world->getSelectorCount(), 1u);
+    ASSERT_EQ(run("ke.AutomaticCameraCollisionOff(); ke.AutomaticCameraCollisionOff()"), "");
+    EXPECT_TRUE(responses().empty());
+}
+
+TEST_F(ScriptNull, CameraEffectsLeaveTheShownListAndTermFreesThem) {
+    ASSERT_EQ(run("ke.Setup(); ke.LoadEffect('" + kEffect + "', 1); ke.MakeCameraEffect(2, 1)"), "");
+    ASSERT_EQ(run("ke.ShowCameraEffect(2); ke.ShowCameraEffect(2); ke.HideCameraEffect(2)"), "");
+    EXPECT_EQ(keShownCameraEffectCount(), 1);
+    ASSERT_EQ(run("ke.DeleteCameraEffect(2)"), "");
+    EXPECT_EQ(keShownCameraEffectCount(), 0);
+    // A new camera effect under the same ID is not shown until it is shown.
+    ASSERT_EQ(run("ke.MakeCameraEffect(2, 1); ke.Sync()"), "");
+    EXPECT_EQ(keShownCameraEffectCount(), 0);
+    ASSERT_EQ(run("ke.ShowCameraEffect(2); ke.MakeCameraEffectFromFile(3, '" + kEffect + "'); ke.ShowCameraEffect(3)"),
+              "");
+    EXPECT_EQ(keShownCameraEffectCount(), 2);
+    // Term frees camera effects and effects before the engine stops (ASan: no leak).
+    ASSERT_EQ(run("ke.Term()"), "");
+    EXPECT_EQ(keShownCameraEffectCount(), 0);
+    EXPECT_FALSE(keCameraEffectExist(2));
 }
 
 }  // namespace
