@@ -42,6 +42,18 @@ else
   echo "== Playing the demo on $DISPLAY"
 fi
 "$bin/kolm" -windowed 1 -display 1280x720 "${args[@]}" "$example/hello.demo.ini"
+echo "kolm exited with status $? (the demo player stops after the first loading frame)"
+
+# The scripted example renders for real: a lit .x cube spinning, driven by a Lua script. Headless
+# it renders 45 frames and saves the last one as out/spinning_cube.bmp.
+script=examples/scripts/spinning_cube.lua
+if [ ${#args[@]} -gt 0 ]; then
+  echo "== Running $script headless, the last of 45 frames saved as out/spinning_cube.bmp"
+  KOLM_FRAMES=45 KOLM_SCREENSHOT="$PWD/out/spinning_cube.bmp" "$bin/kolm" "$script"
+else
+  echo "== Running $script on $DISPLAY (ten seconds, or close the window)"
+  "$bin/kolm" "$script"
+fi
 rc=$?
 echo "kolm exited with status $rc"
 exit $rc
