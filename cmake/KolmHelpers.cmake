@@ -84,7 +84,7 @@ function(kolm_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE kolm_options ${B_DEPS} benchmark::benchmark benchmark::benchmark_main)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
 

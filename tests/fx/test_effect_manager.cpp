@@ -17,19 +17,7 @@
 #include <string>
 #include <vector>
 
-// Every allocation of the test binary is counted, so that a test can tell that a stretch of
-// code allocated nothing.
-static std::atomic<long> gAllocations{0};
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
-    ++gAllocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
+#include "support/alloc_counter.h"
 
 using namespace irr;
 using namespace kolm;

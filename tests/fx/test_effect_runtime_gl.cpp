@@ -118,27 +118,8 @@ TEST_F(EffectGl, LitTexturedSphereThroughTheAnnotatedEffect) {
     const std::vector<uint32_t> px = readTarget();
     driver->endScene();
 
-    const std::string reference = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/lit_textured_sphere.png";
-    video::IImage* ref = driver->createImageFromFile(reference.c_str());
-    if (!ref) {
-        const std::string out = std::filesystem::current_path().string() + "/lit_textured_sphere.png";
-        video::IImage* shot = driver->createImage(video::ECF_A8R8G8B8, {gltest::kWidth, gltest::kHeight});
-        for (u32 y = 0; y < gltest::kHeight; ++y)
-            for (u32 x = 0; x < gltest::kWidth; ++x) shot->setPixel(x, y, video::SColor(px[y * gltest::kWidth + x] | 0xFF000000u));
-        driver->writeImageToFile(shot, out.c_str());
-        shot->drop();
-        FAIL() << "no reference picture; this frame was written to " << out;
-    }
-    ASSERT_EQ(ref->getDimension(), core::dimension2du(gltest::kWidth, gltest::kHeight));
-    int off = 0;
-    for (u32 y = 0; y < gltest::kHeight; ++y)
-        for (u32 x = 0; x < gltest::kWidth; ++x) {
-            const uint32_t want = ref->getPixel(x, y).color;
-            if (!gltest::near(px[y * gltest::kWidth + x], want, 3) && ++off <= 5)
-                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << px[y * gltest::kWidth + x] << " not " << want;
-        }
-    EXPECT_EQ(off, 0);
-    ref->drop();
+    gltest::expectMatchesReference(driver, px, gltest::kWidth, gltest::kHeight,
+                                   std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/lit_textured_sphere.png", 3);
     // Lit from the upper left: that side is brighter than the lower right, and the sphere is
     // textured with both colours.
     const uint32_t lit = px[50 * gltest::kWidth + 70], dark = px[70 * gltest::kWidth + 92];

@@ -27,34 +27,6 @@ namespace {
 
 class SurfaceGl : public gltest::GlDeviceTest {
 protected:
-    // Compares the frame with the reference picture `name` under tests/data/fx/gl; without the
-    // picture the frame is written to the working directory for a look, and the test fails.
-    void expectReference(const std::vector<uint32_t>& px, const char* name, int tolerance) {
-        const std::string reference = std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/" + name;
-        video::IImage* ref = driver->createImageFromFile(reference.c_str());
-        if (!ref) {
-            const std::string out = std::filesystem::current_path().string() + "/" + name;
-            video::IImage* shot = driver->createImage(video::ECF_A8R8G8B8, {gltest::kWidth, gltest::kHeight});
-            for (u32 y = 0; y < gltest::kHeight; ++y)
-                for (u32 x = 0; x < gltest::kWidth; ++x)
-                    shot->setPixel(x, y, video::SColor(px[y * gltest::kWidth + x] | 0xFF000000u));
-            driver->writeImageToFile(shot, out.c_str());
-            shot->drop();
-            FAIL() << "no reference picture; this frame was written to " << out;
-        }
-        ASSERT_EQ(ref->getDimension(), core::dimension2du(gltest::kWidth, gltest::kHeight));
-        int off = 0;
-        for (u32 y = 0; y < gltest::kHeight; ++y)
-            for (u32 x = 0; x < gltest::kWidth; ++x) {
-                const uint32_t want = ref->getPixel(x, y).color;
-                if (!gltest::near(px[y * gltest::kWidth + x], want, tolerance) && ++off <= 5)
-                    ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << px[y * gltest::kWidth + x]
-                                  << " not " << want;
-            }
-        EXPECT_EQ(off, 0) << "pixels off";
-        ref->drop();
-    }
-
     video::ITexture* makeTexture(const char* name, u32 size, uint32_t (*texel)(u32 x, u32 y, u32 size)) {
         video::IImage* image = driver->createImage(video::ECF_A8R8G8B8, {size, size});
         for (u32 y = 0; y < size; ++y)
@@ -132,7 +104,8 @@ TEST_F(SurfaceGl, ColourTextureSpecularAndBumpThroughTheSurfaceEffect) {
     smgr->drawAll();
     const std::vector<uint32_t> px = readTarget();
     driver->endScene();
-    expectReference(px, "lightwave_surface_sphere.png", 2);
+    gltest::expectMatchesReference(driver, px, gltest::kWidth, gltest::kHeight,
+                                   std::string(KOLM_TEST_DATA_DIR) + "/fx/gl/lightwave_surface_sphere.png", 2);
 }
 
 }  // namespace

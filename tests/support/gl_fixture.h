@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <thread>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "core/KeError.h"
@@ -84,6 +86,43 @@ inline bool near(uint32_t a, uint32_t b, int tolerance) {
     for (int s : {0, 8, 16})
         if (std::abs(channel(a, s) - channel(b, s)) > tolerance) return false;
     return true;
+}
+
+// Writes a frame (w x h, rows top first, 0xAARRGGBB) as a PNG picture at `path`.
+inline bool writeFramePng(irr::video::IVideoDriver* driver, const std::vector<uint32_t>& px, irr::u32 w, irr::u32 h,
+                          const std::string& path) {
+    std::vector<uint32_t> copy(px);
+    for (uint32_t& c : copy) c |= 0xFF000000u;
+    irr::video::IImage* image = driver->createImageFromData(irr::video::ECF_A8R8G8B8,
+                                                            irr::core::dimension2du(w, h), copy.data(), false, true);
+    const bool ok = image && driver->writeImageToFile(image, path.c_str());
+    if (image) image->drop();
+    return ok;
+}
+
+// Compares a frame (w x h, rows top first) with the reference picture at `path`: every pixel
+// within `tolerance` per channel, apart from at most `maxOff` pixels. Without the picture the
+// frame is written to the working directory as a candidate to look at, and the test fails.
+inline void expectMatchesReference(irr::video::IVideoDriver* driver, const std::vector<uint32_t>& px, irr::u32 w,
+                                   irr::u32 h, const std::string& path, int tolerance, irr::u32 maxOff = 0) {
+    irr::video::IImage* ref = driver->createImageFromFile(path.c_str());
+    if (!ref) {
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        const std::string out = std::filesystem::current_path().string() + "/" + name;
+        writeFramePng(driver, px, w, h, out);
+        ADD_FAILURE() << "no reference picture " << path << "; this frame was written to " << out;
+        return;
+    }
+    ASSERT_EQ(ref->getDimension(), irr::core::dimension2du(w, h));
+    irr::u32 off = 0;
+    for (irr::u32 y = 0; y < h; ++y)
+        for (irr::u32 x = 0; x < w; ++x) {
+            const uint32_t want = ref->getPixel(x, y).color;
+            if (!near(px[y * w + x], want, tolerance) && ++off <= maxOff + 5 && off > maxOff)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << px[y * w + x] << " not " << want;
+        }
+    ref->drop();
+    EXPECT_LE(off, maxOff) << "pixels differing from " << path;
 }
 
 // A device of its own (a suite that needs its own window size or stencil).
