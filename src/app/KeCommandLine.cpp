@@ -34,6 +34,11 @@ KeCommandLine keParseCommandLine(const std::vector<std::string>& args) {
         cl.toolSource = args[2];
         return cl;
     }
+    if (n == 2 && args[0] == "--package-info") {
+        cl.tool = KeToolMode::PackageInfo;
+        cl.toolSource = args[1];
+        return cl;
+    }
     if (n == 2 && args[0] == "-exersc") {
         cl.tool = KeToolMode::ExeRsc;
         cl.toolOutput = args[1];

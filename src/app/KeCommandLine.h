@@ -16,6 +16,7 @@ enum class KeToolMode {
     DemoExe,  // "-demoexe OUT SOURCE": pack into a copy of the executable
     DemoDat,  // "-demodat OUT SOURCE": pack into the copy's side file
     ExeRsc,   // "-exersc OUT": pack the engine's shader folders and textures
+    PackageInfo,  // "--package-info FILE": list and verify a package
 };
 
 // Run modes chosen from the file name.
@@ -32,7 +33,7 @@ constexpr float KE_DEFAULT_CAPTURE_FPS = 30.0f;
 struct KeCommandLine {
     KeToolMode tool = KeToolMode::None;
     std::string toolOutput;  // DemoExe, DemoDat, ExeRsc
-    std::string toolSource;  // DemoExe, DemoDat
+    std::string toolSource;  // DemoExe, DemoDat, PackageInfo
     std::string file;        // the file to open; empty when none was named
     RunOptions options;
     ScreenSetup screen;

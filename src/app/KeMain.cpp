@@ -5,6 +5,7 @@
 #include "app/KeShell.h"
 #include "app/KeSysInit.h"
 #include "core/KeError.h"
+#include "package/KePackage.h"
 #include "platform/KeFileDialog.h"
 #include "platform/KeMessageBox.h"
 
@@ -58,6 +59,8 @@ int keMain(int argc, char** argv) {
                                          cl.tool == KeToolMode::DemoDat));
     case KeToolMode::ExeRsc:
         return modeResult(hooks.packEngineResources(cl.toolOutput.c_str()));
+    case KeToolMode::PackageInfo:
+        return modeResult(kePackageInfo(cl.toolSource.c_str()));
     case KeToolMode::None:
         break;
     }

@@ -1,0 +1,494 @@
+#include "scene/KeScene.h"
+
+#include "core/KeError.h"
+#include "kf/KF_Channel.h"
+#include "scene/KeSceneCalls.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace kolm {
+
+namespace {
+
+// Property nodes of one item, looked up once at load so that animation never searches.
+struct SceneCamera {
+    KF_Node* position = nullptr;
+    KF_Node* rotation = nullptr;
+    KF_Node* zoomFactor = nullptr;
+    KF_Node* focalDistance = nullptr;
+    KF_Node* fStop = nullptr;
+    KF_Node* separation = nullptr;
+    KF_Node* convergencePoint = nullptr;
+    int width = 640;
+    int height = 480;
+    int flags = 0;  // 1: stereo, 8: depth of field
+    int usingConvergencePoint = 0;
+};
+
+struct SceneObject {
+    const char* kfilename = nullptr;  // mesh file
+    const char* filename = nullptr;   // LightWave object name
+    const char* name = nullptr;
+    KF_Node* position = nullptr;
+    KF_Node* rotation = nullptr;
+    KF_Node* scale = nullptr;
+    KF_Node* morphs = nullptr;
+    KF_Node* useCubeMaps = nullptr;
+    int shadowOpts = 0;
+    int sceneObject = -1;  // index into SceneObjects by "filename", -1: none
+};
+
+struct SceneLight {
+    int type = 0;  // 0 distant, 2 spot, anything else point
+    KF_Node* position = nullptr;
+    KF_Node* rotation = nullptr;
+    KF_Node* rawColor = nullptr;
+    KF_Node* intensity = nullptr;
+    KF_Node* coneAngles = nullptr;
+    int falloff = 0;
+    KF_Node* range = nullptr;
+    int shadowType = 0;
+    KF_Node* shadowColor = nullptr;
+    int shadMapSize = 0;
+    float shadMapFuzz = 0;
+    const char* projImage = nullptr;
+    int flags = 0;
+    KF_Node* volumetric = nullptr;
+};
+
+struct SceneCubeMap {
+    const char* name = nullptr;
+    int renderType = 0;
+    int textureSize = 0;
+};
+
+struct SceneCameraEffect {
+    const char* file = nullptr;
+    int useFrame = 0;
+    int startFrame = 0;
+    int endFrame = 0;
+    KF_Node* parameters = nullptr;
+};
+
+struct Slot {
+    bool active = false;
+    bool extra = false;
+    int objectBase = 0, lightBase = 0, emitterBase = 0, cubeMapBase = 0, cameraEffectBase = 0;
+    KF_Document* doc = nullptr;
+    KF_Node* scene = nullptr;
+    std::string name;  // at most 255 characters
+    int frameStart = 0, frameEnd = 0, frameStep = 1;
+    float framesPerSecond = 0;
+    const char* music = nullptr;
+    float audioStartTime = 0;
+    KF_Node* zenith = nullptr;
+    int emitterCount = 0;
+    std::vector<SceneCamera> cameras;
+    std::vector<SceneObject> objects;
+    std::vector<SceneLight> lights;
+    std::vector<SceneCubeMap> cubeMaps;
+    std::vector<SceneCameraEffect> cameraEffects;
+    std::vector<KF_Node*> sceneObjects;
+    bool cameraEffectShown[KE_SCENE_MAX_CAMERA_EFFECTS] = {};
+    int settingCache = -1;  // -1 unknown (after loading), 0 after hiding
+    int lastTime = 0;
+};
+
+Slot g_slots[KE_SCENE_SLOTS];
+KeSceneProgress g_progress = nullptr;
+void* g_progressUser = nullptr;
+bool g_reporting = false;
+
+Slot* slotAt(int slot) {
+    if (slot < 0 || slot >= KE_SCENE_SLOTS) return nullptr;
+    return &g_slots[slot];
+}
+Slot* activeSlot(int slot) {
+    Slot* s = slotAt(slot);
+    return s && s->active ? s : nullptr;
+}
+
+// Value readers: a missing or mistyped property reads 0 (null for strings).
+int intOf(const KF_Node* n, int word = 0) {
+    if (!n || n->kind != KF_VALUE || (n->a != KF_I4 && n->a != KF_U4) || n->b <= word) return 0;
+    return static_cast<const int32_t*>(n->data)[word];
+}
+const char* strOf(const KF_Node* n) {
+    if (!n || n->kind != KF_VALUE || n->a != KF_STR) return nullptr;
+    return static_cast<const char*>(n->data);
+}
+// Whether a group node (a group of items is made of groups; other children are skipped).
+bool isGroup(const KF_Node* n) { return n && n->kind == KF_NODE; }
+std::vector<KF_Node*> groupsOf(KF_Node* parent) {
+    std::vector<KF_Node*> out;
+    if (!isGroup(parent)) return out;
+    for (int32_t i = 0; i < parent->a; ++i)
+        if (isGroup(parent->children[i])) out.push_back(parent->children[i]);
+    return out;
+}
+
+uint8_t channel8(float v) {
+    float x = v * 255.0f;
+    if (!(x > 0.0f)) return 0;  // NaN included
+    if (x >= 255.0f) return 255;
+    return static_cast<uint8_t>(x);
+}
+// 0xRRGGBB of a 0-to-1 colour; each component is clamped so that none spills into its
+// neighbour.
+uint32_t colour8(KF_FP3 c) {
+    return (uint32_t(channel8(c.x)) << 16) | (uint32_t(channel8(c.y)) << 8) | channel8(c.z);
+}
+
+// Builds the description; false (with a message) for a document the time rules cannot use.
+bool describe(Slot& s, const char* path) {
+    KF_Node* info = KF_Find(s.scene, "SceneInfo");
+    s.frameStart = intOf(KF_Find(info, "frameStart"));
+    s.frameEnd = intOf(KF_Find(info, "frameEnd"));
+    s.frameStep = intOf(KF_Find(info, "frameStep"));
+    s.framesPerSecond = KF_GetFP(KF_Find(info, "framesPerSecond"), 0);
+    if (!(s.framesPerSecond >= 1.0f)) {
+        reportError("The scene '%s' cannot be loaded: framesPerSecond %g is below 1", path,
+                    double(s.framesPerSecond));
+        return false;
+    }
+    if (s.frameStep < 1) {
+        reportError("The scene '%s' cannot be loaded: frameStep %d is below 1", path, s.frameStep);
+        return false;
+    }
+    s.music = strOf(KF_Find(info, "loadAudio"));
+    if (s.music && !*s.music) s.music = nullptr;
+    s.audioStartTime = KF_GetFP(KF_Find(info, "audioStartTime"), 0);
+    s.zenith = KF_Find(KF_Find(s.scene, "BackdropInfo"), "zenith");
+
+    s.sceneObjects = groupsOf(KF_Find(s.scene, "SceneObjects"));
+
+    for (KF_Node* g : groupsOf(KF_Find(s.scene, "Cameras"))) {
+        SceneCamera c;
+        c.position = KF_Find(g, "position");
+        c.rotation = KF_Find(g, "rotation");
+        c.zoomFactor = KF_Find(g, "zoomFactor");
+        c.focalDistance = KF_Find(g, "focalDistance");
+        c.fStop = KF_Find(g, "fStop");
+        c.separation = KF_Find(g, "separation");
+        c.convergencePoint = KF_Find(g, "convergencePoint");
+        if (KF_Node* r = KF_Find(g, "resolution")) {
+            c.width = intOf(r, 0);
+            c.height = intOf(r, 1);
+        }
+        c.flags = intOf(KF_Find(g, "flags"));
+        c.usingConvergencePoint = intOf(KF_Find(g, "usingConvergencePoint"));
+        s.cameras.push_back(c);
+    }
+
+    for (KF_Node* g : groupsOf(KF_Find(s.scene, "Objects"))) {
+        SceneObject o;
+        o.kfilename = strOf(KF_Find(g, "kfilename"));
+        o.filename = strOf(KF_Find(g, "filename"));
+        o.name = strOf(KF_Find(g, "name"));
+        o.position = KF_Find(g, "position");
+        o.rotation = KF_Find(g, "rotation");
+        o.scale = KF_Find(g, "scale");
+        o.morphs = KF_Find(g, "Morphs");
+        o.useCubeMaps = KF_Find(g, "UseCubeMaps");
+        o.shadowOpts = intOf(KF_Find(g, "shadowOpts"));
+        if (o.filename)
+            for (size_t k = 0; k < s.sceneObjects.size(); ++k) {
+                const char* f = strOf(KF_Find(s.sceneObjects[k], "filename"));
+                if (f && std::strcmp(f, o.filename) == 0) o.sceneObject = int(k);  // last wins
+            }
+        s.objects.push_back(o);
+    }
+
+    for (KF_Node* g : groupsOf(KF_Find(s.scene, "Lights"))) {
+        SceneLight l;
+        l.type = intOf(KF_Find(g, "type"));
+        l.position = KF_Find(g, "position");
+        l.rotation = KF_Find(g, "rotation");
+        l.rawColor = KF_Find(g, "rawColor");
+        l.intensity = KF_Find(g, "intensity");
+        l.coneAngles = KF_Find(g, "coneAngles");
+        l.falloff = intOf(KF_Find(g, "falloff"));
+        l.range = KF_Find(g, "range");
+        l.shadowType = intOf(KF_Find(g, "shadowType"));
+        l.shadowColor = KF_Find(g, "shadowColor");
+        l.shadMapSize = intOf(KF_Find(g, "shadMapSize"));
+        l.shadMapFuzz = KF_GetFP(KF_Find(g, "shadMapFuzz"), 0);
+        l.projImage = strOf(KF_Find(g, "projImage"));
+        l.flags = intOf(KF_Find(g, "flags"));
+        l.volumetric = KF_Find(g, "Volumetric");
+        s.lights.push_back(l);
+    }
+
+    for (KF_Node* g : groupsOf(KF_Find(s.scene, "CubeMaps"))) {
+        SceneCubeMap c;
+        c.name = strOf(KF_Find(g, "name"));
+        c.renderType = intOf(KF_Find(g, "renderType"));
+        c.textureSize = intOf(KF_Find(g, "textureSize"));
+        s.cubeMaps.push_back(c);
+    }
+
+    s.emitterCount = int(groupsOf(KF_Find(s.scene, "FxEmitters")).size());
+
+    for (KF_Node* g : groupsOf(KF_Find(s.scene, "KolmPostProcs"))) {
+        SceneCameraEffect e;
+        KF_Node* effect = KF_Find(g, "Effect");
+        e.file = strOf(KF_Find(effect, "filename"));
+        e.parameters = KF_Find(effect, "Parameters");
+        e.useFrame = intOf(KF_Find(g, "useframe"));
+        e.startFrame = intOf(KF_Find(g, "startframe"));
+        e.endFrame = intOf(KF_Find(g, "endframe"));
+        s.cameraEffects.push_back(e);
+    }
+    return true;
+}
+
+// The ID of an object an active slot of the same name loaded from the same mesh file before
+// object `index` of slot `current`, or -1. The search stops at the object itself.
+int findLoadedMesh(int current, int index) {
+    const Slot& cur = g_slots[current];
+    const char* file = cur.objects[size_t(index)].kfilename;
+    if (!file) return -1;
+    const KeSceneCalls& calls = keSceneCalls();
+    for (int si = 0; si < KE_SCENE_SLOTS; ++si) {
+        const Slot& s = g_slots[si];
+        if (!s.active || s.name != cur.name) continue;
+        for (size_t j = 0; j < s.objects.size(); ++j) {
+            if (si == current && int(j) == index) return -1;
+            const char* f = s.objects[j].kfilename;
+            if (!f || std::strcmp(f, file) != 0) continue;
+            const int id = s.objectBase + int(j);
+            if (calls.objectExist(id)) return id;  // never clone one that failed to load
+        }
+    }
+    return -1;
+}
+
+bool loadObject(int slot, int index, bool instanceMode) {
+    Slot& s = g_slots[slot];
+    const KeSceneCalls& calls = keSceneCalls();
+    const SceneObject& o = s.objects[size_t(index)];
+    const int id = s.objectBase + index;
+    const int found = findLoadedMesh(slot, index);
+    if (found < 0)
+        calls.loadObject(o.kfilename ? o.kfilename : "", id);
+    else if (instanceMode)
+        calls.instanceObject(id, found);
+    else
+        calls.cloneObject(id, found);
+    if (calls.objectExist(id)) return true;
+    if (g_reporting)
+        reportError("The object id=%d '%s' cannot be loaded", id, o.kfilename ? o.kfilename : "");
+    return false;
+}
+
+void setUpLight(const SceneLight& l, int id) {
+    const KeSceneCalls& calls = keSceneCalls();
+    if (l.type == 0) {
+        calls.setDirectionalLight(id, 0, 0, 1);
+    } else if (l.type == 2) {
+        // Degrees, as every later animation of the cones sets them.
+        const KF_FP2 cone = KF_FP2_Lerp(l.coneAngles, 0);
+        calls.setSpotLight(id, cone.x * KE_SCENE_RAD_TO_DEG, cone.y * KE_SCENE_RAD_TO_DEG);
+    } else {
+        calls.setPointLight(id, 0, 0, 1);
+    }
+    calls.setLightRange(id, l.falloff ? KF_FP_Lerp(l.range, 0) : 10000000.0f);
+    const KF_FP3 c = KF_FP3_Lerp(l.rawColor, 0);
+    const float i = KF_FP_Lerp(l.intensity, 0);
+    calls.colorLight(id, colour8({c.x * i, c.y * i, c.z * i}));
+    calls.setLightRawColor(id, c.x, c.y, c.z);
+    calls.setLightIntensity(id, i);
+    calls.setLightShadow(id, l.shadowType == 2);
+    if (l.shadowType != 0) {
+        calls.colorLightShadow(id, colour8(KF_GetFP3(l.shadowColor, 0)));
+        calls.setShadowMapSize(id, l.shadMapSize);
+        calls.setShadowMapFuzz(id, l.shadMapFuzz);
+    }
+}
+
+void freeSlot(Slot& s) {
+    KF_Free(s.doc);
+    s = Slot();
+}
+
+}  // namespace
+
+void keSceneSetProgress(KeSceneProgress callback, void* user) {
+    g_progress = callback;
+    g_progressUser = user;
+}
+
+void keSceneSetReporting(bool on) { g_reporting = on; }
+
+int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int emitterBase,
+                int cubeMapBase, int cameraEffectBase, bool instanceMode, const char* name,
+                bool extra) {
+    Slot* sp = slotAt(slot);
+    if (!sp || !path) return -1;
+    if (g_progress && g_progress(0, g_progressUser) != 0) return 1;
+    if (sp->active) keSceneUnload(slot);
+    Slot& s = *sp;
+    s = Slot();
+
+    s.doc = KF_Load(path);
+    s.scene = KF_Find(KF_Root(s.doc), "Scene");
+    if (!s.scene || !describe(s, path)) {
+        freeSlot(s);
+        return -1;
+    }
+
+    s.name = std::string(name ? name : "").substr(0, 255);
+    s.active = true;
+    s.extra = extra;
+    s.settingCache = -1;
+    if (s.cameras.empty()) printMessage(KE_WARN | KE_SHOW_BOX, "There is no camera in the scene");
+    s.objectBase = objectBase;
+    s.lightBase = lightBase;
+    s.emitterBase = emitterBase;
+    s.cubeMapBase = cubeMapBase;
+    s.cameraEffectBase = cameraEffectBase;
+
+    const KeSceneCalls& calls = keSceneCalls();
+    for (size_t i = 0; i < s.cubeMaps.size(); ++i) {
+        const int id = cubeMapBase + int(i);
+        calls.makeCubeMap(id, s.cubeMaps[i].textureSize);
+        if (!calls.cubeMapExist(id) && g_reporting) reportError("The cubemap id=%d cannot be created", id);
+    }
+
+    const int objectCount = int(s.objects.size());
+    for (int i = 0; i < objectCount; ++i) {
+        if (g_progress && g_progress(int(int64_t(i) * 100 / objectCount), g_progressUser) != 0) return 1;
+        if (loadObject(slot, i, instanceMode) && extra) calls.lockObjectOn(objectBase + i);
+    }
+
+    if (!extra) {
+        for (size_t i = 0; i < s.lights.size(); ++i) {
+            const int id = lightBase + int(i);
+            if (calls.makeLight(id) == 0) setUpLight(s.lights[i], id);
+        }
+
+        for (size_t i = 0; i < s.cameraEffects.size(); ++i) {
+            if (i >= size_t(KE_SCENE_MAX_CAMERA_EFFECTS)) {
+                reportError("Camera shader i=%d > max %d camera shaders", int(i), KE_SCENE_MAX_CAMERA_EFFECTS);
+                continue;
+            }
+            const int id = cameraEffectBase + int(i);
+            const char* file = s.cameraEffects[i].file;
+            if (file && *file) calls.makeCameraEffectFromFile(id, file);
+            if (!calls.cameraEffectExist(id))
+                printMessage(KE_INFO, "The camera shader id=%d file='%s' cannot be loaded", id, file ? file : "");
+        }
+    }
+
+    keSceneHide(slot);
+    return 0;
+}
+
+void keSceneUnload(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s) return;
+    const KeSceneCalls& calls = keSceneCalls();
+    for (size_t i = 0; i < s->cubeMaps.size(); ++i) calls.deleteCubeMap(s->cubeMapBase + int(i));
+    for (size_t i = 0; i < s->objects.size(); ++i) calls.deleteObject(s->objectBase + int(i));
+    if (!s->extra)
+        for (size_t i = 0; i < s->lights.size(); ++i) calls.deleteLight(s->lightBase + int(i));
+    for (size_t i = 0; i < s->cubeMaps.size(); ++i) calls.deleteCubeMap(s->cubeMapBase + int(i));
+    for (int i = 0; i < keSceneCameraEffectCount(slot); ++i) calls.deleteCameraEffect(s->cameraEffectBase + i);
+    freeSlot(*s);
+}
+
+void keSceneShow(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s) return;
+    const KeSceneCalls& calls = keSceneCalls();
+    for (size_t i = 0; i < s->objects.size(); ++i)
+        if (calls.objectExist(s->objectBase + int(i))) calls.showObject(s->objectBase + int(i));
+    if (s->extra) return;
+    for (size_t i = 0; i < s->lights.size(); ++i)
+        if (calls.lightExist(s->lightBase + int(i))) calls.showLight(s->lightBase + int(i));
+    calls.colorBackdrop(colour8(KF_GetFP3(s->zenith, 0)));
+}
+
+void keSceneHide(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s) return;
+    const KeSceneCalls& calls = keSceneCalls();
+    for (size_t i = 0; i < s->objects.size(); ++i)
+        if (calls.objectExist(s->objectBase + int(i))) calls.hideObject(s->objectBase + int(i));
+    if (!s->extra) {
+        for (size_t i = 0; i < s->lights.size(); ++i)
+            if (calls.lightExist(s->lightBase + int(i))) calls.hideLight(s->lightBase + int(i));
+        for (int i = 0; i < keSceneCameraEffectCount(slot); ++i)
+            if (calls.cameraEffectExist(s->cameraEffectBase + i)) calls.hideCameraEffect(s->cameraEffectBase + i);
+    }
+    for (bool& shown : s->cameraEffectShown) shown = false;
+    s->settingCache = 0;
+}
+
+bool keSceneActive(int slot) { return activeSlot(slot) != nullptr; }
+
+int keSceneObjectCount(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? int(s->objects.size()) : 0;
+}
+int keSceneLightCount(int slot) {
+    Slot* s = activeSlot(slot);
+    return s && !s->extra ? int(s->lights.size()) : 0;
+}
+int keSceneCameraCount(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? int(s->cameras.size()) : 0;
+}
+int keSceneEmitterCount(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? s->emitterCount : 0;
+}
+int keSceneCubeMapCount(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? int(s->cubeMaps.size()) : 0;
+}
+int keSceneCameraEffectCount(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s || s->extra) return 0;
+    const int n = int(s->cameraEffects.size());
+    return n < KE_SCENE_MAX_CAMERA_EFFECTS ? n : KE_SCENE_MAX_CAMERA_EFFECTS;
+}
+int keSceneFirstFrame(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? s->frameStart : 0;
+}
+int keSceneFrameRate(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? int(s->framesPerSecond) : 0;
+}
+int keSceneLength(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s) return 0;
+    return int((int64_t(s->frameEnd) - s->frameStart) * 1000 / int(s->framesPerSecond));
+}
+const char* keSceneMusic(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? s->music : nullptr;
+}
+int keSceneMusicOffset(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s) return 0;
+    return int((double(s->frameStart) / s->framesPerSecond - s->audioStartTime) * 1000.0);
+}
+float keSceneSamplePosition(int slot, int timeMs) {
+    Slot* s = activeSlot(slot);
+    return s ? float(timeMs) / 1000.0f * s->framesPerSecond / float(s->frameStep) : 0.0f;
+}
+float keSceneAbsoluteFrame(int slot, int timeMs) {
+    Slot* s = activeSlot(slot);
+    return s ? float(timeMs) * s->framesPerSecond / 1000.0f + float(s->frameStart) : 0.0f;
+}
+KF_Node* keSceneRoot(int slot) {
+    Slot* s = activeSlot(slot);
+    return s ? s->scene : nullptr;
+}
+
+}  // namespace kolm

@@ -1,0 +1,59 @@
+// Scene slots: a scene document (KF text or binary) loaded into one of 60 slots becomes cube
+// maps, objects (with clones), lights and camera effects registered through the object API
+// (scene/KeSceneCalls.h) under consecutive ID ranges chosen by the caller: item i of a kind has
+// the ID base + i. The slot keeps the parsed document, whose nodes its description points at,
+// until it is unloaded.
+//
+// Time: scene time t in ms; channel sample position s = t / 1000 * framesPerSecond / frameStep;
+// absolute frame F = t * framesPerSecond / 1000 + frameStart. Documents whose frame rate is
+// below 1 or whose frame step is below 1 are refused, since both divide.
+//
+// Slot numbers outside 0..59 do nothing (results 0 or -1). Main thread only.
+#pragma once
+
+#include "kf/KF_Document.h"
+
+namespace kolm {
+
+constexpr int KE_SCENE_SLOTS = 60;
+constexpr int KE_SCENE_MAX_CAMERA_EFFECTS = 20;
+constexpr float KE_SCENE_RAD_TO_DEG = 57.295776f;
+
+// Called with the percentage of objects made (0 before the first); non-zero stops the load.
+using KeSceneProgress = int (*)(int percent, void* user);
+
+// 0 on success, 1 when the progress callback stopped the load (what was made stays in the slot),
+// -1 on failure (the slot stays free). Everything is made hidden. A used slot is unloaded
+// first. Scenes loaded under the same name share meshes: an object whose mesh file an active
+// slot of that name (this one included) already loaded is cloned from it (with instanceMode,
+// instanced; the same operation).
+int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int emitterBase,
+                int cubeMapBase, int cameraEffectBase, bool instanceMode, const char* name,
+                bool extra);
+// Deletes everything the slot made and frees it.
+void keSceneUnload(int slot);
+void keSceneShow(int slot);
+void keSceneHide(int slot);
+
+void keSceneSetProgress(KeSceneProgress callback, void* user);
+// Reports of objects that cannot be loaded and cube maps that cannot be made (off at start).
+void keSceneSetReporting(bool on);
+
+bool keSceneActive(int slot);
+int keSceneObjectCount(int slot);
+int keSceneLightCount(int slot);
+int keSceneCameraCount(int slot);
+int keSceneEmitterCount(int slot);
+int keSceneCubeMapCount(int slot);
+int keSceneCameraEffectCount(int slot);  // as loaded: at most 20
+int keSceneFirstFrame(int slot);
+int keSceneFrameRate(int slot);  // frames per second, truncated
+int keSceneLength(int slot);     // ms
+const char* keSceneMusic(int slot);  // "loadAudio", null when missing or empty
+int keSceneMusicOffset(int slot);    // ms: where scene time 0 lies in the music
+float keSceneSamplePosition(int slot, int timeMs);
+float keSceneAbsoluteFrame(int slot, int timeMs);
+// The slot's "Scene" group, for the animation and the viewer; null for a free slot.
+KF_Node* keSceneRoot(int slot);
+
+}  // namespace kolm

@@ -1,0 +1,60 @@
+#include "scene/KeSceneCalls.h"
+
+#include "api/KeCameraEffectApi.h"
+#include "api/KeCubeMapApi.h"
+#include "api/KeLightApi.h"
+#include "api/KeObjectApi.h"
+
+namespace kolm {
+
+namespace {
+
+const KeSceneCalls g_engineCalls = {
+    keLoadObject,
+    keCloneObject,
+    keInstanceObject,
+    keObjectExist,
+    keDeleteObject,
+    keShowObject,
+    keHideObject,
+    keLockObjectOn,
+    kePositionObject,
+    keRotateObject,
+    keScaleObject,
+    keMakeLight,
+    keSetDirectionalLight,
+    keSetSpotLight,
+    keSetPointLight,
+    keLightExist,
+    keSetLightRange,
+    keColorLight,
+    keSetLightRawColor,
+    keSetLightIntensity,
+    keSetLightShadow,
+    keColorLightShadow,
+    keSetShadowMapSize,
+    keSetShadowMapFuzz,
+    keShowLight,
+    keHideLight,
+    keDeleteLight,
+    keColorBackdrop,
+    keMakeCubeMap,
+    keCubeMapExist,
+    keDeleteCubeMap,
+    keMakeCameraEffectFromFile,
+    keCameraEffectExist,
+    keHideCameraEffect,
+    keDeleteCameraEffect,
+};
+
+const KeSceneCalls* g_calls = &g_engineCalls;
+
+}  // namespace
+
+const KeSceneCalls& keSceneEngineCalls() { return g_engineCalls; }
+
+void keSceneSetCalls(const KeSceneCalls* calls) { g_calls = calls ? calls : &g_engineCalls; }
+
+const KeSceneCalls& keSceneCalls() { return *g_calls; }
+
+}  // namespace kolm

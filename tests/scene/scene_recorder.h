@@ -1,0 +1,140 @@
+// A scene-loader call table that records every call as one line ("loadObject cube.x 100") and
+// keeps which IDs exist, so that loader tests run without an engine. Mesh files named in
+// `failingFiles` do not load; cube maps of size 0 and camera effects from "missing.fx" are not
+// made.
+#pragma once
+
+#include "scene/KeSceneCalls.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kolmtest {
+
+struct SceneRecorder {
+    std::vector<std::string> calls;
+    std::set<int> objects, lights, cubeMaps, cameraEffects;
+    std::set<std::string> failingFiles;
+
+    static SceneRecorder*& current() {
+        static SceneRecorder* r = nullptr;
+        return r;
+    }
+    static void add(const char* format, ...) __attribute__((format(printf, 1, 2))) {
+        char line[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(line, sizeof line, format, args);
+        va_end(args);
+        current()->calls.push_back(line);
+    }
+    static SceneRecorder& r() { return *current(); }
+
+    SceneRecorder() {
+        current() = this;
+        kolm::keSceneSetCalls(&table());
+    }
+    ~SceneRecorder() {
+        kolm::keSceneSetCalls(nullptr);
+        current() = nullptr;
+    }
+
+    // Recorded lines that start with `prefix`.
+    std::vector<std::string> with(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const std::string& c : calls)
+            if (c.rfind(prefix, 0) == 0) out.push_back(c);
+        return out;
+    }
+
+    static const kolm::KeSceneCalls& table() {
+        static const kolm::KeSceneCalls t = {
+            [](const char* f, int id) {
+                add("loadObject %s %d", f, id);
+                if (r().failingFiles.count(f)) return -1;
+                r().objects.insert(id);
+                return 0;
+            },
+            [](int n, int s) {
+                add("cloneObject %d %d", n, s);
+                if (!r().objects.count(s)) return -1;
+                r().objects.insert(n);
+                return 0;
+            },
+            [](int n, int s) {
+                add("instanceObject %d %d", n, s);
+                if (!r().objects.count(s)) return -1;
+                r().objects.insert(n);
+                return 0;
+            },
+            [](int id) { return r().objects.count(id) != 0; },
+            [](int id) {
+                add("deleteObject %d", id);
+                r().objects.erase(id);
+                return 0;
+            },
+            [](int id) { add("showObject %d", id); return 0; },
+            [](int id) { add("hideObject %d", id); return 0; },
+            [](int id) { add("lockObjectOn %d", id); return 0; },
+            [](int id, float x, float y, float z) { add("positionObject %d %g %g %g", id, x, y, z); return 0; },
+            [](int id, float x, float y, float z) { add("rotateObject %d %g %g %g", id, x, y, z); return 0; },
+            [](int id, float x, float y, float z) { add("scaleObject %d %g %g %g", id, x, y, z); return 0; },
+            [](int id) {
+                add("makeLight %d", id);
+                r().lights.insert(id);
+                return 0;
+            },
+            [](int id, float x, float y, float z) { add("setDirectionalLight %d %g %g %g", id, x, y, z); return 0; },
+            [](int id, float a, float b) { add("setSpotLight %d %g %g", id, a, b); return 0; },
+            [](int id, float x, float y, float z) { add("setPointLight %d %g %g %g", id, x, y, z); return 0; },
+            [](int id) { return r().lights.count(id) != 0; },
+            [](int id, float range) { add("setLightRange %d %g", id, range); return 0; },
+            [](int id, uint32_t c) { add("colorLight %d 0x%06x", id, c); return 0; },
+            [](int id, float x, float y, float z) { add("setLightRawColor %d %g %g %g", id, x, y, z); return 0; },
+            [](int id, float i) { add("setLightIntensity %d %g", id, i); return 0; },
+            [](int id, bool on) { add("setLightShadow %d %d", id, int(on)); return 0; },
+            [](int id, uint32_t c) { add("colorLightShadow %d 0x%06x", id, c); return 0; },
+            [](int id, int size) { add("setShadowMapSize %d %d", id, size); return 0; },
+            [](int id, float f) { add("setShadowMapFuzz %d %g", id, f); return 0; },
+            [](int id) { add("showLight %d", id); return 0; },
+            [](int id) { add("hideLight %d", id); return 0; },
+            [](int id) {
+                add("deleteLight %d", id);
+                r().lights.erase(id);
+                return 0;
+            },
+            [](uint32_t c) { add("colorBackdrop 0x%06x", c); return 0; },
+            [](int id, int size) {
+                add("makeCubeMap %d %d", id, size);
+                if (size <= 0) return -1;
+                r().cubeMaps.insert(id);
+                return 0;
+            },
+            [](int id) { return r().cubeMaps.count(id) != 0; },
+            [](int id) {
+                add("deleteCubeMap %d", id);
+                r().cubeMaps.erase(id);
+                return 0;
+            },
+            [](int id, const char* f) {
+                add("makeCameraEffectFromFile %d %s", id, f);
+                if (std::string(f) == "missing.fx") return -1;
+                r().cameraEffects.insert(id);
+                return 0;
+            },
+            [](int id) { return r().cameraEffects.count(id) != 0; },
+            [](int id) { add("hideCameraEffect %d", id); return 0; },
+            [](int id) {
+                add("deleteCameraEffect %d", id);
+                r().cameraEffects.erase(id);
+                return 0;
+            },
+        };
+        return t;
+    }
+};
+
+}  // namespace kolmtest

@@ -1,0 +1,274 @@
+// The scene loader against a recording call table: time rules and refused documents, slots,
+// objects with their clones, lights, cube maps, camera effects and the progress callback.
+#include "scene/KeScene.h"
+#include "support/log_capture.h"
+#include "support/scratch_dir.h"
+#include "scene_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+using namespace kolm;
+using kolmtest::SceneRecorder;
+
+namespace {
+
+const char* kTime = "{ SceneInfo\n frameStart I4 0\n frameEnd I4 100\n frameStep I4 1\n framesPerSecond FP 25\n}\n";
+const char* kCamera = "{ Cameras\n { Camera\n  position FP 0 1 -5\n }\n}\n";
+
+class SceneLoad : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.create("/tmp/kolm-scene-")); }
+    void TearDown() override {
+        for (int s = 0; s < KE_SCENE_SLOTS; ++s) keSceneUnload(s);
+        keSceneSetProgress(nullptr, nullptr);
+        keSceneSetReporting(false);
+    }
+    // Writes a document whose "Scene" group holds `body`; returns its path.
+    std::string scene(const std::string& body, const std::string& file = "scene.kscn") {
+        const std::string path = dir.path + "/" + file;
+        std::ofstream(path) << "{ Scene\n" << body << "}\n";
+        return path;
+    }
+    int load(const std::string& path, int slot, const char* name = "demo", bool instance = false,
+             bool extra = false) {
+        const int o = slot * 10;  // each slot its own ID ranges
+        return keSceneLoad(path.c_str(), slot, 100 + o, 200 + o, 300 + o, 400 + o, 500 + o, instance, name, extra);
+    }
+    ScratchDir dir;
+    SceneRecorder rec;
+    kolmtest::LogCapture log;
+};
+
+TEST_F(SceneLoad, TimeRules) {
+    const std::string path = scene(
+        std::string("{ SceneInfo\n frameStart I4 10\n frameEnd I4 110\n frameStep I4 1\n"
+                    " framesPerSecond FP 25.9\n loadAudio STR \"song\"\n audioStartTime FP 0.2\n}\n") +
+        kCamera);
+    ASSERT_EQ(load(path, 3), 0);
+    EXPECT_TRUE(keSceneActive(3));
+    EXPECT_EQ(keSceneFrameRate(3), 25);
+    EXPECT_EQ(keSceneLength(3), 4000);  // 100 frames at the truncated 25 frames per second
+    EXPECT_EQ(keSceneFirstFrame(3), 10);
+    EXPECT_FLOAT_EQ(keSceneSamplePosition(3, 2000), 2.0f * 25.9f);
+    EXPECT_FLOAT_EQ(keSceneAbsoluteFrame(3, 2000), 2.0f * 25.9f + 10.0f);
+    EXPECT_STREQ(keSceneMusic(3), "song");
+    EXPECT_EQ(keSceneMusicOffset(3), int((10.0 / double(25.9f) - double(0.2f)) * 1000.0));
+
+    const std::string step2 = scene(
+        std::string("{ SceneInfo\n frameStart I4 10\n frameEnd I4 110\n frameStep I4 2\n framesPerSecond FP 25\n"
+                    " loadAudio STR \"\"\n}\n") + kCamera, "step2.kscn");
+    ASSERT_EQ(load(step2, 3), 0);
+    EXPECT_FLOAT_EQ(keSceneSamplePosition(3, 2000), 25.0f);
+    EXPECT_FLOAT_EQ(keSceneAbsoluteFrame(3, 2000), 60.0f);
+    EXPECT_EQ(keSceneMusic(3), nullptr);  // empty counts as none
+}
+
+TEST_F(SceneLoad, RefusedDocumentsAndSlots) {
+    struct Case {
+        const char* info;
+        const char* message;
+    } cases[] = {
+        {"frameStep I4 1\n framesPerSecond FP 0", "framesPerSecond 0 is below 1"},
+        {"frameStep I4 1\n framesPerSecond FP 0.5", "framesPerSecond 0.5 is below 1"},
+        {"frameStep I4 1\n framesPerSecond FP -25", "framesPerSecond -25 is below 1"},
+        {"frameStep I4 0\n framesPerSecond FP 25", "frameStep 0 is below 1"},
+        {"framesPerSecond FP 25", "frameStep 0 is below 1"},  // missing reads 0
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        const std::string path = scene(std::string("{ SceneInfo\n frameEnd I4 10\n ") + c.info + "\n}\n" + kCamera);
+        EXPECT_EQ(load(path, 2), -1) << c.info;
+        EXPECT_FALSE(keSceneActive(2));
+        ASSERT_EQ(log.boxes.size(), 1u) << c.info;
+        EXPECT_EQ(log.boxes[0], "The scene '" + path + "' cannot be loaded: " + c.message);
+    }
+    EXPECT_TRUE(rec.calls.empty());
+
+    // No file, no "Scene", and slots outside 0..59: nothing is made.
+    const std::string good = scene(std::string(kTime) + kCamera + "{ Objects\n { O\n  kfilename STR \"a.x\"\n }\n}\n");
+    EXPECT_EQ(keSceneLoad((dir.path + "/none.kscn").c_str(), 0, 0, 0, 0, 0, 0, false, "x", false), -1);
+    std::ofstream(dir.path + "/noscene.kscn") << "{ Other\n}\n";
+    EXPECT_EQ(keSceneLoad((dir.path + "/noscene.kscn").c_str(), 0, 0, 0, 0, 0, 0, false, "x", false), -1);
+    EXPECT_EQ(load(good, -1), -1);
+    EXPECT_EQ(load(good, KE_SCENE_SLOTS), -1);
+    EXPECT_FALSE(keSceneActive(0));
+    EXPECT_TRUE(rec.calls.empty());
+    keSceneUnload(-1);
+    keSceneShow(-5);
+    EXPECT_EQ(keSceneObjectCount(-1), 0);
+}
+
+TEST_F(SceneLoad, ObjectsAreClonedBySlotNameAndFile) {
+    const std::string objects = std::string(kTime) + kCamera +
+                                "{ Objects\n"
+                                " { O\n  kfilename STR \"ground.x\"\n }\n"
+                                " { O\n  kfilename STR \"cube.x\"\n }\n"
+                                " { O\n  kfilename STR \"cube.x\"\n }\n"
+                                " { O\n  kfilename STR \"bad.x\"\n }\n"
+                                " { O\n  kfilename STR \"bad.x\"\n }\n"
+                                "}\n";
+    rec.failingFiles.insert("bad.x");
+    keSceneSetReporting(true);
+    ASSERT_EQ(load(scene(objects), 0), 0);
+    EXPECT_EQ(keSceneObjectCount(0), 5);
+    const std::vector<std::string> made = {"loadObject ground.x 100", "loadObject cube.x 101",
+                                           "cloneObject 102 101", "loadObject bad.x 103",
+                                           "loadObject bad.x 104"};  // never cloned from a failed one
+    std::vector<std::string> got;
+    for (const std::string& c : rec.calls)
+        if (c.rfind("loadObject", 0) == 0 || c.rfind("cloneObject", 0) == 0) got.push_back(c);
+    EXPECT_EQ(got, made);
+    ASSERT_EQ(log.boxes.size(), 2u);
+    EXPECT_EQ(log.boxes[0], "The object id=103 'bad.x' cannot be loaded");
+    EXPECT_EQ(log.boxes[1], "The object id=104 'bad.x' cannot be loaded");
+
+    // Another slot under the same name clones from slot 0, in instance mode by instancing; a
+    // slot under another name loads its own meshes.
+    rec.calls.clear();
+    ASSERT_EQ(keSceneLoad(scene(objects, "b.kscn").c_str(), 1, 110, 210, 310, 410, 510, true, "demo", false), 0);
+    EXPECT_EQ(rec.with("instanceObject"),
+              (std::vector<std::string>{"instanceObject 110 100", "instanceObject 111 101", "instanceObject 112 101"}));
+    rec.calls.clear();
+    ASSERT_EQ(keSceneLoad(scene(objects, "c.kscn").c_str(), 2, 120, 220, 320, 420, 520, false, "other", false), 0);
+    EXPECT_EQ(rec.with("loadObject").size(), 4u);
+    EXPECT_EQ(rec.with("cloneObject"), std::vector<std::string>{"cloneObject 122 121"});
+
+    // Everything made is hidden; unloading slot 0 deletes its own IDs only.
+    EXPECT_EQ(rec.with("hideObject 12").size(), 3u);
+    rec.calls.clear();
+    keSceneUnload(0);
+    EXPECT_FALSE(keSceneActive(0));
+    EXPECT_EQ(rec.with("deleteObject"),
+              (std::vector<std::string>{"deleteObject 100", "deleteObject 101", "deleteObject 102",
+                                        "deleteObject 103", "deleteObject 104"}));
+    EXPECT_TRUE(rec.objects.count(110));
+}
+
+TEST_F(SceneLoad, ExtraScenesLockObjectsToTheCameraAndMakeNoLights) {
+    const std::string doc = std::string(kTime) + kCamera +
+                            "{ Objects\n { O\n  kfilename STR \"a.x\"\n }\n}\n"
+                            "{ Lights\n { L\n  type I4 1\n }\n}\n"
+                            "{ KolmPostProcs\n { P\n  { Effect\n   filename STR \"glow.fx\"\n  }\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 4, "extra", false, true), 0);
+    EXPECT_EQ(rec.with("lockObjectOn"), std::vector<std::string>{"lockObjectOn 140"});
+    EXPECT_TRUE(rec.with("makeLight").empty());
+    EXPECT_TRUE(rec.with("makeCameraEffect").empty());
+    EXPECT_EQ(keSceneLightCount(4), 0);
+}
+
+TEST_F(SceneLoad, Lights) {
+    const std::string doc = std::string(kTime) + kCamera +
+                            "{ Lights\n"
+                            // distant, over-bright: each component clamps to 255 on its own
+                            " { L\n  type I4 0\n  rawColor FP 1 0.5 0.004\n  intensity FP 2\n }\n"
+                            // spot with range, shadows on and a shadow colour above 1
+                            " { L\n  type I4 2\n  coneAngles FP 0.5 0.25\n  falloff I4 1\n  range FP 30\n"
+                            "  rawColor FP 0.2 0.4 0.6\n  intensity FP 1\n  shadowType I4 2\n"
+                            "  shadowColor FP 1.5 -1 0.5\n  shadMapSize I4 1024\n  shadMapFuzz FP 0.5\n }\n"
+                            // spot without falloff; point
+                            " { L\n  type I4 2\n  coneAngles FP 1 0\n }\n"
+                            " { L\n  type I4 7\n  shadowType I4 1\n }\n"
+                            "}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    EXPECT_EQ(keSceneLightCount(0), 4);
+    std::vector<std::string> got;
+    for (const std::string& c : rec.calls)
+        if (c.find("Light") != std::string::npos || c.find("Shadow") != std::string::npos) got.push_back(c);
+    const std::vector<std::string> want = {
+        "makeLight 200", "setDirectionalLight 200 0 0 1", "setLightRange 200 1e+07", "colorLight 200 0xffff02",
+        "setLightRawColor 200 1 0.5 0.004", "setLightIntensity 200 2", "setLightShadow 200 0",
+        "makeLight 201", "setSpotLight 201 28.6479 14.3239", "setLightRange 201 30", "colorLight 201 0x336699",
+        "setLightRawColor 201 0.2 0.4 0.6", "setLightIntensity 201 1", "setLightShadow 201 1",
+        "colorLightShadow 201 0xff007f", "setShadowMapSize 201 1024", "setShadowMapFuzz 201 0.5",
+        "makeLight 202", "setSpotLight 202 57.2958 0", "setLightRange 202 1e+07", "colorLight 202 0x000000",
+        "setLightRawColor 202 0 0 0", "setLightIntensity 202 0", "setLightShadow 202 0",
+        "makeLight 203", "setPointLight 203 0 0 1", "setLightRange 203 1e+07", "colorLight 203 0x000000",
+        "setLightRawColor 203 0 0 0", "setLightIntensity 203 0", "setLightShadow 203 0",
+        "colorLightShadow 203 0x000000", "setShadowMapSize 203 0", "setShadowMapFuzz 203 0",
+        "hideLight 200", "hideLight 201", "hideLight 202", "hideLight 203"};
+    EXPECT_EQ(got, want);
+
+    rec.calls.clear();
+    keSceneUnload(0);
+    EXPECT_EQ(rec.with("deleteLight").size(), 4u);
+    EXPECT_TRUE(rec.lights.empty());
+}
+
+TEST_F(SceneLoad, CamerasCubeMapsAndCameraEffects) {
+    std::string effects = "{ KolmPostProcs\n";
+    for (int i = 0; i < 22; ++i)
+        effects += std::string(" { P\n  { Effect\n   filename STR \"") + (i == 1 ? "missing.fx" : "post.fx") +
+                   "\"\n  }\n }\n";
+    effects += " { P\n }\n}\n";
+    const std::string doc = std::string(kTime) +
+                            "{ Cameras\n { C\n  resolution I4 800 600\n }\n { C\n }\n}\n"
+                            "{ CubeMaps\n { M\n  name STR \"a\"\n  textureSize I4 64\n }\n"
+                            " { M\n  name STR \"b\"\n  textureSize I4 0\n }\n}\n" + effects;
+    keSceneSetReporting(true);
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    EXPECT_EQ(keSceneCameraCount(0), 2);
+    EXPECT_EQ(rec.with("makeCubeMap"), (std::vector<std::string>{"makeCubeMap 400 64", "makeCubeMap 401 0"}));
+    EXPECT_EQ(keSceneCubeMapCount(0), 2);
+    EXPECT_EQ(rec.with("makeCameraEffectFromFile").size(), 20u);
+    EXPECT_EQ(keSceneCameraEffectCount(0), 20);
+    EXPECT_EQ(rec.with("hideCameraEffect").size(), 19u);  // the missing one is not there
+    const std::vector<std::string> boxes = {"The cubemap id=401 cannot be created",
+                                            "Camera shader i=20 > max 20 camera shaders",
+                                            "Camera shader i=21 > max 20 camera shaders",
+                                            "Camera shader i=22 > max 20 camera shaders"};
+    EXPECT_EQ(log.boxes, boxes);
+    EXPECT_TRUE(log.contains("INFO : The camera shader id=501 file='missing.fx' cannot be loaded"));
+
+    rec.calls.clear();
+    keSceneUnload(0);
+    EXPECT_EQ(rec.with("deleteCubeMap").size(), 4u);  // before the objects and again after them
+    EXPECT_EQ(rec.with("deleteCameraEffect").size(), 20u);
+    EXPECT_TRUE(rec.cameraEffects.empty());
+
+    // No camera: a warning with a box, and the scene loads.
+    log.clear();
+    ASSERT_EQ(load(scene(kTime, "nocam.kscn"), 0), 0);
+    EXPECT_EQ(log.boxes, std::vector<std::string>{"There is no camera in the scene"});
+    EXPECT_TRUE(log.contains("WARN : There is no camera in the scene"));
+}
+
+TEST_F(SceneLoad, ProgressCallback) {
+    std::string doc = std::string(kTime) + kCamera + "{ Objects\n";
+    for (int i = 0; i < 4; ++i) doc += " { O\n  kfilename STR \"o" + std::to_string(i) + ".x\"\n }\n";
+    doc += "}\n";
+    const std::string path = scene(doc);
+
+    struct Progress {
+        std::vector<int> seen;
+        int stopAt = -1;
+    } p;
+    auto cb = [](int percent, void* user) {
+        auto* pr = static_cast<Progress*>(user);
+        pr->seen.push_back(percent);
+        return percent == pr->stopAt ? 1 : 0;
+    };
+    keSceneSetProgress(cb, &p);
+    ASSERT_EQ(load(path, 0), 0);
+    EXPECT_EQ(p.seen, (std::vector<int>{0, 0, 25, 50, 75}));
+
+    // Stopped halfway: what was made stays in the slot, and unloading removes it.
+    p.seen.clear();
+    p.stopAt = 50;
+    rec.calls.clear();
+    EXPECT_EQ(load(path, 1, "other"), 1);
+    EXPECT_TRUE(keSceneActive(1));
+    EXPECT_EQ(rec.with("loadObject").size(), 2u);
+    keSceneUnload(1);
+    EXPECT_EQ(rec.objects.size(), 4u);  // slot 0's
+
+    // Stopped at 0 %: nothing is touched, not even a used slot.
+    p.stopAt = 0;
+    EXPECT_EQ(load(path, 0), 1);
+    EXPECT_TRUE(keSceneActive(0));
+    EXPECT_EQ(rec.objects.size(), 4u);
+}
+
+}  // namespace
