@@ -284,23 +284,38 @@ bool loadObject(int slot, int index, bool instanceMode) {
     return false;
 }
 
+// Cone angles (a, b) in radians, a the cone and b its soft edge: inner cone a - b, outer cone a,
+// in degrees. The same conversion at creation and in every animation.
+void setSpotCone(const SceneLight& l, int id, float sample) {
+    const KF_FP2 cone = KF_FP2_Lerp(l.coneAngles, sample);
+    keSceneCalls().setSpotLight(id, (cone.x - cone.y) * KE_SCENE_RAD_TO_DEG, cone.x * KE_SCENE_RAD_TO_DEG);
+}
+
+void setLightColour(const SceneLight& l, int id, float sample) {
+    const KeSceneCalls& calls = keSceneCalls();
+    const KF_FP3 c = KF_FP3_Lerp(l.rawColor, sample);
+    const float i = KF_FP_Lerp(l.intensity, sample);
+    calls.colorLight(id, colour8({c.x * i, c.y * i, c.z * i}));
+    calls.setLightRawColor(id, c.x, c.y, c.z);
+    calls.setLightIntensity(id, i);
+}
+
+KF_FP3 degrees(const KF_Node* rotation, float sample) {
+    const KF_FP3 r = KF_FP3_Slerp_HPB_To_XYZ(rotation, sample);
+    return {r.x * KE_SCENE_RAD_TO_DEG, r.y * KE_SCENE_RAD_TO_DEG, r.z * KE_SCENE_RAD_TO_DEG};
+}
+
 void setUpLight(const SceneLight& l, int id) {
     const KeSceneCalls& calls = keSceneCalls();
     if (l.type == 0) {
         calls.setDirectionalLight(id, 0, 0, 1);
     } else if (l.type == 2) {
-        // Degrees, as every later animation of the cones sets them.
-        const KF_FP2 cone = KF_FP2_Lerp(l.coneAngles, 0);
-        calls.setSpotLight(id, cone.x * KE_SCENE_RAD_TO_DEG, cone.y * KE_SCENE_RAD_TO_DEG);
+        setSpotCone(l, id, 0);
     } else {
         calls.setPointLight(id, 0, 0, 1);
     }
     calls.setLightRange(id, l.falloff ? KF_FP_Lerp(l.range, 0) : 10000000.0f);
-    const KF_FP3 c = KF_FP3_Lerp(l.rawColor, 0);
-    const float i = KF_FP_Lerp(l.intensity, 0);
-    calls.colorLight(id, colour8({c.x * i, c.y * i, c.z * i}));
-    calls.setLightRawColor(id, c.x, c.y, c.z);
-    calls.setLightIntensity(id, i);
+    setLightColour(l, id, 0);
     calls.setLightShadow(id, l.shadowType == 2);
     if (l.shadowType != 0) {
         calls.colorLightShadow(id, colour8(KF_GetFP3(l.shadowColor, 0)));
@@ -426,6 +441,49 @@ void keSceneHide(int slot) {
     }
     for (bool& shown : s->cameraEffectShown) shown = false;
     s->settingCache = 0;
+}
+
+void keSceneAnimate(int slot, int timeMs) {
+    Slot* s = activeSlot(slot);
+    if (!s) return;
+    const KeSceneCalls& calls = keSceneCalls();
+    s->lastTime = timeMs;
+    const float sample = keSceneSamplePosition(slot, timeMs);
+
+    // The objects of an extra scene are children of the camera: their positions are taken
+    // relative to the render camera's (the origin when there is none).
+    KF_FP3 origin = {0, 0, 0};
+    if (s->extra && !s->cameras.empty()) {
+        const float pick = KF_FP_Lerp(KF_Find(KF_Find(s->scene, "SceneInfo"), "renderCamera"), sample);
+        const size_t c = pick > 0.0f && pick < float(s->cameras.size()) ? size_t(pick) : 0;
+        origin = KF_FP3_Lerp(s->cameras[c].position, sample);
+    }
+
+    if (!s->extra)
+        for (size_t i = 0; i < s->lights.size(); ++i) {
+            const SceneLight& l = s->lights[i];
+            const int id = s->lightBase + int(i);
+            if (!calls.lightExist(id)) continue;
+            const KF_FP3 p = KF_FP3_Lerp(l.position, sample);
+            calls.positionLight(id, p.x, p.y, p.z);
+            const KF_FP3 r = degrees(l.rotation, sample);
+            calls.rotateLight(id, r.x, r.y, r.z);
+            setLightColour(l, id, sample);
+            if (l.type == 2) setSpotCone(l, id, sample);
+            if (l.falloff) calls.setLightRange(id, KF_FP_Lerp(l.range, sample));
+        }
+
+    for (size_t i = 0; i < s->objects.size(); ++i) {
+        const SceneObject& o = s->objects[i];
+        const int id = s->objectBase + int(i);
+        if (!calls.objectExist(id)) continue;
+        const KF_FP3 p = KF_FP3_Lerp(o.position, sample);
+        calls.positionObject(id, p.x - origin.x, p.y - origin.y, p.z - origin.z);
+        const KF_FP3 r = degrees(o.rotation, sample);
+        calls.rotateObject(id, r.x, r.y, r.z);
+        const KF_FP3 k = KF_FP3_Lerp(o.scale, sample);
+        calls.scaleObject(id, k.x * 100.0f, k.y * 100.0f, k.z * 100.0f);
+    }
 }
 
 bool keSceneActive(int slot) { return activeSlot(slot) != nullptr; }

@@ -34,6 +34,9 @@ int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int e
 void keSceneUnload(int slot);
 void keSceneShow(int slot);
 void keSceneHide(int slot);
+// Pushes the transforms of objects and the transforms, colours, cones and ranges of lights at
+// the scene time (ms) into the engine.
+void keSceneAnimate(int slot, int timeMs);
 
 void keSceneSetProgress(KeSceneProgress callback, void* user);
 // Reports of objects that cannot be loaded and cube maps that cannot be made (off at start).

@@ -37,6 +37,8 @@ const KeSceneCalls g_engineCalls = {
     keShowLight,
     keHideLight,
     keDeleteLight,
+    kePositionLight,
+    keRotateLight,
     keColorBackdrop,
     keMakeCubeMap,
     keCubeMapExist,

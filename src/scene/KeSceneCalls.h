@@ -39,6 +39,8 @@ struct KeSceneCalls {
     int (*showLight)(int id);
     int (*hideLight)(int id);
     int (*deleteLight)(int id);
+    int (*positionLight)(int id, float x, float y, float z);
+    int (*rotateLight)(int id, float x, float y, float z);  // degrees
     int (*colorBackdrop)(uint32_t colour);
     // Cube maps.
     int (*makeCubeMap)(int id, int size);

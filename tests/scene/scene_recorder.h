@@ -106,6 +106,8 @@ struct SceneRecorder {
                 r().lights.erase(id);
                 return 0;
             },
+            [](int id, float x, float y, float z) { add("positionLight %d %g %g %g", id, x, y, z); return 0; },
+            [](int id, float x, float y, float z) { add("rotateLight %d %g %g %g", id, x, y, z); return 0; },
             [](uint32_t c) { add("colorBackdrop 0x%06x", c); return 0; },
             [](int id, int size) {
                 add("makeCubeMap %d %d", id, size);

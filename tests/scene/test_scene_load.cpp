@@ -180,10 +180,10 @@ TEST_F(SceneLoad, Lights) {
     const std::vector<std::string> want = {
         "makeLight 200", "setDirectionalLight 200 0 0 1", "setLightRange 200 1e+07", "colorLight 200 0xffff02",
         "setLightRawColor 200 1 0.5 0.004", "setLightIntensity 200 2", "setLightShadow 200 0",
-        "makeLight 201", "setSpotLight 201 28.6479 14.3239", "setLightRange 201 30", "colorLight 201 0x336699",
+        "makeLight 201", "setSpotLight 201 14.3239 28.6479", "setLightRange 201 30", "colorLight 201 0x336699",
         "setLightRawColor 201 0.2 0.4 0.6", "setLightIntensity 201 1", "setLightShadow 201 1",
         "colorLightShadow 201 0xff007f", "setShadowMapSize 201 1024", "setShadowMapFuzz 201 0.5",
-        "makeLight 202", "setSpotLight 202 57.2958 0", "setLightRange 202 1e+07", "colorLight 202 0x000000",
+        "makeLight 202", "setSpotLight 202 57.2958 57.2958", "setLightRange 202 1e+07", "colorLight 202 0x000000",
         "setLightRawColor 202 0 0 0", "setLightIntensity 202 0", "setLightShadow 202 0",
         "makeLight 203", "setPointLight 203 0 0 1", "setLightRange 203 1e+07", "colorLight 203 0x000000",
         "setLightRawColor 203 0 0 0", "setLightIntensity 203 0", "setLightShadow 203 0",
@@ -195,6 +195,29 @@ TEST_F(SceneLoad, Lights) {
     keSceneUnload(0);
     EXPECT_EQ(rec.with("deleteLight").size(), 4u);
     EXPECT_TRUE(rec.lights.empty());
+}
+
+TEST_F(SceneLoad, AnimationUsesTheCreationConversions) {
+    const std::string doc = std::string(kTime) +
+                            "{ Cameras\n { C\n  position FP 4 0 0\n }\n}\n"
+                            "{ Objects\n { O\n  kfilename STR \"a.x\"\n  position FP_C [\n   DAT 3 0 10 20\n   RUN 3 0\n"
+                            "   RUN 3 0\n  ]\n  rotation FP 1.5707964 0 0\n  scale FP 1 0.5 2\n }\n}\n"
+                            "{ Lights\n { L\n  type I4 2\n  coneAngles FP 0.5 0.1\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    ASSERT_EQ(rec.with("setSpotLight"), std::vector<std::string>{"setSpotLight 200 22.9183 28.6479"});
+    rec.calls.clear();
+    keSceneAnimate(0, 40);  // sample 1 at 25 frames per second
+    EXPECT_EQ(rec.with("setSpotLight"), std::vector<std::string>{"setSpotLight 200 22.9183 28.6479"});
+    EXPECT_EQ(rec.with("positionObject"), std::vector<std::string>{"positionObject 100 10 0 0"});
+    EXPECT_EQ(rec.with("rotateObject"), std::vector<std::string>{"rotateObject 100 0 90 0"});
+    EXPECT_EQ(rec.with("scaleObject"), std::vector<std::string>{"scaleObject 100 100 50 200"});
+
+    // An extra scene's objects sit relative to its camera.
+    ASSERT_EQ(load(scene(doc, "extra.kscn"), 1, "extra", false, true), 0);
+    rec.calls.clear();
+    keSceneAnimate(1, 40);
+    EXPECT_EQ(rec.with("positionObject"), std::vector<std::string>{"positionObject 110 6 0 0"});
+    EXPECT_TRUE(rec.with("setSpotLight").empty());
 }
 
 TEST_F(SceneLoad, CamerasCubeMapsAndCameraEffects) {
