@@ -1,0 +1,90 @@
+// The example scene loaded through the object API on a running engine with the null driver, in
+// its text and binary forms: what is registered, clones sharing the mesh, light set-up, and the
+// transforms an animation gives.
+#include "api/KeLightApi.h"
+#include "api/KeObjectApi.h"
+#include "runtime/KeEngine.h"
+#include "scene/KeScene.h"
+#include "support/log_capture.h"
+
+#include <gtest/gtest.h>
+#include <irrlicht.h>
+
+#include <unistd.h>
+
+#include <string>
+
+using namespace irr;
+using namespace kolm;
+
+namespace {
+
+class SceneEngine : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        char cwd[4096];
+        ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+        previous = cwd;
+        // Mesh files of the example are named relative to its folder.
+        ASSERT_EQ(::chdir(KOLM_SOURCE_DIR "/examples/scenes"), 0);
+        keSetEngineDriverType(video::EDT_NULL);
+        ASSERT_EQ(keStartEngine(EngineSetup()), 0);
+        log.install();
+    }
+    void TearDown() override {
+        keSceneUnload(1);
+        keStopEngine();
+        keSetEngineDriverType(video::EDT_OPENGL);
+        ASSERT_EQ(::chdir(previous.c_str()), 0);
+    }
+    std::string previous;
+    kolmtest::LogCapture log;
+};
+
+TEST_P(SceneEngine, ExampleScene) {
+    keSceneSetReporting(true);
+    ASSERT_EQ(keSceneLoad(GetParam(), 1, 10, 20, 30, 40, 50, false, "example", false), 0) << log.text;
+    keSceneSetReporting(false);
+    EXPECT_TRUE(log.boxes.empty()) << log.text;
+    EXPECT_EQ(keSceneObjectCount(1), 2);
+    EXPECT_EQ(keSceneLightCount(1), 2);
+    EXPECT_EQ(keSceneCameraCount(1), 1);
+    EXPECT_EQ(keSceneLength(1), 4000);
+
+    // The ground is a clone of the cube: one mesh.
+    auto* cube = static_cast<scene::IMeshSceneNode*>(keObjectGet(10));
+    auto* ground = static_cast<scene::IMeshSceneNode*>(keObjectGet(11));
+    ASSERT_TRUE(cube && ground);
+    EXPECT_EQ(cube->getMesh(), ground->getMesh());
+    EXPECT_FALSE(keObjectVisible(10));  // made hidden
+
+    scene::ILightSceneNode* sun = keLightGet(20);
+    scene::ILightSceneNode* lamp = keLightGet(21);
+    ASSERT_TRUE(sun && lamp);
+    EXPECT_EQ(sun->getLightData().Type, video::ELT_DIRECTIONAL);
+    EXPECT_EQ(lamp->getLightData().Type, video::ELT_POINT);
+    EXPECT_FLOAT_EQ(lamp->getRadius(), 12.0f);
+
+    keSceneShow(1);
+    EXPECT_TRUE(keObjectVisible(10));
+    EXPECT_TRUE(keLightVisible(21));
+
+    keSceneAnimate(1, 4000);  // the last frame
+    EXPECT_NEAR(cube->getRotation().Y, 90.0f, 0.01f);
+    const core::vector3df g = ground->getPosition();
+    EXPECT_NEAR(g.Y, -1.1f, 1e-5f);
+    EXPECT_NEAR(ground->getScale().X, 10.0f, 1e-4f);
+    EXPECT_NEAR(ground->getScale().Y, 0.05f, 1e-4f);
+    EXPECT_NEAR(lamp->getPosition().X, 2.0f, 1e-5f);
+    EXPECT_NEAR(lamp->getPosition().Z, -2.0f, 1e-5f);
+
+    keSceneUnload(1);
+    EXPECT_FALSE(keObjectExist(10));
+    EXPECT_FALSE(keObjectExist(11));
+    EXPECT_FALSE(keLightExist(20));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SceneEngine,
+                         ::testing::Values("cube_on_ground.kscn", "cube_on_ground.lws.ini.bin"));
+
+}  // namespace
