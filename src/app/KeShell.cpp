@@ -1,6 +1,7 @@
 #include "app/KeShell.h"
 
 #include "core/KeError.h"
+#include "scene/KeScene.h"
 
 namespace kolm {
 namespace {
@@ -17,7 +18,15 @@ int unavailable(const char* what) {
 
 int demoUnavailable(const char*) { return unavailable("Demo playback"); }
 int captureUnavailable(const char*, const char*, float) { return unavailable("Demo capture"); }
-int viewerUnavailable(const char*, const RunOptions&) { return unavailable("The scene viewer"); }
+// The "-binary" run needs no engine: it loads and checks the scene document only.
+int viewerUnavailable(const char* file, const RunOptions& options) {
+    if ((options.flags & KE_RUN_CONVERT_BINARY) && file && *file) {
+        if (keSceneCheck(file) == 0) return 0;
+        reportError("Failed to load scene");
+        return -1;
+    }
+    return unavailable("The scene viewer");
+}
 int objectViewerUnavailable(const char*) { return unavailable("The object viewer"); }
 int scriptUnavailable(const char*) { return unavailable("The script host"); }
 bool notPackaged() { return false; }

@@ -402,6 +402,16 @@ int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int e
     return 0;
 }
 
+int keSceneCheck(const char* path) {
+    if (!path) return -1;
+    Slot s;
+    s.doc = KF_Load(path);
+    s.scene = KF_Find(KF_Root(s.doc), "Scene");
+    const bool ok = s.scene && describe(s, path);
+    KF_Free(s.doc);
+    return ok ? 0 : -1;
+}
+
 void keSceneUnload(int slot) {
     Slot* s = activeSlot(slot);
     if (!s) return;

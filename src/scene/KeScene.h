@@ -30,6 +30,9 @@ using KeSceneProgress = int (*)(int percent, void* user);
 int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int emitterBase,
                 int cubeMapBase, int cameraEffectBase, bool instanceMode, const char* name,
                 bool extra);
+// Loads the document and checks it as keSceneLoad would (a "Scene" group, the time rules),
+// making nothing; the document is released again. 0 when it would load, -1 otherwise.
+int keSceneCheck(const char* path);
 // Deletes everything the slot made and frees it.
 void keSceneUnload(int slot);
 void keSceneShow(int slot);

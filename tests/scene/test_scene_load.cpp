@@ -84,6 +84,7 @@ TEST_F(SceneLoad, RefusedDocumentsAndSlots) {
         EXPECT_FALSE(keSceneActive(2));
         ASSERT_EQ(log.boxes.size(), 1u) << c.info;
         EXPECT_EQ(log.boxes[0], "The scene '" + path + "' cannot be loaded: " + c.message);
+        EXPECT_EQ(keSceneCheck(path.c_str()), -1);
     }
     EXPECT_TRUE(rec.calls.empty());
 
@@ -92,6 +93,7 @@ TEST_F(SceneLoad, RefusedDocumentsAndSlots) {
     EXPECT_EQ(keSceneLoad((dir.path + "/none.kscn").c_str(), 0, 0, 0, 0, 0, 0, false, "x", false), -1);
     std::ofstream(dir.path + "/noscene.kscn") << "{ Other\n}\n";
     EXPECT_EQ(keSceneLoad((dir.path + "/noscene.kscn").c_str(), 0, 0, 0, 0, 0, 0, false, "x", false), -1);
+    EXPECT_EQ(keSceneCheck(good.c_str()), 0);  // checks without making anything
     EXPECT_EQ(load(good, -1), -1);
     EXPECT_EQ(load(good, KE_SCENE_SLOTS), -1);
     EXPECT_FALSE(keSceneActive(0));
