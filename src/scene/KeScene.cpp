@@ -4,6 +4,7 @@
 #include "kf/KF_Channel.h"
 #include "scene/KeSceneCalls.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -85,6 +86,8 @@ struct Slot {
     const char* music = nullptr;
     float audioStartTime = 0;
     KF_Node* zenith = nullptr;
+    KF_Node* ambient = nullptr;       // LightInfo "ambient"
+    KF_Node* renderCamera = nullptr;  // SceneInfo "renderCamera"
     int emitterCount = 0;
     std::vector<SceneCamera> cameras;
     std::vector<SceneObject> objects;
@@ -162,6 +165,8 @@ bool describe(Slot& s, const char* path) {
     if (s.music && !*s.music) s.music = nullptr;
     s.audioStartTime = KF_GetFP(KF_Find(info, "audioStartTime"), 0);
     s.zenith = KF_Find(KF_Find(s.scene, "BackdropInfo"), "zenith");
+    s.ambient = KF_Find(KF_Find(s.scene, "LightInfo"), "ambient");
+    s.renderCamera = KF_Find(info, "renderCamera");
 
     s.sceneObjects = groupsOf(KF_Find(s.scene, "SceneObjects"));
 
@@ -460,14 +465,27 @@ void keSceneAnimate(int slot, int timeMs) {
     s->lastTime = timeMs;
     const float sample = keSceneSamplePosition(slot, timeMs);
 
-    // The objects of an extra scene are children of the camera: their positions are taken
-    // relative to the render camera's (the origin when there is none).
+    // The render camera: "renderCamera" at s, truncated, clamped to the cameras there are. The
+    // objects of an extra scene are children of the camera: their positions are taken relative
+    // to its position (the origin when the scene has no camera).
     KF_FP3 origin = {0, 0, 0};
-    if (s->extra && !s->cameras.empty()) {
-        const float pick = KF_FP_Lerp(KF_Find(KF_Find(s->scene, "SceneInfo"), "renderCamera"), sample);
-        const size_t c = pick > 0.0f && pick < float(s->cameras.size()) ? size_t(pick) : 0;
-        origin = KF_FP3_Lerp(s->cameras[c].position, sample);
+    if (!s->cameras.empty()) {
+        const float pick = KF_FP_Lerp(s->renderCamera, sample);
+        const size_t last = s->cameras.size() - 1;
+        const size_t index = pick > 0.0f ? (pick < float(last) ? size_t(pick) : last) : 0;
+        const SceneCamera& c = s->cameras[index];
+        origin = KF_FP3_Lerp(c.position, sample);
+        if (!s->extra) {
+            // The zoom factor is the reciprocal of the tangent of half the vertical angle.
+            const float z = KF_FP_Lerp(c.zoomFactor, sample);
+            const float w = float(uint32_t(c.width)), h = float(uint32_t(c.height));
+            if (z * h > 0.0f) calls.setCameraFOV(2.0f * std::atan(w / (z * h)) * KE_SCENE_RAD_TO_DEG);
+            calls.positionCamera(origin.x, origin.y, origin.z);
+            const KF_FP3 r = degrees(c.rotation, sample);
+            calls.rotateCamera(r.x, r.y, r.z);
+        }
     }
+    calls.colorAmbientLight(colour8(KF_FP3_Lerp(s->ambient, sample)));
 
     if (!s->extra)
         for (size_t i = 0; i < s->lights.size(); ++i) {
@@ -488,7 +506,10 @@ void keSceneAnimate(int slot, int timeMs) {
         const int id = s->objectBase + int(i);
         if (!calls.objectExist(id)) continue;
         const KF_FP3 p = KF_FP3_Lerp(o.position, sample);
-        calls.positionObject(id, p.x - origin.x, p.y - origin.y, p.z - origin.z);
+        if (s->extra)
+            calls.positionObject(id, p.x - origin.x, p.y - origin.y, p.z - origin.z);
+        else
+            calls.positionObject(id, p.x, p.y, p.z);
         const KF_FP3 r = degrees(o.rotation, sample);
         calls.rotateObject(id, r.x, r.y, r.z);
         const KF_FP3 k = KF_FP3_Lerp(o.scale, sample);

@@ -37,7 +37,8 @@ int keSceneCheck(const char* path);
 void keSceneUnload(int slot);
 void keSceneShow(int slot);
 void keSceneHide(int slot);
-// Pushes the transforms of objects and the transforms, colours, cones and ranges of lights at
+// Pushes the render camera's field of view and transform (not for extra scenes), the ambient
+// light, the transforms of objects and the transforms, colours, cones and ranges of lights at
 // the scene time (ms) into the engine.
 void keSceneAnimate(int slot, int timeMs);
 

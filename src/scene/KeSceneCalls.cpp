@@ -1,5 +1,6 @@
 #include "scene/KeSceneCalls.h"
 
+#include "api/KeCameraApi.h"
 #include "api/KeCameraEffectApi.h"
 #include "api/KeCubeMapApi.h"
 #include "api/KeLightApi.h"
@@ -40,6 +41,10 @@ const KeSceneCalls g_engineCalls = {
     kePositionLight,
     keRotateLight,
     keColorBackdrop,
+    kePositionCamera,
+    keRotateCamera,
+    keSetCameraFOV,
+    keColorAmbientLight,
     keMakeCubeMap,
     keCubeMapExist,
     keDeleteCubeMap,

@@ -42,6 +42,11 @@ struct KeSceneCalls {
     int (*positionLight)(int id, float x, float y, float z);
     int (*rotateLight)(int id, float x, float y, float z);  // degrees
     int (*colorBackdrop)(uint32_t colour);
+    // The camera and the scene's ambient light.
+    int (*positionCamera)(float x, float y, float z);
+    int (*rotateCamera)(float x, float y, float z);  // degrees
+    int (*setCameraFOV)(float degrees);              // horizontal
+    int (*colorAmbientLight)(uint32_t colour);
     // Cube maps.
     int (*makeCubeMap)(int id, int size);
     bool (*cubeMapExist)(int id);

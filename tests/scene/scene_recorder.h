@@ -109,6 +109,10 @@ struct SceneRecorder {
             [](int id, float x, float y, float z) { add("positionLight %d %g %g %g", id, x, y, z); return 0; },
             [](int id, float x, float y, float z) { add("rotateLight %d %g %g %g", id, x, y, z); return 0; },
             [](uint32_t c) { add("colorBackdrop 0x%06x", c); return 0; },
+            [](float x, float y, float z) { add("positionCamera %g %g %g", x, y, z); return 0; },
+            [](float x, float y, float z) { add("rotateCamera %g %g %g", x, y, z); return 0; },
+            [](float a) { add("setCameraFOV %g", a); return 0; },
+            [](uint32_t c) { add("colorAmbientLight 0x%06x", c); return 0; },
             [](int id, int size) {
                 add("makeCubeMap %d %d", id, size);
                 if (size <= 0) return -1;

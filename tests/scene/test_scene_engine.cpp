@@ -77,6 +77,12 @@ TEST_P(SceneEngine, ExampleScene) {
     EXPECT_NEAR(ground->getScale().Y, 0.05f, 1e-4f);
     EXPECT_NEAR(lamp->getPosition().X, 2.0f, 1e-5f);
     EXPECT_NEAR(lamp->getPosition().Z, -2.0f, 1e-5f);
+    // The camera ends its quarter circle at (8 sin 45°, 3, -8 cos 45°).
+    keEngineContext().cameraAnimator->animateNode(keEngineContext().camera, 0);  // as the next frame
+    const core::vector3df eye = keEngineContext().camera->getPosition();
+    EXPECT_NEAR(eye.X, 5.6569f, 1e-3f);
+    EXPECT_NEAR(eye.Y, 3.0f, 1e-5f);
+    EXPECT_NEAR(eye.Z, -5.6569f, 1e-3f);
 
     keSceneUnload(1);
     EXPECT_FALSE(keObjectExist(10));

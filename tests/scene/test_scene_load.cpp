@@ -222,6 +222,24 @@ TEST_F(SceneLoad, AnimationUsesTheCreationConversions) {
     EXPECT_TRUE(rec.with("setSpotLight").empty());
 }
 
+TEST_F(SceneLoad, AnimationDrivesTheRenderCamera) {
+    const std::string doc =
+        "{ SceneInfo\n frameEnd I4 100\n frameStep I4 1\n framesPerSecond FP 25\n renderCamera FP_C DAT 2 0 7\n}\n"
+        "{ LightInfo\n ambient FP 0.5 2 0\n}\n"
+        "{ Cameras\n { C\n  zoomFactor FP 0\n  position FP 1 2 3\n }\n"
+        " { C\n  zoomFactor FP 1\n  position FP 4 5 6\n  rotation FP 0 0 1.5707964\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    rec.calls.clear();
+    keSceneAnimate(0, 0);  // camera 0: a zoom factor of 0 sets no field of view
+    const std::vector<std::string> first = {"positionCamera 1 2 3", "rotateCamera 0 0 0", "colorAmbientLight 0x7fff00"};
+    EXPECT_EQ(rec.calls, first);
+    rec.calls.clear();
+    keSceneAnimate(0, 40);  // "renderCamera" 7 clamps to the last camera; 640 x 480 by default
+    const std::vector<std::string> second = {"setCameraFOV 106.26", "positionCamera 4 5 6", "rotateCamera 0 0 90",
+                                             "colorAmbientLight 0x7fff00"};
+    EXPECT_EQ(rec.calls, second);
+}
+
 TEST_F(SceneLoad, CamerasCubeMapsAndCameraEffects) {
     std::string effects = "{ KolmPostProcs\n";
     for (int i = 0; i < 22; ++i)
