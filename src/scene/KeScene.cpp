@@ -40,6 +40,8 @@ struct SceneObject {
     KF_Node* useCubeMaps = nullptr;
     int shadowOpts = 0;
     int sceneObject = -1;  // index into SceneObjects by "filename", -1: none
+    std::vector<int> cubeMapOfUse;  // per "UseCubeMaps" entry: index of its cube map, -1: none
+    int initialUse = -1;            // the use chosen at load, -1: none
 };
 
 struct SceneLight {
@@ -207,6 +209,34 @@ bool describe(Slot& s, const char* path) {
         s.objects.push_back(o);
     }
 
+    for (KF_Node* g : groupsOf(KF_Find(s.scene, "CubeMaps"))) {
+        SceneCubeMap c;
+        c.name = strOf(KF_Find(g, "name"));
+        c.renderType = intOf(KF_Find(g, "renderType"));
+        c.textureSize = intOf(KF_Find(g, "textureSize"));
+        s.cubeMaps.push_back(c);
+    }
+
+    // Cube-map uses: each names its cube map by "renderCubeMap" (byte comparison, the first
+    // cube map of that name). The initial choice is the first use whose cube map was found and
+    // that has a box ("aabbPosition" and "aabbScale"), else the first whose cube map was found.
+    for (SceneObject& o : s.objects) {
+        const std::vector<KF_Node*> uses = groupsOf(o.useCubeMaps);
+        int firstFound = -1, firstBoxed = -1;
+        for (size_t u = 0; u < uses.size(); ++u) {
+            const char* wanted = strOf(KF_Find(uses[u], "renderCubeMap"));
+            int found = -1;
+            for (size_t c = 0; wanted && c < s.cubeMaps.size() && found < 0; ++c)
+                if (s.cubeMaps[c].name && std::strcmp(s.cubeMaps[c].name, wanted) == 0) found = int(c);
+            o.cubeMapOfUse.push_back(found);
+            if (found < 0) continue;
+            if (firstFound < 0) firstFound = int(u);
+            if (firstBoxed < 0 && KF_Find(uses[u], "aabbPosition") && KF_Find(uses[u], "aabbScale"))
+                firstBoxed = int(u);
+        }
+        o.initialUse = firstBoxed >= 0 ? firstBoxed : firstFound;
+    }
+
     for (KF_Node* g : groupsOf(KF_Find(s.scene, "Lights"))) {
         SceneLight l;
         l.type = intOf(KF_Find(g, "type"));
@@ -227,13 +257,6 @@ bool describe(Slot& s, const char* path) {
         s.lights.push_back(l);
     }
 
-    for (KF_Node* g : groupsOf(KF_Find(s.scene, "CubeMaps"))) {
-        SceneCubeMap c;
-        c.name = strOf(KF_Find(g, "name"));
-        c.renderType = intOf(KF_Find(g, "renderType"));
-        c.textureSize = intOf(KF_Find(g, "textureSize"));
-        s.cubeMaps.push_back(c);
-    }
 
     s.emitterCount = int(groupsOf(KF_Find(s.scene, "FxEmitters")).size());
 
@@ -575,6 +598,13 @@ float keSceneAbsoluteFrame(int slot, int timeMs) {
     Slot* s = activeSlot(slot);
     return s ? float(timeMs) * s->framesPerSecond / 1000.0f + float(s->frameStart) : 0.0f;
 }
+int keSceneObjectCubeMap(int slot, int index) {
+    Slot* s = activeSlot(slot);
+    if (!s || index < 0 || index >= int(s->objects.size())) return -1;
+    const SceneObject& o = s->objects[size_t(index)];
+    return o.initialUse < 0 ? -1 : s->cubeMapBase + o.cubeMapOfUse[size_t(o.initialUse)];
+}
+
 KF_Node* keSceneRoot(int slot) {
     Slot* s = activeSlot(slot);
     return s ? s->scene : nullptr;

@@ -60,6 +60,8 @@ const char* keSceneMusic(int slot);  // "loadAudio", null when missing or empty
 int keSceneMusicOffset(int slot);    // ms: where scene time 0 lies in the music
 float keSceneSamplePosition(int slot, int timeMs);
 float keSceneAbsoluteFrame(int slot, int timeMs);
+// The cube map ID that object `index` of the slot reflects at load, -1 for none.
+int keSceneObjectCubeMap(int slot, int index);
 // The slot's "Scene" group, for the animation and the viewer; null for a free slot.
 KF_Node* keSceneRoot(int slot);
 

@@ -278,6 +278,26 @@ TEST_F(SceneLoad, CamerasCubeMapsAndCameraEffects) {
     EXPECT_TRUE(log.contains("WARN : There is no camera in the scene"));
 }
 
+TEST_F(SceneLoad, InitialCubeMapChoice) {
+    const char* box = "   aabbPosition FP 0 0 0\n   aabbScale FP 1 1 1\n";
+    auto use = [&](const char* name, bool boxed) {
+        return std::string("  { U\n   renderCubeMap STR \"") + name + "\"\n" + (boxed ? box : "") + "  }\n";
+    };
+    const std::string doc =
+        std::string(kTime) + kCamera + "{ CubeMaps\n { M\n  name STR \"sky\"\n  textureSize I4 8\n }\n"
+        " { M\n  name STR \"room\"\n  textureSize I4 8\n }\n}\n{ Objects\n"
+        " { O\n  kfilename STR \"a.x\"\n  { UseCubeMaps\n" + use("sky", false) + use("room", true) + "  }\n }\n"
+        " { O\n  kfilename STR \"b.x\"\n  { UseCubeMaps\n" + use("none", true) + use("room", false) + use("sky", false) + "  }\n }\n"
+        " { O\n  kfilename STR \"c.x\"\n  { UseCubeMaps\n" + use("none", true) + "  }\n }\n"
+        " { O\n  kfilename STR \"d.x\"\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    EXPECT_EQ(keSceneObjectCubeMap(0, 0), 401);  // the boxed use wins over the first one
+    EXPECT_EQ(keSceneObjectCubeMap(0, 1), 401);  // else the first whose cube map was found
+    EXPECT_EQ(keSceneObjectCubeMap(0, 2), -1);
+    EXPECT_EQ(keSceneObjectCubeMap(0, 3), -1);
+    EXPECT_EQ(keSceneObjectCubeMap(0, 4), -1);
+}
+
 TEST_F(SceneLoad, ProgressCallback) {
     std::string doc = std::string(kTime) + kCamera + "{ Objects\n";
     for (int i = 0; i < 4; ++i) doc += " { O\n  kfilename STR \"o" + std::to_string(i) + ".x\"\n }\n";
