@@ -333,6 +333,17 @@ KF_FP3 degrees(const KF_Node* rotation, float sample) {
     return {r.x * KE_SCENE_RAD_TO_DEG, r.y * KE_SCENE_RAD_TO_DEG, r.z * KE_SCENE_RAD_TO_DEG};
 }
 
+// Finishing a loaded object: a scene object with more surfaces than the engine's surface lists
+// hold is reported; only the first KE_SCENE_MAX_SURFACES are used.
+void finishObject(const Slot& s, int index) {
+    const SceneObject& o = s.objects[size_t(index)];
+    if (o.sceneObject < 0) return;
+    const size_t count = groupsOf(KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces")).size();
+    if (count > size_t(KE_SCENE_MAX_SURFACES))
+        reportError("The object id=%d '%s' numSurfaces=%d > NOF_SURFACE_MAX=%d. Will result in corruption",
+                    s.objectBase + index, o.kfilename ? o.kfilename : "", int(count), KE_SCENE_MAX_SURFACES);
+}
+
 void setUpLight(const SceneLight& l, int id) {
     const KeSceneCalls& calls = keSceneCalls();
     if (l.type == 0) {
@@ -404,7 +415,9 @@ int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int e
     const int objectCount = int(s.objects.size());
     for (int i = 0; i < objectCount; ++i) {
         if (g_progress && g_progress(int(int64_t(i) * 100 / objectCount), g_progressUser) != 0) return 1;
-        if (loadObject(slot, i, instanceMode) && extra) calls.lockObjectOn(objectBase + i);
+        if (!loadObject(slot, i, instanceMode)) continue;
+        finishObject(s, i);
+        if (extra) calls.lockObjectOn(objectBase + i);
     }
 
     if (!extra) {

@@ -17,6 +17,7 @@ namespace kolm {
 
 constexpr int KE_SCENE_SLOTS = 60;
 constexpr int KE_SCENE_MAX_CAMERA_EFFECTS = 20;
+constexpr int KE_SCENE_MAX_SURFACES = 256;  // surfaces applied per object
 constexpr float KE_SCENE_RAD_TO_DEG = 57.295776f;
 
 // Called with the percentage of objects made (0 before the first); non-zero stops the load.

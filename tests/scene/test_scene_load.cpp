@@ -278,6 +278,19 @@ TEST_F(SceneLoad, CamerasCubeMapsAndCameraEffects) {
     EXPECT_TRUE(log.contains("WARN : There is no camera in the scene"));
 }
 
+TEST_F(SceneLoad, ObjectsWithMoreSurfacesThanTheEngineHoldsAreReported) {
+    std::string surfaces;
+    for (int i = 0; i < 300; ++i) surfaces += "   { S\n    name STR \"s" + std::to_string(i) + "\"\n   }\n";
+    const std::string doc = std::string(kTime) + kCamera +
+                            "{ Objects\n { O\n  kfilename STR \"many.x\"\n  filename STR \"many.lwo\"\n }\n"
+                            " { O\n  kfilename STR \"few.x\"\n  filename STR \"few.lwo\"\n }\n}\n"
+                            "{ SceneObjects\n { SO\n  filename STR \"many.lwo\"\n  { Surfaces\n" + surfaces +
+                            "  }\n }\n { SO\n  filename STR \"few.lwo\"\n  { Surfaces\n   { S\n   }\n  }\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    EXPECT_EQ(log.boxes, std::vector<std::string>{
+                             "The object id=100 'many.x' numSurfaces=300 > NOF_SURFACE_MAX=256. Will result in corruption"});
+}
+
 TEST_F(SceneLoad, InitialCubeMapChoice) {
     const char* box = "   aabbPosition FP 0 0 0\n   aabbScale FP 1 1 1\n";
     auto use = [&](const char* name, bool boxed) {
