@@ -89,6 +89,7 @@ struct Slot {
     float audioStartTime = 0;
     KF_Node* zenith = nullptr;
     KF_Node* ambient = nullptr;       // LightInfo "ambient"
+    KF_Node* settings = nullptr;      // KolmRenderSettings
     KF_Node* renderCamera = nullptr;  // SceneInfo "renderCamera"
     int emitterCount = 0;
     std::vector<SceneCamera> cameras;
@@ -168,6 +169,7 @@ bool describe(Slot& s, const char* path) {
     s.audioStartTime = KF_GetFP(KF_Find(info, "audioStartTime"), 0);
     s.zenith = KF_Find(KF_Find(s.scene, "BackdropInfo"), "zenith");
     s.ambient = KF_Find(KF_Find(s.scene, "LightInfo"), "ambient");
+    s.settings = KF_Find(s.scene, "KolmRenderSettings");
     s.renderCamera = KF_Find(info, "renderCamera");
 
     s.sceneObjects = groupsOf(KF_Find(s.scene, "SceneObjects"));
@@ -476,6 +478,9 @@ void keSceneShow(int slot) {
     for (size_t i = 0; i < s->lights.size(); ++i)
         if (calls.lightExist(s->lightBase + int(i))) calls.showLight(s->lightBase + int(i));
     calls.colorBackdrop(colour8(KF_GetFP3(s->zenith, 0)));
+    if (intOf(KF_Find(s->settings, "CH_CAMERARANGE_ENABLE")))
+        calls.setCameraRange(KF_GetFP(KF_Find(s->settings, "CH_CAMERARANGE_MIN"), 0),
+                             KF_GetFP(KF_Find(s->settings, "CH_CAMERARANGE_MAX"), 0));
 }
 
 void keSceneHide(int slot) {

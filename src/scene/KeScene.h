@@ -36,6 +36,8 @@ int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int e
 int keSceneCheck(const char* path);
 // Deletes everything the slot made and frees it.
 void keSceneUnload(int slot);
+// Shows objects and (not for extra scenes) lights; a normal scene also sets the backdrop colour
+// ("zenith", black when missing) and, when its render settings switch it on, the camera range.
 void keSceneShow(int slot);
 void keSceneHide(int slot);
 // Pushes the render camera's field of view and transform (not for extra scenes), the ambient

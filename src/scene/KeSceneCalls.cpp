@@ -5,6 +5,7 @@
 #include "api/KeCubeMapApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
+#include "runtime/KeEngine.h"
 
 namespace kolm {
 
@@ -45,6 +46,7 @@ const KeSceneCalls g_engineCalls = {
     keRotateCamera,
     keSetCameraFOV,
     keColorAmbientLight,
+    keSetCameraRange,
     keMakeCubeMap,
     keCubeMapExist,
     keDeleteCubeMap,

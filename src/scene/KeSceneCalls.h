@@ -47,6 +47,7 @@ struct KeSceneCalls {
     int (*rotateCamera)(float x, float y, float z);  // degrees
     int (*setCameraFOV)(float degrees);              // horizontal
     int (*colorAmbientLight)(uint32_t colour);
+    void (*setCameraRange)(float nearPlane, float farPlane);
     // Cube maps.
     int (*makeCubeMap)(int id, int size);
     bool (*cubeMapExist)(int id);

@@ -113,6 +113,7 @@ struct SceneRecorder {
             [](float x, float y, float z) { add("rotateCamera %g %g %g", x, y, z); return 0; },
             [](float a) { add("setCameraFOV %g", a); return 0; },
             [](uint32_t c) { add("colorAmbientLight 0x%06x", c); return 0; },
+            [](float n, float f) { add("setCameraRange %g %g", n, f); },
             [](int id, int size) {
                 add("makeCubeMap %d %d", id, size);
                 if (size <= 0) return -1;

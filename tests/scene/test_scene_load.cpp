@@ -291,6 +291,28 @@ TEST_F(SceneLoad, ObjectsWithMoreSurfacesThanTheEngineHoldsAreReported) {
                              "The object id=100 'many.x' numSurfaces=300 > NOF_SURFACE_MAX=256. Will result in corruption"});
 }
 
+TEST_F(SceneLoad, ShowSetsBackdropAndCameraRange) {
+    const std::string doc = std::string(kTime) + kCamera + "{ Objects\n { O\n  kfilename STR \"a.x\"\n }\n}\n"
+                            "{ Lights\n { L\n }\n}\n{ BackdropInfo\n zenith FP 0.5 1.5 0\n}\n"
+                            "{ KolmRenderSettings\n CH_CAMERARANGE_ENABLE I4 1\n CH_CAMERARANGE_MIN FP 0.5\n"
+                            " CH_CAMERARANGE_MAX FP 250\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    rec.calls.clear();
+    keSceneShow(0);
+    const std::vector<std::string> shown = {"showObject 100", "showLight 200", "colorBackdrop 0x7fff00",
+                                            "setCameraRange 0.5 250"};
+    EXPECT_EQ(rec.calls, shown);
+
+    // Without the switch, no range; without "zenith", black; an extra scene shows objects only.
+    ASSERT_EQ(load(scene(std::string(kTime) + kCamera + "{ Lights\n { L\n }\n}\n", "plain.kscn"), 1), 0);
+    ASSERT_EQ(load(scene(doc, "extra.kscn"), 2, "extra", false, true), 0);
+    rec.calls.clear();
+    keSceneShow(1);
+    keSceneShow(2);
+    const std::vector<std::string> plain = {"showLight 210", "colorBackdrop 0x000000", "showObject 120"};
+    EXPECT_EQ(rec.calls, plain);
+}
+
 TEST_F(SceneLoad, InitialCubeMapChoice) {
     const char* box = "   aabbPosition FP 0 0 0\n   aabbScale FP 1 1 1\n";
     auto use = [&](const char* name, bool boxed) {
