@@ -372,6 +372,40 @@ void freeSlot(Slot& s) {
 
 }  // namespace
 
+int keSceneEvaluateParameters(const KF_Node* parameters, float sample, KeSceneParameter* out, int capacity) {
+    if (!isGroup(parameters) || !out) return 0;
+    const int limit = capacity < KE_SCENE_MAX_PARAMETERS ? capacity : KE_SCENE_MAX_PARAMETERS;
+    int n = 0;
+    for (int32_t i = 0; i < parameters->a && n < limit; ++i) {
+        const KF_Node* g = parameters->children[i];
+        if (!isGroup(g)) continue;
+        KeSceneParameter p;
+        p.name = g->name;
+        const KF_Node* v = KF_Find(const_cast<KF_Node*>(g), "value");
+        const bool vector = v && (v->kind == KF_ARRAY || (v->kind == KF_VALUE && v->a == KF_FP && v->b == 3));
+        if (!v) {
+            p.kind = -1;
+        } else if (vector) {
+            const KF_FP3 f = KF_FP3_Lerp(v, sample);
+            p.kind = 0;
+            p.value[0] = f.x;
+            p.value[1] = f.y;
+            p.value[2] = f.z;
+        } else if (v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C)) {
+            p.kind = 1;
+            p.value[0] = KF_FP_Lerp(v, sample);
+        } else if (v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4)) {
+            p.kind = 2;
+            p.integer = intOf(v);
+        } else if (v->kind == KF_VALUE && v->a == KF_STR) {
+            p.kind = 3;
+            p.text = strOf(v);
+        }
+        out[n++] = p;
+    }
+    return n;
+}
+
 void keSceneSetProgress(KeSceneProgress callback, void* user) {
     g_progress = callback;
     g_progressUser = user;

@@ -20,6 +20,22 @@ constexpr int KE_SCENE_MAX_CAMERA_EFFECTS = 20;
 constexpr int KE_SCENE_MAX_SURFACES = 256;  // surfaces applied per object
 constexpr float KE_SCENE_RAD_TO_DEG = 57.295776f;
 
+// One evaluated effect or surface parameter. Kinds: -1 not set (no "value"), 0 vector (an array
+// of channels, or an "FP" of exactly three floats), 1 scalar (a channel or any other "FP"),
+// 2 integer (first word of "I4"/"U4"), 3 string (for effect parameters a texture file).
+struct KeSceneParameter {
+    int kind = -1;
+    const char* name = nullptr;
+    float value[3] = {0, 0, 0};  // vector: all three; scalar: the first
+    int integer = 0;
+    const char* text = nullptr;  // points into the document
+};
+constexpr int KE_SCENE_MAX_PARAMETERS = 30;  // evaluated per list
+
+// Evaluates the parameter groups of `parameters` (each named after its parameter and holding
+// "value") at sample position s into `out`, at most min(capacity, 30); returns how many.
+int keSceneEvaluateParameters(const KF_Node* parameters, float sample, KeSceneParameter* out, int capacity);
+
 // Called with the percentage of objects made (0 before the first); non-zero stops the load.
 using KeSceneProgress = int (*)(int percent, void* user);
 

@@ -313,6 +313,49 @@ TEST_F(SceneLoad, ShowSetsBackdropAndCameraRange) {
     EXPECT_EQ(rec.calls, plain);
 }
 
+TEST_F(SceneLoad, ParameterKinds) {
+    std::string params = "{ Parameters\n"
+                         " { vec3\n  value FP 1 2 3\n }\n"
+                         " { arr\n  value FP_C [\n   DAT 2 0 10\n   RUN 2 5\n   RUN 2 7\n  ]\n }\n"
+                         " { chan\n  value FP_C DAT 2 0 4\n }\n"
+                         " { two\n  value FP 6 9\n }\n"
+                         " { int\n  value I4 -3 8\n }\n"
+                         " { uint\n  value U4 5\n }\n"
+                         " { tex\n  value STR \"noise.png\"\n }\n"
+                         " { unset\n }\n"
+                         " loose FP 1\n";
+    for (int i = 0; i < 30; ++i) params += " { p" + std::to_string(i) + "\n  value FP 1\n }\n";
+    params += "}\n";
+    const std::string path = scene(std::string(kTime) + kCamera + params);
+    ASSERT_EQ(load(path, 0), 0);
+    KeSceneParameter out[40];
+    const int n = keSceneEvaluateParameters(KF_Find(keSceneRoot(0), "Parameters"), 0.5f, out, 40);
+    ASSERT_EQ(n, 30);  // at most 30 of a list; a loose value is no parameter
+    struct Want {
+        const char* name;
+        int kind;
+        float v0, v1, v2;
+        int integer;
+        const char* text;
+    } want[] = {
+        {"vec3", 0, 1, 2, 3, 0, nullptr}, {"arr", 0, 5, 5, 7, 0, nullptr}, {"chan", 1, 2, 0, 0, 0, nullptr},
+        {"two", 1, 6, 0, 0, 0, nullptr},  {"int", 2, 0, 0, 0, -3, nullptr}, {"uint", 2, 0, 0, 0, 5, nullptr},
+        {"tex", 3, 0, 0, 0, 0, "noise.png"}, {"unset", -1, 0, 0, 0, 0, nullptr},
+    };
+    for (size_t i = 0; i < sizeof want / sizeof want[0]; ++i) {
+        SCOPED_TRACE(want[i].name);
+        EXPECT_STREQ(out[i].name, want[i].name);
+        EXPECT_EQ(out[i].kind, want[i].kind);
+        EXPECT_FLOAT_EQ(out[i].value[0], want[i].v0);
+        EXPECT_FLOAT_EQ(out[i].value[1], want[i].v1);
+        EXPECT_FLOAT_EQ(out[i].value[2], want[i].v2);
+        EXPECT_EQ(out[i].integer, want[i].integer);
+        EXPECT_STREQ(out[i].text, want[i].text);
+    }
+    EXPECT_STREQ(out[29].name, "p21");
+    EXPECT_EQ(keSceneEvaluateParameters(KF_Find(keSceneRoot(0), "Parameters"), 0, out, 3), 3);  // the caller's room
+}
+
 TEST_F(SceneLoad, InitialCubeMapChoice) {
     const char* box = "   aabbPosition FP 0 0 0\n   aabbScale FP 1 1 1\n";
     auto use = [&](const char* name, bool boxed) {
