@@ -1,6 +1,7 @@
 #include "scene/KeScene.h"
 
 #include "core/KeError.h"
+#include "files/KePathResolve.h"
 #include "kf/KF_Channel.h"
 #include "scene/KeSceneCalls.h"
 
@@ -296,6 +297,14 @@ int findLoadedMesh(int current, int index) {
     return -1;
 }
 
+// A file named in a document written on Windows: "\" becomes "/", and a name whose case
+// differs from the one on disk is found (files that are not on disk keep their name, with "/").
+std::string documentFile(const char* name) {
+    std::string resolved;
+    if (keResolveDiskPath(name, &resolved)) return resolved;
+    return keForwardSlashes(name);
+}
+
 bool loadObject(int slot, int index, bool instanceMode) {
     Slot& s = g_slots[slot];
     const KeSceneCalls& calls = keSceneCalls();
@@ -303,7 +312,7 @@ bool loadObject(int slot, int index, bool instanceMode) {
     const int id = s.objectBase + index;
     const int found = findLoadedMesh(slot, index);
     if (found < 0)
-        calls.loadObject(o.kfilename ? o.kfilename : "", id);
+        calls.loadObject(documentFile(o.kfilename ? o.kfilename : "").c_str(), id);
     else if (instanceMode)
         calls.instanceObject(id, found);
     else
@@ -469,7 +478,7 @@ int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int e
             }
             const int id = cameraEffectBase + int(i);
             const char* file = s.cameraEffects[i].file;
-            if (file && *file) calls.makeCameraEffectFromFile(id, file);
+            if (file && *file) calls.makeCameraEffectFromFile(id, documentFile(file).c_str());
             if (!calls.cameraEffectExist(id))
                 printMessage(KE_INFO, "The camera shader id=%d file='%s' cannot be loaded", id, file ? file : "");
         }

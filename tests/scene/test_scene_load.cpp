@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -147,6 +148,21 @@ TEST_F(SceneLoad, ObjectsAreClonedBySlotNameAndFile) {
               (std::vector<std::string>{"deleteObject 100", "deleteObject 101", "deleteObject 102",
                                         "deleteObject 103", "deleteObject 104"}));
     EXPECT_TRUE(rec.objects.count(110));
+}
+
+TEST_F(SceneLoad, WindowsPathsInDocuments) {
+    std::filesystem::create_directories(dir.path + "/Objects");
+    std::ofstream(dir.path + "/Objects/Cube.x") << "xof 0303txt 0032\n";
+    std::ofstream(dir.path + "/Objects/Glow.fx") << "\n";
+    const std::string doc = std::string(kTime) + kCamera + "{ Objects\n { O\n  kfilename STR \"" + dir.path +
+                            "\\OBJECTS\\cube.X\"\n }\n { O\n  kfilename STR \"Missing\\Thing.x\"\n }\n}\n"
+                            "{ KolmPostProcs\n { P\n  { Effect\n   filename STR \"" + dir.path +
+                            "\\objects\\GLOW.FX\"\n  }\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    EXPECT_EQ(rec.with("loadObject"), (std::vector<std::string>{"loadObject " + dir.path + "/Objects/Cube.x 100",
+                                                                "loadObject Missing/Thing.x 101"}));
+    EXPECT_EQ(rec.with("makeCameraEffectFromFile"),
+              std::vector<std::string>{"makeCameraEffectFromFile 500 " + dir.path + "/Objects/Glow.fx"});
 }
 
 TEST_F(SceneLoad, ExtraScenesLockObjectsToTheCameraAndMakeNoLights) {
