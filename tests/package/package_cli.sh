@@ -34,6 +34,37 @@ if command -v ziptool >/dev/null; then
     cmp -s "$work/out" scene/t.png || { echo "FAIL: t.png differs in the side file"; fail=1; }
 fi
 
+# A demo: parts and extras name their folders ("\" separated, any case of the section name);
+# an extra without a file name and a section that is no part add nothing.
+mkdir -p demo/intro/deep demo/extra demo/unused demo/other demo/fx demo/music
+printf 'i' >demo/intro/deep/i.x
+printf 'e' >demo/extra/e.kscn
+printf 'u' >demo/unused/u.x
+printf 'o' >demo/other/o.x
+printf 'f' >demo/fx/post.fx
+printf 'm' >demo/music/song.mp3
+cat >demo/show.demo.ini <<'INI'
+[setup]
+shadersdirectory = fx
+musicdirectory = music
+[Intro Part]
+directory = intro\deep
+filename = a.kscn
+extra.3.directory = extra
+extra.3.filename = e.kscn
+extra.4.directory = unused
+[notes]
+directory = other
+INI
+check "-demoexe of a demo" "$kolm" -demoexe dist/show demo/show.demo.ini
+check "--package-info of a demo" "$kolm" --package-info dist/show
+entries=$(grep -oE '[^ ]+$' "$work/out" | grep -E '^(intro|extra|unused|other|fx|music|kolm)' | tr '\n' ' ')
+[ "$entries" = "intro/deep/i.x extra/e.kscn fx/post.fx kolm.demo.ini music/song.mp3 " ] ||
+    { echo "FAIL: demo entries: $entries"; fail=1; }
+mkdir run/demo && cp dist/show run/demo/show
+(cd run/demo && ./show -extract >/dev/null 2>&1)
+[ -z "$(ls run/demo | grep -v '^show$')" ] || { echo "FAIL: extracting a packaged demo wrote files"; fail=1; }
+
 cp dist/one run/one
 (cd run && ./one -extract >/dev/null 2>&1) || { echo "FAIL: -extract"; fail=1; }
 cmp -s run/ExeExtract/Images/t.png scene/t.png || { echo "FAIL: extracted t.png differs"; fail=1; }
