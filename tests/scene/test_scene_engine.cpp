@@ -90,6 +90,25 @@ TEST_P(SceneEngine, ExampleScene) {
     EXPECT_FALSE(keLightExist(20));
 }
 
+// A second slot under the same name clones the first slot's meshes; unloading the first leaves
+// the clones whole.
+TEST_P(SceneEngine, ClonesOutliveTheirSourceSlot) {
+    ASSERT_EQ(keSceneLoad(GetParam(), 1, 10, 20, 30, 40, 50, false, "example", false), 0);
+    ASSERT_EQ(keSceneLoad(GetParam(), 2, 60, 70, 80, 90, 100, false, "example", false), 0);
+    auto* source = static_cast<scene::IMeshSceneNode*>(keObjectGet(10));
+    auto* clone = static_cast<scene::IMeshSceneNode*>(keObjectGet(60));
+    ASSERT_TRUE(source && clone);
+    EXPECT_EQ(source->getMesh(), clone->getMesh());
+    keSceneUnload(1);
+    EXPECT_FALSE(keObjectExist(10));
+    ASSERT_TRUE(keObjectExist(60));
+    ASSERT_NE(clone->getMesh(), nullptr);
+    ASSERT_GT(clone->getMesh()->getMeshBufferCount(), 0u);
+    EXPECT_EQ(clone->getMesh()->getMeshBuffer(0)->getVertexCount(), 24u);
+    keSceneUnload(2);
+    EXPECT_FALSE(keObjectExist(60));
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, SceneEngine,
                          ::testing::Values("cube_on_ground.kscn", "cube_on_ground.lws.ini.bin"));
 
