@@ -11,6 +11,9 @@
 #include <irrlicht/IrrlichtDevice.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace kolm {
@@ -178,11 +181,23 @@ public:
         return true;
     }
 
+    // Written beside the cache under a name of its own and renamed into place when whole, so
+    // that another engine starting at the same moment never reads a half-written cache.
     bool saveNoiseVolume(const io::path& path) override {
-        KePtr<io::IWriteFile> w = KePtr<io::IWriteFile>::adopt(
-            m_device && m_device->getFileSystem() ? m_device->getFileSystem()->createAndWriteFile(path) : nullptr);
-        if (!w) return false;
-        return w->write(m_volume.data(), static_cast<u32>(m_volume.size())) == static_cast<s32>(m_volume.size());
+        if (!m_device || !m_device->getFileSystem()) return false;
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%08x.part", static_cast<unsigned>(std::random_device{}()));
+        const std::string part = std::string(path.c_str()) + suffix;
+        bool written = false;
+        {
+            KePtr<io::IWriteFile> w =
+                KePtr<io::IWriteFile>::adopt(m_device->getFileSystem()->createAndWriteFile(part.c_str()));
+            if (!w) return false;
+            written = w->write(m_volume.data(), static_cast<u32>(m_volume.size())) == static_cast<s32>(m_volume.size());
+        }
+        if (written && std::rename(part.c_str(), path.c_str()) == 0) return true;
+        std::remove(part.c_str());
+        return false;
     }
 
     void releaseNoiseVolume() override {

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -147,6 +149,14 @@ TEST_F(EngineManager, CurlNoiseCacheFiles) {
     ASSERT_TRUE(res->saveNoiseVolume((dir / "b.cache").string().c_str()));
     std::ifstream in(dir / "b.cache", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+    // Saved over an existing cache, and written whole under another name first: nothing but the
+    // caches is left in the folder (another engine never sees a half-written cache).
+    ASSERT_TRUE(res->saveNoiseVolume((dir / "b.cache").string().c_str()));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.cache", "b.cache", "curl.cache"}));
+    EXPECT_FALSE(res->saveNoiseVolume((dir / "no-such-folder" / "c.cache").string().c_str()));
     res->releaseNoiseVolume();
     EXPECT_EQ(res->getNoiseVolumeEdge(), 1u);
 }
