@@ -548,6 +548,7 @@ void keSceneAnimate(int slot, int timeMs) {
     const KeSceneCalls& calls = keSceneCalls();
     s->lastTime = timeMs;
     const float sample = keSceneSamplePosition(slot, timeMs);
+    const float frame = keSceneAbsoluteFrame(slot, timeMs);
 
     // The render camera: "renderCamera" at s, truncated, clamped to the cameras there are. The
     // objects of an extra scene are children of the camera: their positions are taken relative
@@ -598,6 +599,32 @@ void keSceneAnimate(int slot, int timeMs) {
         calls.rotateObject(id, r.x, r.y, r.z);
         const KF_FP3 k = KF_FP3_Lerp(o.scale, sample);
         calls.scaleObject(id, k.x * 100.0f, k.y * 100.0f, k.z * 100.0f);
+
+        // Animated meshes follow the absolute frame, within their own frames.
+        const int frames = calls.totalObjectFrames(id);
+        if (frames > 1) {
+            float f = frame;
+            if (f > float(frames)) f = float(frames);
+            if (!(f >= 0.0f)) f = 0.0f;
+            calls.setObjectFrame(id, f);
+        }
+        // Morph weights: the non-zero ones, with their 1-based morph numbers.
+        if (o.morphs && calls.getObjectMorphCount(id) > 0) {
+            int indices[KE_SCENE_MAX_MORPHS];
+            float weights[KE_SCENE_MAX_MORPHS];
+            int n = 0, number = 0;
+            for (int32_t m = 0; m < o.morphs->a && n < KE_SCENE_MAX_MORPHS; ++m) {
+                KF_Node* g = o.morphs->children[m];
+                if (!isGroup(g)) continue;
+                ++number;
+                const float w = KF_FP_Lerp(KF_Find(g, "value"), sample);
+                if (w == 0.0f) continue;
+                indices[n] = number;
+                weights[n] = w;
+                ++n;
+            }
+            calls.setObjectMorph(id, n, indices, weights);
+        }
     }
 }
 

@@ -18,6 +18,7 @@ namespace kolm {
 constexpr int KE_SCENE_SLOTS = 60;
 constexpr int KE_SCENE_MAX_CAMERA_EFFECTS = 20;
 constexpr int KE_SCENE_MAX_SURFACES = 256;  // surfaces applied per object
+constexpr int KE_SCENE_MAX_MORPHS = 60;     // morph weights passed per object and frame
 constexpr float KE_SCENE_RAD_TO_DEG = 57.295776f;
 
 // One evaluated effect or surface parameter. Kinds: -1 not set (no "value"), 0 vector (an array
@@ -57,7 +58,8 @@ void keSceneUnload(int slot);
 void keSceneShow(int slot);
 void keSceneHide(int slot);
 // Pushes the render camera's field of view and transform (not for extra scenes), the ambient
-// light, the transforms of objects and the transforms, colours, cones and ranges of lights at
+// light, the transforms, frames (absolute frame, within the mesh's frames) and morph weights of
+// objects and the transforms, colours, cones and ranges of lights at
 // the scene time (ms) into the engine.
 void keSceneAnimate(int slot, int timeMs);
 

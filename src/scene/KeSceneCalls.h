@@ -22,6 +22,10 @@ struct KeSceneCalls {
     int (*positionObject)(int id, float x, float y, float z);
     int (*rotateObject)(int id, float x, float y, float z);
     int (*scaleObject)(int id, float x, float y, float z);
+    int (*totalObjectFrames)(int id);
+    int (*setObjectFrame)(int id, float frame);
+    int (*getObjectMorphCount)(int id);
+    int (*setObjectMorph)(int id, int count, const int* indices, const float* weights);  // 1-based
     // Lights.
     int (*makeLight)(int id);
     int (*setDirectionalLight)(int id, float x, float y, float z);

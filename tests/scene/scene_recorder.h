@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct SceneRecorder {
     std::vector<std::string> calls;
     std::set<int> objects, lights, cubeMaps, cameraEffects;
     std::set<std::string> failingFiles;
+    std::map<int, int> frames;  // object ID -> frame count (1 when not listed)
+    std::map<int, int> morphs;  // object ID -> morph count (0 when not listed)
 
     static SceneRecorder*& current() {
         static SceneRecorder* r = nullptr;
@@ -82,6 +85,19 @@ struct SceneRecorder {
             [](int id, float x, float y, float z) { add("positionObject %d %g %g %g", id, x, y, z); return 0; },
             [](int id, float x, float y, float z) { add("rotateObject %d %g %g %g", id, x, y, z); return 0; },
             [](int id, float x, float y, float z) { add("scaleObject %d %g %g %g", id, x, y, z); return 0; },
+            [](int id) { return r().frames.count(id) ? r().frames[id] : 1; },
+            [](int id, float f) { add("setObjectFrame %d %g", id, f); return 0; },
+            [](int id) { return r().morphs.count(id) ? r().morphs[id] : 0; },
+            [](int id, int n, const int* idx, const float* w) {
+                std::string line = "setObjectMorph " + std::to_string(id) + " " + std::to_string(n);
+                char part[64];
+                for (int i = 0; i < n; ++i) {
+                    std::snprintf(part, sizeof part, " %d:%g", idx[i], w[i]);
+                    line += part;
+                }
+                r().calls.push_back(line);
+                return 0;
+            },
             [](int id) {
                 add("makeLight %d", id);
                 r().lights.insert(id);

@@ -238,6 +238,25 @@ TEST_F(SceneLoad, AnimationUsesTheCreationConversions) {
     EXPECT_TRUE(rec.with("setSpotLight").empty());
 }
 
+TEST_F(SceneLoad, AnimationSetsFramesAndMorphs) {
+    std::string morphs = "  { Morphs\n   { M\n    value FP 0\n   }\n   { M\n    value FP_C DAT 2 0 1\n   }\n";
+    for (int i = 0; i < 68; ++i) morphs += "   { M\n    value FP 1\n   }\n";
+    morphs += "  }\n";
+    const std::string doc = std::string(kTime) + kCamera + "{ Objects\n { O\n  kfilename STR \"a.x\"\n" + morphs +
+                            " }\n { O\n  kfilename STR \"b.x\"\n" + morphs + " }\n}\n";
+    rec.frames = {{100, 10}, {101, 100}};
+    rec.morphs = {{100, 70}};
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    rec.calls.clear();
+    keSceneAnimate(0, 1000);  // absolute frame 25, sample 25
+    EXPECT_EQ(rec.with("setObjectFrame"), (std::vector<std::string>{"setObjectFrame 100 10", "setObjectFrame 101 25"}));
+    const std::vector<std::string> set = rec.with("setObjectMorph");
+    ASSERT_EQ(set.size(), 1u);  // b.x is no morph mesh
+    std::string want = "setObjectMorph 100 60 2:1";  // the zero weight of morph 1 is left out
+    for (int i = 3; i <= 61; ++i) want += " " + std::to_string(i) + ":1";
+    EXPECT_EQ(set[0], want);
+}
+
 TEST_F(SceneLoad, AnimationDrivesTheRenderCamera) {
     const std::string doc =
         "{ SceneInfo\n frameEnd I4 100\n frameStep I4 1\n framesPerSecond FP 25\n renderCamera FP_C DAT 2 0 7\n}\n"
