@@ -626,6 +626,22 @@ void keSceneAnimate(int slot, int timeMs) {
             calls.setObjectMorph(id, n, indices, weights);
         }
     }
+
+    // Camera effects are shown in their frame windows (always without "useframe").
+    if (!s->extra)
+        for (int i = 0; i < keSceneCameraEffectCount(slot); ++i) {
+            const SceneCameraEffect& e = s->cameraEffects[size_t(i)];
+            const int id = s->cameraEffectBase + i;
+            if (!calls.cameraEffectExist(id)) continue;
+            const bool show = !e.useFrame || (float(e.startFrame) <= frame && frame <= float(e.endFrame));
+            if (show != s->cameraEffectShown[i]) {
+                if (show)
+                    calls.showCameraEffect(id);
+                else
+                    calls.hideCameraEffect(id);
+                s->cameraEffectShown[i] = show;
+            }
+        }
 }
 
 bool keSceneActive(int slot) { return activeSlot(slot) != nullptr; }

@@ -59,8 +59,8 @@ void keSceneShow(int slot);
 void keSceneHide(int slot);
 // Pushes the render camera's field of view and transform (not for extra scenes), the ambient
 // light, the transforms, frames (absolute frame, within the mesh's frames) and morph weights of
-// objects and the transforms, colours, cones and ranges of lights at
-// the scene time (ms) into the engine.
+// objects, the transforms, colours, cones and ranges of lights, and shows the camera effects
+// whose frame windows hold the absolute frame (hiding the others), at the scene time (ms).
 void keSceneAnimate(int slot, int timeMs);
 
 void keSceneSetProgress(KeSceneProgress callback, void* user);

@@ -56,6 +56,7 @@ const KeSceneCalls g_engineCalls = {
     keDeleteCubeMap,
     keMakeCameraEffectFromFile,
     keCameraEffectExist,
+    keShowCameraEffect,
     keHideCameraEffect,
     keDeleteCameraEffect,
 };

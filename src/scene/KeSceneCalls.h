@@ -59,6 +59,7 @@ struct KeSceneCalls {
     // Camera effects.
     int (*makeCameraEffectFromFile)(int id, const char* file);
     bool (*cameraEffectExist)(int id);
+    int (*showCameraEffect)(int id);
     int (*hideCameraEffect)(int id);
     int (*deleteCameraEffect)(int id);
 };

@@ -149,6 +149,7 @@ struct SceneRecorder {
                 return 0;
             },
             [](int id) { return r().cameraEffects.count(id) != 0; },
+            [](int id) { add("showCameraEffect %d", id); return 0; },
             [](int id) { add("hideCameraEffect %d", id); return 0; },
             [](int id) {
                 add("deleteCameraEffect %d", id);

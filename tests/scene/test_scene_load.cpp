@@ -257,6 +257,31 @@ TEST_F(SceneLoad, AnimationSetsFramesAndMorphs) {
     EXPECT_EQ(set[0], want);
 }
 
+TEST_F(SceneLoad, CameraEffectsFollowTheirFrameWindows) {
+    const std::string doc = std::string(kTime) + kCamera +
+                            "{ KolmPostProcs\n { P\n  { Effect\n   filename STR \"a.fx\"\n  }\n }\n"
+                            " { P\n  useframe I4 1\n  startframe I4 10\n  endframe I4 20\n"
+                            "  { Effect\n   filename STR \"b.fx\"\n  }\n }\n"
+                            " { P\n  useframe I4 1\n  { Effect\n   filename STR \"missing.fx\"\n  }\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    std::vector<std::string> seen;
+    for (int frame : {5, 6, 10, 20, 21, 15}) {  // 40 ms per frame
+        rec.calls.clear();
+        keSceneAnimate(0, frame * 40);
+        for (const std::string& c : rec.calls)
+            if (c.find("CameraEffect") != std::string::npos) seen.push_back(std::to_string(frame) + " " + c);
+    }
+    const std::vector<std::string> want = {"5 showCameraEffect 500", "10 showCameraEffect 501",
+                                           "21 hideCameraEffect 501", "15 showCameraEffect 501"};
+    EXPECT_EQ(seen, want);
+
+    // Hiding the scene hides them and forgets that they were shown.
+    keSceneHide(0);
+    rec.calls.clear();
+    keSceneAnimate(0, 15 * 40);
+    EXPECT_EQ(rec.with("showCameraEffect"), (std::vector<std::string>{"showCameraEffect 500", "showCameraEffect 501"}));
+}
+
 TEST_F(SceneLoad, AnimationDrivesTheRenderCamera) {
     const std::string doc =
         "{ SceneInfo\n frameEnd I4 100\n frameStep I4 1\n framesPerSecond FP 25\n renderCamera FP_C DAT 2 0 7\n}\n"
