@@ -425,14 +425,30 @@ void keSceneSetReporting(bool on) { g_reporting = on; }
 int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int emitterBase,
                 int cubeMapBase, int cameraEffectBase, bool instanceMode, const char* name,
                 bool extra) {
-    Slot* sp = slotAt(slot);
-    if (!sp || !path) return -1;
+    if (!slotAt(slot) || !path) return -1;
     if (g_progress && g_progress(0, g_progressUser) != 0) return 1;
+    return keSceneLoadDocument(KF_Load(path), path, slot, objectBase, lightBase, emitterBase, cubeMapBase,
+                               cameraEffectBase, instanceMode, name, extra, false);
+}
+
+int keSceneLoadDocument(KF_Document* doc, const char* path, int slot, int objectBase, int lightBase,
+                        int emitterBase, int cubeMapBase, int cameraEffectBase, bool instanceMode,
+                        const char* name, bool extra, bool askProgress) {
+    Slot* sp = slotAt(slot);
+    if (!path) path = "";
+    if (!sp) {
+        KF_Free(doc);
+        return -1;
+    }
+    if (askProgress && g_progress && g_progress(0, g_progressUser) != 0) {
+        KF_Free(doc);
+        return 1;
+    }
     if (sp->active) keSceneUnload(slot);
     Slot& s = *sp;
     s = Slot();
 
-    s.doc = KF_Load(path);
+    s.doc = doc;
     s.scene = KF_Find(KF_Root(s.doc), "Scene");
     if (!s.scene || !describe(s, path)) {
         freeSlot(s);

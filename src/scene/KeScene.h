@@ -48,6 +48,13 @@ using KeSceneProgress = int (*)(int percent, void* user);
 int keSceneLoad(const char* path, int slot, int objectBase, int lightBase, int emitterBase,
                 int cubeMapBase, int cameraEffectBase, bool instanceMode, const char* name,
                 bool extra);
+// keSceneLoad for a document already loaded (KF_LoadMemory, KF_Load), which the slot takes
+// over; it is released on failure and for a slot number out of range. `path` names the scene in
+// messages. With askProgress the progress callback is asked before anything is done, as
+// keSceneLoad asks it before reading the file.
+int keSceneLoadDocument(KF_Document* doc, const char* path, int slot, int objectBase, int lightBase,
+                        int emitterBase, int cubeMapBase, int cameraEffectBase, bool instanceMode,
+                        const char* name, bool extra, bool askProgress = true);
 // Loads the document and checks it as keSceneLoad would (a "Scene" group, the time rules),
 // making nothing; the document is released again. 0 when it would load, -1 otherwise.
 int keSceneCheck(const char* path);

@@ -104,6 +104,31 @@ TEST_F(SceneLoad, RefusedDocumentsAndSlots) {
     EXPECT_EQ(keSceneObjectCount(-1), 0);
 }
 
+// Documents already in memory: the slot takes them over, and a refused one is released (the
+// sanitizer builds catch a leak); a missing document is refused like a missing file.
+TEST_F(SceneLoad, LoadsDocumentsFromMemory) {
+    const std::string text = std::string("{ Scene\n") + kTime + kCamera +
+                             "{ Objects\n { O\n  kfilename STR \"a.x\"\n }\n}\n}\n";
+    auto doc = [&] { return KF_LoadMemory(text.data(), text.size()); };
+    ASSERT_EQ(keSceneLoadDocument(doc(), "memory.kscn", 4, 100, 200, 300, 400, 500, false, "demo", false), 0);
+    EXPECT_EQ(keSceneObjectCount(4), 1);
+    EXPECT_EQ(rec.with("loadObject"), std::vector<std::string>{"loadObject a.x 100"});
+    EXPECT_EQ(keSceneFrameRate(4), 25);
+
+    EXPECT_EQ(keSceneLoadDocument(doc(), "memory.kscn", KE_SCENE_SLOTS, 0, 0, 0, 0, 0, false, "x", false), -1);
+    EXPECT_EQ(keSceneLoadDocument(nullptr, "memory.kscn", 5, 0, 0, 0, 0, 0, false, "x", false), -1);
+    const std::string other = "{ Other\n}\n";
+    EXPECT_EQ(keSceneLoadDocument(KF_LoadMemory(other.data(), other.size()), nullptr, 5, 0, 0, 0, 0, 0, false,
+                                  "x", false), -1);
+    EXPECT_FALSE(keSceneActive(5));
+
+    // Stopped by the progress callback before anything is made: the document is released.
+    keSceneSetProgress([](int, void*) { return 1; }, nullptr);
+    EXPECT_EQ(keSceneLoadDocument(doc(), "memory.kscn", 5, 0, 0, 0, 0, 0, false, "x", false), 1);
+    EXPECT_FALSE(keSceneActive(5));
+    EXPECT_EQ(rec.with("loadObject").size(), 1u);
+}
+
 TEST_F(SceneLoad, ObjectsAreClonedBySlotNameAndFile) {
     const std::string objects = std::string(kTime) + kCamera +
                                 "{ Objects\n"
