@@ -2,6 +2,7 @@
 
 #include "core/KeError.h"
 #include "files/KePathResolve.h"
+#include "api/KeSurfaceApi.h"
 #include "kf/KF_Channel.h"
 #include "scene/KeSceneCalls.h"
 
@@ -344,15 +345,53 @@ KF_FP3 degrees(const KF_Node* rotation, float sample) {
     return {r.x * KE_SCENE_RAD_TO_DEG, r.y * KE_SCENE_RAD_TO_DEG, r.z * KE_SCENE_RAD_TO_DEG};
 }
 
+// Surface k of object `id` at sample 0, first-time form: every parameter of the 39 with a value
+// (vectors three floats, scalars one, integers their first word; strings and unset ones leave
+// the channel alone) and its texture file. False when a value cannot be set (the object has no
+// row k): the surfaces after it are not applied either.
+bool applySurfaceFirstTime(int id, int k, const KF_Node* surface) {
+    const KeSceneCalls& calls = keSceneCalls();
+    KF_Node* parameters = KF_Find(const_cast<KF_Node*>(surface), "Parameters");
+    if (!isGroup(parameters)) return true;
+    for (int32_t i = 0; i < parameters->a; ++i) {
+        KF_Node* g = parameters->children[i];
+        if (!isGroup(g)) continue;
+        const int index = keSurfaceParameterIndex(g->name);
+        if (index < 0) continue;
+        const KF_Node* v = KF_Find(g, "value");
+        const bool vector = v && (v->kind == KF_ARRAY || (v->kind == KF_VALUE && v->a == KF_FP && v->b == 3));
+        int result = 0;
+        if (vector) {
+            const KF_FP3 f = KF_FP3_Lerp(v, 0.0f);
+            result = calls.setObjectSurfaceParamFloat3(id, k, index, f.x, f.y, f.z);
+        } else if (v && v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C)) {
+            result = calls.setObjectSurfaceParamFloat(id, k, index, KF_FP_Lerp(v, 0.0f));
+        } else if (v && v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4)) {
+            result = calls.setObjectSurfaceParamInt(id, k, index, intOf(v));
+        }
+        if (result != 0) return false;
+        // A texture that is not found is reported by the setter and leaves the channel without one.
+        const char* image = strOf(KF_Find(g, "img_filename"));
+        if (image && *image) calls.setObjectSurfaceParamTex(id, k, index, documentFile(image).c_str());
+    }
+    return true;
+}
+
 // Finishing a loaded object: a scene object with more surfaces than the engine's surface lists
 // hold is reported; only the first KE_SCENE_MAX_SURFACES are used.
 void finishObject(const Slot& s, int index) {
     const SceneObject& o = s.objects[size_t(index)];
     if (o.sceneObject < 0) return;
-    const size_t count = groupsOf(KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces")).size();
+    const std::vector<KF_Node*> surfaces = groupsOf(KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces"));
+    const size_t count = surfaces.size();
+    const int id = s.objectBase + index;
     if (count > size_t(KE_SCENE_MAX_SURFACES))
-        reportError("The object id=%d '%s' numSurfaces=%d > NOF_SURFACE_MAX=%d. Will result in corruption",
-                    s.objectBase + index, o.kfilename ? o.kfilename : "", int(count), KE_SCENE_MAX_SURFACES);
+        reportError("The object id=%d '%s' numSurfaces=%d > NOF_SURFACE_MAX=%d. Will result in corruption", id,
+                    o.kfilename ? o.kfilename : "", int(count), KE_SCENE_MAX_SURFACES);
+    if (count == 0) return;
+    for (size_t k = 0; k < count && k < size_t(KE_SCENE_MAX_SURFACES); ++k)
+        if (!applySurfaceFirstTime(id, int(k), surfaces[k])) break;
+    keSceneCalls().updateObjectFromSurfaces(id);
 }
 
 void setUpLight(const SceneLight& l, int id) {

@@ -5,6 +5,7 @@
 #include "api/KeCubeMapApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
+#include "api/KeSurfaceApi.h"
 #include "runtime/KeEngine.h"
 
 namespace kolm {
@@ -59,6 +60,11 @@ const KeSceneCalls g_engineCalls = {
     keShowCameraEffect,
     keHideCameraEffect,
     keDeleteCameraEffect,
+    keSetObjectSurfaceParamTex,
+    keSetObjectSurfaceParamInt,
+    keSetObjectSurfaceParamFloat,
+    keSetObjectSurfaceParamFloat3,
+    keUpdateObjectFromSurfaces,
 };
 
 const KeSceneCalls* g_calls = &g_engineCalls;

@@ -62,6 +62,13 @@ struct KeSceneCalls {
     int (*showCameraEffect)(int id);
     int (*hideCameraEffect)(int id);
     int (*deleteCameraEffect)(int id);
+    // Object surfaces: the LightWave surface of row `surface` of an object, parameters by index
+    // 0 .. 38; -1 when the object or the row is not there.
+    int (*setObjectSurfaceParamTex)(int id, int surface, int parameter, const char* file);
+    int (*setObjectSurfaceParamInt)(int id, int surface, int parameter, int value);
+    int (*setObjectSurfaceParamFloat)(int id, int surface, int parameter, float value);
+    int (*setObjectSurfaceParamFloat3)(int id, int surface, int parameter, float x, float y, float z);
+    int (*updateObjectFromSurfaces)(int id);
 };
 
 // The table that calls the engine's object API.

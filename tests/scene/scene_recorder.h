@@ -1,7 +1,7 @@
 // A scene-loader call table that records every call as one line ("loadObject cube.x 100") and
 // keeps which IDs exist, so that loader tests run without an engine. Mesh files named in
 // `failingFiles` do not load; cube maps of size 0 and camera effects from "missing.fx" are not
-// made.
+// made. Objects have 256 surface rows unless `surfaces` says otherwise.
 #pragma once
 
 #include "scene/KeSceneCalls.h"
@@ -21,6 +21,14 @@ struct SceneRecorder {
     std::set<std::string> failingFiles;
     std::map<int, int> frames;  // object ID -> frame count (1 when not listed)
     std::map<int, int> morphs;  // object ID -> morph count (0 when not listed)
+    std::map<int, int> surfaces;  // object ID -> surface rows (256 when not listed)
+
+    // 0 when the object exists and has row k, else -1 (as the surface setters answer).
+    int surfaceRow(int id, int k) const {
+        if (!objects.count(id) || k < 0) return -1;
+        const auto it = surfaces.find(id);
+        return k < (it == surfaces.end() ? 256 : it->second) ? 0 : -1;
+    }
 
     static SceneRecorder*& current() {
         static SceneRecorder* r = nullptr;
@@ -155,6 +163,26 @@ struct SceneRecorder {
                 add("deleteCameraEffect %d", id);
                 r().cameraEffects.erase(id);
                 return 0;
+            },
+            [](int id, int k, int p, const char* f) {
+                add("setObjectSurfaceParamTex %d %d %d %s", id, k, p, f);
+                return r().surfaceRow(id, k);
+            },
+            [](int id, int k, int p, int v) {
+                add("setObjectSurfaceParamInt %d %d %d %d", id, k, p, v);
+                return r().surfaceRow(id, k);
+            },
+            [](int id, int k, int p, float v) {
+                add("setObjectSurfaceParamFloat %d %d %d %g", id, k, p, v);
+                return r().surfaceRow(id, k);
+            },
+            [](int id, int k, int p, float x, float y, float z) {
+                add("setObjectSurfaceParamFloat3 %d %d %d %g %g %g", id, k, p, x, y, z);
+                return r().surfaceRow(id, k);
+            },
+            [](int id) {
+                add("updateObjectFromSurfaces %d", id);
+                return r().objects.count(id) ? 0 : -1;
             },
         };
         return t;

@@ -376,6 +376,63 @@ TEST_F(SceneLoad, ObjectsWithMoreSurfacesThanTheEngineHoldsAreReported) {
                              "The object id=100 'many.x' numSurfaces=300 > NOF_SURFACE_MAX=256. Will result in corruption"});
 }
 
+// Surfaces applied at load (sample 0): each parameter by its kind through the setter of that
+// kind, textures by file; names that are not surface parameters, strings and unset values are
+// left alone; a row the object lacks stops its surfaces; the object is updated from its surfaces.
+TEST_F(SceneLoad, SurfacesAppliedAtLoad) {
+    struct Case {
+        const char* parameter;  // the parameter group inside "Parameters"
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"BaseColor\n value FP 0.5 0.25 1", {"setObjectSurfaceParamFloat3 100 0 0 0.5 0.25 1"}},
+        {"Diffuse\n value FP 0.75", {"setObjectSurfaceParamFloat 100 0 2 0.75"}},
+        {"Glossiness\n value FP_C DAT 3 0.2 0.4 0.6", {"setObjectSurfaceParamFloat 100 0 9 0.2"}},
+        {"Sidedness\n value I4 2", {"setObjectSurfaceParamInt 100 0 31 2"}},
+        {"VertexNormal\n value U4 7", {"setObjectSurfaceParamInt 100 0 38 7"}},
+        {"ColorFilter\n value FP_C [\n DAT 2 1 2\n RUN 2 3\n RUN 2 4\n ]", {"setObjectSurfaceParamFloat3 100 0 21 1 3 4"}},
+        {"ReflectionImage\n value FP 1\n img_filename STR \"env.png\"",
+         {"setObjectSurfaceParamFloat 100 0 35 1", "setObjectSurfaceParamTex 100 0 35 env.png"}},
+        {"Bump\n img_filename STR \"bump.png\"", {"setObjectSurfaceParamTex 100 0 8 bump.png"}},
+        {"Luminosity\n value STR \"text\"", {}},
+        {"Transparency", {}},
+        {"NotAParameter\n value FP 1", {}},
+        {"basecolor\n value FP 1", {}},  // names are exact
+    };
+    for (const Case& c : cases) {
+        for (int s = 0; s < KE_SCENE_SLOTS; ++s) keSceneUnload(s);
+        rec.calls.clear();
+        const std::string doc = std::string(kTime) + kCamera +
+                                "{ Objects\n { O\n  kfilename STR \"a.x\"\n  filename STR \"a.lwo\"\n }\n}\n"
+                                "{ SceneObjects\n { SO\n  filename STR \"a.lwo\"\n  { Surfaces\n   { S\n"
+                                "    { Parameters\n     { " + std::string(c.parameter) + "\n     }\n    }\n   }\n  }\n }\n}\n";
+        ASSERT_EQ(load(scene(doc), 0), 0) << c.parameter;
+        std::vector<std::string> expected = c.calls;
+        expected.push_back("updateObjectFromSurfaces 100");
+        EXPECT_EQ(rec.with("setObjectSurface").size() + 1, expected.size()) << c.parameter;
+        std::vector<std::string> got = rec.with("setObjectSurface");
+        for (const std::string& u : rec.with("updateObjectFromSurfaces")) got.push_back(u);
+        EXPECT_EQ(got, expected) << c.parameter;
+    }
+
+    // Four surfaces, the object has two rows: setting the third fails and the fourth is not
+    // tried. An object without a scene object (or without surfaces) gets no surface calls at all.
+    for (int s = 0; s < KE_SCENE_SLOTS; ++s) keSceneUnload(s);
+    rec.calls.clear();
+    rec.surfaces[100] = 2;
+    std::string surfaces;
+    for (int k = 0; k < 4; ++k) surfaces += "   { S\n    { Parameters\n     { Diffuse\n      value FP " + std::to_string(k) + "\n     }\n    }\n   }\n";
+    const std::string doc = std::string(kTime) + kCamera +
+                            "{ Objects\n { O\n  kfilename STR \"a.x\"\n  filename STR \"a.lwo\"\n }\n"
+                            " { O\n  kfilename STR \"b.x\"\n }\n { O\n  kfilename STR \"c.x\"\n  filename STR \"c.lwo\"\n }\n}\n"
+                            "{ SceneObjects\n { SO\n  filename STR \"a.lwo\"\n  { Surfaces\n" + surfaces +
+                            "  }\n }\n { SO\n  filename STR \"c.lwo\"\n }\n}\n";
+    ASSERT_EQ(load(scene(doc), 0), 0);
+    EXPECT_EQ(rec.with("setObjectSurface"),
+              (std::vector<std::string>{"setObjectSurfaceParamFloat 100 0 2 0", "setObjectSurfaceParamFloat 100 1 2 1",
+                                        "setObjectSurfaceParamFloat 100 2 2 2"}));
+    EXPECT_EQ(rec.with("updateObjectFromSurfaces"), std::vector<std::string>{"updateObjectFromSurfaces 100"});
+}
+
 TEST_F(SceneLoad, ShowSetsBackdropAndCameraRange) {
     const std::string doc = std::string(kTime) + kCamera + "{ Objects\n { O\n  kfilename STR \"a.x\"\n }\n}\n"
                             "{ Lights\n { L\n }\n}\n{ BackdropInfo\n zenith FP 0.5 1.5 0\n}\n"
