@@ -1,6 +1,7 @@
 // libFuzzer target for the scene loader: any KF document (text or binary) is loaded into a slot
 // through the recording call table, loaded again as an extra scene sharing its meshes, shown,
-// animated at a few scene times (negative, zero, inside, far beyond the end), hidden and unloaded.
+// animated at a few scene times (negative, zero, inside, far beyond the end), hidden and unloaded;
+// the surface effect rules run over every group of the document.
 // Everything the loader made must be deleted again, and the document released.
 #include "core/KeError.h"
 #include "kf/KF_Document.h"
@@ -27,6 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return true;
     }();
     (void)quiet;
+    if (KF_Document* doc = KF_LoadMemory(data, size)) {  // surface effect rules on every group
+        static const KF_Node* effects[kolm::KE_SCENE_MAX_SURFACES];
+        for (int32_t i = 0; i < doc->nodeCount; ++i)
+            kolm::keSceneSurfaceEffects(&doc->nodes[i], effects, kolm::KE_SCENE_MAX_SURFACES);
+        KF_Free(doc);
+    }
     kolmtest::SceneRecorder recorder;
     if (load(data, size, 0, false) != 0) {
         if (!recorder.objects.empty() || !recorder.lights.empty()) std::abort();  // a refused load makes nothing

@@ -6,6 +6,7 @@
 #include "kf/KF_Channel.h"
 #include "scene/KeSceneCalls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -452,6 +453,38 @@ int keSceneEvaluateParameters(const KF_Node* parameters, float sample, KeScenePa
         out[n++] = p;
     }
     return n;
+}
+
+int keSceneSurfaceEffects(const KF_Node* surfaces, const KF_Node** out, int capacity) {
+    if (!out) return 0;
+    std::vector<KF_Node*> list = groupsOf(const_cast<KF_Node*>(surfaces));
+    if (list.size() > size_t(KE_SCENE_MAX_SURFACES)) list.resize(size_t(KE_SCENE_MAX_SURFACES));
+    const size_t count = capacity < 0 ? 0 : std::min(list.size(), size_t(capacity));
+    auto shaderOf = [](KF_Node* surface) {
+        KF_Node* shader = KF_Find(surface, "Shader");
+        return isGroup(shader) ? shader : nullptr;
+    };
+    auto effectOf = [&](KF_Node* surface) -> const KF_Node* {
+        KF_Node* effect = KF_Find(shaderOf(surface), "Effect");
+        return isGroup(effect) ? effect : nullptr;
+    };
+    auto applyOf = [&](KF_Node* surface) { return intOf(KF_Find(shaderOf(surface), "applyToSurface")); };
+    const KF_Node* overrideEffect = nullptr;
+    const KF_Node* defaultEffect = nullptr;
+    for (KF_Node* surface : list) {
+        const KF_Node* effect = effectOf(surface);
+        if (!effect) continue;
+        if (applyOf(surface) == 2) overrideEffect = effect;
+        if (applyOf(surface) == 1) defaultEffect = effect;
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const KF_Node* own = effectOf(list[k]);
+        if (applyOf(list[k]) == 3)
+            out[k] = nullptr;
+        else
+            out[k] = overrideEffect ? overrideEffect : own ? own : defaultEffect;
+    }
+    return int(count);
 }
 
 void keSceneSetProgress(KeSceneProgress callback, void* user) {

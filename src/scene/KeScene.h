@@ -37,6 +37,14 @@ constexpr int KE_SCENE_MAX_PARAMETERS = 30;  // evaluated per list
 // "value") at sample position s into `out`, at most min(capacity, 30); returns how many.
 int keSceneEvaluateParameters(const KF_Node* parameters, float sample, KeSceneParameter* out, int capacity);
 
+// The "Effect" group (of a surface's "Shader") that applies to each of the surfaces in `surfaces`
+// (a scene object's "Surfaces"), at most capacity, into `out`; returns how many. Among its first
+// 256 surfaces the last one with an effect and "applyToSurface" 2 gives the override effect,
+// the last one with an effect and "applyToSurface" 1 the default effect. A surface whose
+// "applyToSurface" is 3 gets none; any other the override effect, else its own, else the default
+// effect, else none (null).
+int keSceneSurfaceEffects(const KF_Node* surfaces, const KF_Node** out, int capacity);
+
 // Called with the percentage of objects made (0 before the first); non-zero stops the load.
 using KeSceneProgress = int (*)(int percent, void* user);
 

@@ -433,6 +433,61 @@ TEST_F(SceneLoad, SurfacesAppliedAtLoad) {
     EXPECT_EQ(rec.with("updateObjectFromSurfaces"), std::vector<std::string>{"updateObjectFromSurfaces 100"});
 }
 
+// Which surface's effect applies to each surface: override (2) before the surface's own effect
+// before the default (1); 3 takes none; the last override and the last default count.
+TEST(SceneSurfaceEffects, OverrideAndDefaultRules) {
+    struct Surface {
+        int apply;   // "applyToSurface", -1 for none
+        bool effect; // has a Shader/Effect group (its file names the surface)
+    };
+    struct Case {
+        std::vector<Surface> surfaces;
+        std::string expected;  // per surface the index whose effect applies, '-' for none
+    } cases[] = {
+        {{{-1, false}, {-1, true}, {0, true}}, "-12"},
+        {{{1, true}, {-1, false}, {0, true}, {3, true}}, "002-"},
+        {{{-1, true}, {2, true}, {-1, false}, {3, false}, {1, true}}, "111-1"},
+        {{{2, true}, {2, true}, {2, false}, {-1, false}}, "1111"},   // the last override with an effect
+        {{{1, true}, {1, true}, {1, false}, {-1, false}}, "0111"},   // own effect before the default
+        {{{3, true}, {2, false}, {1, false}}, "---"},               // 3 and effect-less 2, 1 give nothing
+        {{}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string text = "{ Surfaces\n";
+        for (size_t k = 0; k < c.surfaces.size(); ++k) {
+            text += " { S\n  { Shader\n";
+            if (c.surfaces[k].apply >= 0) text += "   applyToSurface I4 " + std::to_string(c.surfaces[k].apply) + "\n";
+            if (c.surfaces[k].effect) text += "   { Effect\n    filename STR \"" + std::to_string(k) + "\"\n   }\n";
+            text += "  }\n }\n";
+        }
+        text += "}\n";
+        KF_Document* doc = KF_LoadMemory(text.data(), text.size());
+        ASSERT_NE(doc, nullptr);
+        const KF_Node* out[8] = {};
+        const int n = keSceneSurfaceEffects(KF_Find(KF_Root(doc), "Surfaces"), out, 8);
+        std::string got;
+        for (int k = 0; k < n; ++k) {
+            const KF_Node* f = out[k] ? KF_Find(const_cast<KF_Node*>(out[k]), "filename") : nullptr;
+            got += f ? static_cast<const char*>(f->data)[0] : '-';
+        }
+        EXPECT_EQ(got, c.expected) << text;
+        KF_Free(doc);
+    }
+    EXPECT_EQ(keSceneSurfaceEffects(nullptr, nullptr, 8), 0);
+
+    // A smaller capacity limits the answer, not the search: the override of the third surface
+    // still applies to the first.
+    const std::string text = "{ Surfaces\n { S\n }\n { S\n }\n { S\n  { Shader\n   applyToSurface I4 2\n"
+                             "   { Effect\n    filename STR \"x\"\n   }\n  }\n }\n}\n";
+    KF_Document* doc = KF_LoadMemory(text.data(), text.size());
+    ASSERT_NE(doc, nullptr);
+    const KF_Node* out[2] = {};
+    ASSERT_EQ(keSceneSurfaceEffects(KF_Find(KF_Root(doc), "Surfaces"), out, 1), 1);
+    ASSERT_NE(out[0], nullptr);
+    EXPECT_EQ(out[1], nullptr);
+    KF_Free(doc);
+}
+
 TEST_F(SceneLoad, ShowSetsBackdropAndCameraRange) {
     const std::string doc = std::string(kTime) + kCamera + "{ Objects\n { O\n  kfilename STR \"a.x\"\n }\n}\n"
                             "{ Lights\n { L\n }\n}\n{ BackdropInfo\n zenith FP 0.5 1.5 0\n}\n"
