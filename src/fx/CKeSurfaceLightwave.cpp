@@ -282,10 +282,11 @@ void CKeSurfaceLightwave::applyToMaterial(video::SMaterial& material) const {
                                  : video::ECM_AMBIENT;
 
     const core::vector3df base = getVector(KE_LW_BASE_COLOR);
-    const f32 diffuse = getFloat(KE_LW_DIFFUSE), luminosity = getFloat(KE_LW_LUMINOSITY), spec = getFloat(KE_LW_SPECULARITY);
+    const f32 diffuse = getFloat(KE_LW_DIFFUSE), luminosity = getFloat(KE_LW_LUMINOSITY),
+              specular = getFloat(KE_LW_SPECULARITY);
     material.DiffuseColor = video::SColorf(base.X * diffuse, base.Y * diffuse, base.Z * diffuse, 1.0f).toSColor();
     material.EmissiveColor = video::SColorf(base.X * luminosity, base.Y * luminosity, base.Z * luminosity, 1.0f).toSColor();
-    material.SpecularColor = video::SColorf(spec, spec, spec, 1.0f).toSColor();
+    material.SpecularColor = video::SColorf(specular, specular, specular, 1.0f).toSColor();
     material.Shininess = getFloat(KE_LW_GLOSSINESS) * 128.0f;
 
     if (getInt(KE_LW_RENDER_OUTLINES)) {

@@ -209,7 +209,7 @@ TEST_F(RealTexturesGl, ADdsCubeMapAndAVolumeBecomeEngineTextures) {
         }
 }
 
-// --- PNG, as its specification lays it out --------------------------------------------------
+// --- PNG, decoded as the file format defines it ----------------------------------------------
 
 // The image of a non-interlaced PNG as 0xAARRGGBB words, transparency keys and palette alpha
 // applied. Colours are corrected for a display gamma of 2.2 from the file's gAMA (1/2.2 when
