@@ -2,6 +2,7 @@
 
 #include "api/KeCameraApi.h"
 #include "api/KeCameraEffectApi.h"
+#include "api/KeDrawApi.h"
 #include "api/KeEffectApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
@@ -37,6 +38,7 @@ int keTerm() {
     keDeleteAllEffects();
     keDeleteAllObjects();
     keDeleteAllLights();
+    keStopFade();
     return keStopEngine();
 }
 

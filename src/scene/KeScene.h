@@ -77,6 +77,16 @@ void keSceneHide(int slot);
 // objects, the transforms, colours, cones and ranges of lights, and shows the camera effects
 // whose frame windows hold the absolute frame (hiding the others), at the scene time (ms).
 void keSceneAnimate(int slot, int timeMs);
+// Run once after loading, before the scene is first shown: shows the slot, animates it at 0,
+// renders one frame into the dummy target so every node and texture is set up, renders the
+// cube maps (twice, so the second pass sees the reflections of the first), hides the slot and
+// resets the setting caches so the next animation sends every render setting again.
+void keScenePrepare(int slot);
+// Renders again the cube maps whose "renderType" is 1, at the scene time (ms).
+void keSceneUpdate(int slot, int timeMs);
+// Updates a loaded slot in place from the changed document at `path`, keeping IDs. 0, or -1
+// when the new document cannot be loaded or the slot is free (the slot keeps its scene).
+int keSceneReload(const char* path, int slot);
 
 void keSceneSetProgress(KeSceneProgress callback, void* user);
 // Reports of objects that cannot be loaded and cube maps that cannot be made (off at start).
