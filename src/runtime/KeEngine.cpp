@@ -57,6 +57,11 @@ int64_t g_fixedFrameTimeMs = 0;
 video::E_DRIVER_TYPE g_driverType = video::EDT_OPENGL;
 IKeEffect* const* g_shownCameraEffects = nullptr;  // borrowed from the camera effect commands
 u32 g_shownCameraEffectCount = 0;
+Ke2DLayerHook g_2dLayer = nullptr;  // installed by the object API's 2D layer
+
+void run2DLayer(Ke2DStep step) {
+    if (g_2dLayer) g_2dLayer(step);
+}
 
 ELOG_LEVEL libraryLogLevel(int threshold) {
     switch (threshold) {
@@ -82,6 +87,8 @@ unsigned long x11Window() {
 
 // Releases what system initialisation and device creation made, newest first.
 void releaseDevice() {
+    // Fonts, faders and images of the 2D layer belong to this device's GUI and driver.
+    if (g_ctx.device) run2DLayer(Ke2DStep::Shutdown);
     keLoadingRelease();
     g_frameCopy.release();
     if (g_renderer) {
@@ -231,6 +238,7 @@ const char* createDevice(const EngineSetup& s) {
     }
 
     g_ctx.sceneManager->getParameters()->setAttribute(scene::ALLOW_ZWRITE_ON_TRANSPARENT, true);
+    run2DLayer(Ke2DStep::Discard);
 
     if (const char* reason = initSystem(s)) return reason;
 
@@ -248,6 +256,7 @@ MyEventReceiver& keEventReceiver() { return g_receiver; }
 IKeRenderer* keCurrentRenderer() { return g_renderer; }
 IKeManager* keEngineManager() { return g_manager; }
 void keSetEngineDriverType(video::E_DRIVER_TYPE type) { g_driverType = type; }
+void keSet2DLayerHook(Ke2DLayerHook hook) { g_2dLayer = hook; }
 void keSetBackdropColor(uint32_t rgb) { g_backdrop = rgb & 0xFFFFFFu; }
 uint32_t keGetBackdropColor() { return g_backdrop; }
 bool keIsStarted() { return g_engineStarted; }
@@ -338,6 +347,7 @@ void renderFrame() {
     }
     ++g_frameIndex;
     g_ctx.gui->drawAll();
+    run2DLayer(Ke2DStep::Draw);
 }
 
 }  // namespace
@@ -345,6 +355,7 @@ void renderFrame() {
 int keSync() {
     if (!g_ctx.device) return -1;
     if (g_ctx.device->isWindowMinimized()) {
+        run2DLayer(Ke2DStep::Discard);
         g_ctx.device->yield();
         return 0;
     }
@@ -354,6 +365,7 @@ int keSync() {
     }
     if (!beginScene(false, nullptr)) {
         printMessage(KE_WARN, "beginScene failed");
+        run2DLayer(Ke2DStep::Discard);
         return -1;
     }
     renderFrame();

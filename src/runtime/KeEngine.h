@@ -53,6 +53,12 @@ bool keIsStarted();
 bool keRun();
 // Renders one frame: begin, renderer, GUI, 2D batch, end, last-frame hook.
 int keSync();
+// The 2D layer above the frame loop (the object API's draw queue): the loop has it draw its
+// batch after the GUI, or discard it in a frame that draws nothing, and tells it at shut-down,
+// while the device still exists, so that it lets go of what it holds of the device.
+enum class Ke2DStep { Draw, Discard, Shutdown };
+using Ke2DLayerHook = void (*)(Ke2DStep step);
+void keSet2DLayerHook(Ke2DLayerHook hook);
 // Ends the frame begun on the driver and presents it. A GPU copy of the frame is kept first,
 // so that screenshots show exactly what was presented. False when the driver fails to end it.
 bool kePresentFrame();

@@ -2,6 +2,7 @@
 
 #include "api/KeCameraApi.h"
 #include "api/KeCameraEffectApi.h"
+#include "api/KeDrawApi.h"
 #include "api/KeEffectApi.h"
 #include "api/KeEngineApi.h"
 #include "api/KeLightApi.h"
@@ -69,6 +70,37 @@ int messageBox(lua_State* L) {
     keScriptJoinText(L, 1, g_text);
     showMessageBox("%s", g_text);
     return 0;
+}
+
+// Text(x, y, values...): the values joined as MessageBox joins them.
+int text(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int x = keScriptInt(L, 1);
+    const int y = keScriptInt(L, 2);
+    keScriptJoinText(L, 3, g_text);
+    keText(x, y, g_text);
+    keScriptRaisePending(L);
+    return 0;
+}
+
+template <int (*Measure)(const char*)>
+int measureText(lua_State* L) {
+    keScriptRequireSetup(L);
+    keScriptJoinText(L, 1, g_text);
+    const int size = Measure(g_text);
+    keScriptRaisePending(L);
+    lua_pushinteger(L, size);
+    return 1;
+}
+
+// TextFont(): the font file name, nil when none was set.
+int textFont(lua_State* L) {
+    keScriptRequireSetup(L);
+    if (const char* file = keTextFont())
+        lua_pushstring(L, file);
+    else
+        lua_pushnil(L);
+    return 1;
 }
 
 int screenModeDialog(lua_State* L) {
@@ -278,26 +310,26 @@ const KeCommand kCommands[] = {
     KE_LATER("PathFull", Files, "string", "path: string"),
 
     // 2D drawing, colours, text and fades
-    KE_LATER("Ink", Drawing, "none", "colour: integer"),
-    KE_LATER("InkAlpha", Drawing, "none", "alpha: integer"),
-    KE_LATER("Box", Drawing, "none", "x1: integer, y1: integer, x2: integer, y2: integer"),
+    KE_CMD("Ink", Drawing, &keInk, None, "colour: integer"),
+    KE_CMD("InkAlpha", Drawing, &keInkAlpha, None, "alpha: integer"),
+    KE_CMD("Box", Drawing, &keBox, None, "x1: integer, y1: integer, x2: integer, y2: integer"),
     KE_LATER("BoxWithEffect", Drawing, "none",
              "x1: integer, y1: integer, x2: integer, y2: integer, effect ID: integer"),
-    KE_LATER("Line", Drawing, "none", "x1: integer, y1: integer, x2: integer, y2: integer"),
-    KE_LATER("RGB", Drawing, "integer", "r: integer, g: integer, b: integer"),
-    KE_LATER("RGBf", Drawing, "integer", "r: number, g: number, b: number"),
-    KE_LATER("Text", Drawing, "none", "x: integer, y: integer, values: any..."),
-    KE_LATER("TextWidth", Drawing, "integer", "values: any..."),
-    KE_LATER("TextHeight", Drawing, "integer", "values: any..."),
-    KE_LATER("SetTextFont", Drawing, "none", "font file: string"),
-    KE_LATER("SetTextColor", Drawing, "none", "colour: colour"),
-    KE_LATER("SetTextAlpha", Drawing, "none", "alpha: integer"),
-    KE_LATER("TextFont", Drawing, "string", ""),
-    KE_LATER("TextColor", Drawing, "integer", ""),
-    KE_LATER("TextAlpha", Drawing, "integer", ""),
-    KE_LATER("FadeIn", Drawing, "none", "time in ms: integer, colour: colour"),
-    KE_LATER("FadeOut", Drawing, "none", "time in ms: integer, colour: colour"),
-    KE_LATER("StopFade", Drawing, "none", ""),
+    KE_CMD("Line", Drawing, &keLine, None, "x1: integer, y1: integer, x2: integer, y2: integer"),
+    KE_CMD("RGB", Drawing, &keRGB, Integer, "r: integer, g: integer, b: integer"),
+    KE_CMD("RGBf", Drawing, &keRGBf, Integer, "r: number, g: number, b: number"),
+    KE_OWN("Text", Drawing, &text, "none", "x: integer, y: integer, values: any...", true, "iiv"),
+    KE_OWN("TextWidth", Drawing, &measureText<&keTextWidth>, "integer", "values: any...", true, "v"),
+    KE_OWN("TextHeight", Drawing, &measureText<&keTextHeight>, "integer", "values: any...", true, "v"),
+    KE_CMD("SetTextFont", Drawing, &keSetTextFont, None, "font file: string"),
+    KE_CMD("SetTextColor", Drawing, &keSetTextColor, None, "colour: colour"),
+    KE_CMD("SetTextAlpha", Drawing, &keSetTextAlpha, None, "alpha: integer"),
+    KE_OWN("TextFont", Drawing, &textFont, "string", "", true, ""),
+    KE_CMD("TextColor", Drawing, &keTextColor, Integer, ""),
+    KE_CMD("TextAlpha", Drawing, &keTextAlpha, Integer, ""),
+    KE_CMD("FadeIn", Drawing, &keFadeIn, None, "time in ms: integer, colour: colour"),
+    KE_CMD("FadeOut", Drawing, &keFadeOut, None, "time in ms: integer, colour: colour"),
+    KE_CMD("StopFade", Drawing, &keStopFade, None, ""),
 
     // Images
     KE_LATER("LoadImage", Images, "none", "file: string, image ID: integer"),

@@ -12,7 +12,8 @@ T.raises("invalid light ID", "bad argument #1 to 'MakeLight' (invalid Light ID 0
          function() ke.MakeLight(0) end)
 T.raises("not implemented", "bad argument #-1 to 'SetFxEmitterSizeGradient' (the function is not implemented)",
          function() ke.SetFxEmitterSizeGradient(1) end)
-T.raises("not available", "'Text' is not available in this build", function() ke.Text(1, 2, "a") end)
+T.raises("not available", "'SetCameraStereo' is not available in this build",
+         function() ke.SetCameraStereo(1, 0.5, 0, 1) end)
 T.raises("method syntax", "on bad self", function() ke:PositionObject(1, 0, 0, 0) end)
 T.check("objects", function()
     ke.LoadObject(cube, 3)
