@@ -41,7 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     load(data, size, 1, true);
     for (int slot = 0; slot < 2; ++slot) {
+        kolm::keScenePrepare(slot);
         kolm::keSceneShow(slot);
+        kolm::keSceneUpdate(slot, 333);
         for (int t : {-1000, 0, 1, 333, 4000, 1 << 30}) kolm::keSceneAnimate(slot, t);
         kolm::keSceneSamplePosition(slot, 2500);
         kolm::keSceneAbsoluteFrame(slot, 2500);

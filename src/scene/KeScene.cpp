@@ -45,6 +45,17 @@ struct SceneObject {
     int sceneObject = -1;  // index into SceneObjects by "filename", -1: none
     std::vector<int> cubeMapOfUse;  // per "UseCubeMaps" entry: index of its cube map, -1: none
     int initialUse = -1;            // the use chosen at load, -1: none
+    // Per "UseCubeMaps" entry: its "influence", "aabbPosition" and "aabbScale".
+    std::vector<KF_Node*> useInfluence, useBoxPosition, useBoxScale;
+};
+
+// One numeric surface parameter of a scene object, found at load: surface row, parameter index
+// (0..38), its "value" node and how it is set (0 three floats, 1 one float, 2 an integer).
+struct SurfaceValue {
+    int row = 0;
+    int parameter = 0;
+    int kind = 0;
+    const KF_Node* value = nullptr;
 };
 
 struct SceneLight {
@@ -63,12 +74,41 @@ struct SceneLight {
     const char* projImage = nullptr;
     int flags = 0;
     KF_Node* volumetric = nullptr;
+    KF_Node* volumetricDensity = nullptr;
+    KF_Node* volumetricBase = nullptr;
 };
 
 struct SceneCubeMap {
     const char* name = nullptr;
     int renderType = 0;
     int textureSize = 0;
+    float renderTime = 0;  // s of LightWave time
+    KF_Node* position = nullptr;
+    KF_Node* cameraOffset = nullptr;
+    int showVolumetric = 0;
+    int clampVolumetric = 0;
+    float clampVolumetricMax = 0;
+    std::vector<int> hidden;  // object indices hidden while rendering ("hideSet", "hideObject")
+    std::vector<int> shown;   // object indices shown exclusively ("showSet"), when hasShowSet
+    bool hasShowSet = false;
+};
+
+// Render setting switches and channels (ImageProcessing and KolmRenderSettings).
+struct SceneSettings {
+    int glow = 0, streak = 0, bloom = 0, ssao = 0, shadow = 0, advancedDof = 0;
+    KF_Node* glowIntensity = nullptr;
+    KF_Node* glowRadius = nullptr;
+    KF_Node* streakValues[7] = {};  // glow min, colour key, match, colorize, attenuation, angle, compose
+    KF_Node* bloomValues[2] = {};
+    KF_Node* ssaoValues[4] = {};
+    KF_Node* shadowEpsilon = nullptr;
+    KF_Node* dofValues[4] = {};  // min focus, max focus, focused, radius scale
+};
+
+// The last render switches sent: -1 unknown (after loading and preparing), 0 after hiding.
+struct SettingCaches {
+    int glow = -1, streak = -1, bloom = -1, ssao = -1, shadow = -1, dof = -1, advancedDof = -1;
+    void set(int v) { glow = streak = bloom = ssao = shadow = dof = advancedDof = v; }
 };
 
 struct SceneCameraEffect {
@@ -101,8 +141,10 @@ struct Slot {
     std::vector<SceneCubeMap> cubeMaps;
     std::vector<SceneCameraEffect> cameraEffects;
     std::vector<KF_Node*> sceneObjects;
+    std::vector<std::vector<SurfaceValue>> surfaceValues;  // per scene object
+    SceneSettings settingNodes;
     bool cameraEffectShown[KE_SCENE_MAX_CAMERA_EFFECTS] = {};
-    int settingCache = -1;  // -1 unknown (after loading), 0 after hiding
+    SettingCaches caches;
     int lastTime = 0;
 };
 
@@ -151,6 +193,38 @@ uint32_t colour8(KF_FP3 c) {
     return (uint32_t(channel8(c.x)) << 16) | (uint32_t(channel8(c.y)) << 8) | channel8(c.z);
 }
 
+// The numeric surface parameters of a scene object's first KE_SCENE_MAX_SURFACES surfaces, in
+// surface and parameter order, for the per-frame update form.
+std::vector<SurfaceValue> surfaceValuesOf(KF_Node* sceneObject) {
+    std::vector<SurfaceValue> out;
+    const std::vector<KF_Node*> surfaces = groupsOf(KF_Find(sceneObject, "Surfaces"));
+    for (size_t k = 0; k < surfaces.size() && k < size_t(KE_SCENE_MAX_SURFACES); ++k) {
+        KF_Node* parameters = KF_Find(surfaces[k], "Parameters");
+        if (!isGroup(parameters)) continue;
+        for (int32_t i = 0; i < parameters->a; ++i) {
+            KF_Node* g = parameters->children[i];
+            if (!isGroup(g)) continue;
+            const int index = keSurfaceParameterIndex(g->name);
+            const KF_Node* v = KF_Find(g, "value");
+            if (index < 0 || !v) continue;
+            SurfaceValue sv;
+            sv.row = int(k);
+            sv.parameter = index;
+            sv.value = v;
+            if (v->kind == KF_ARRAY || (v->kind == KF_VALUE && v->a == KF_FP && v->b == 3))
+                sv.kind = 0;
+            else if (v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C))
+                sv.kind = 1;
+            else if (v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4))
+                sv.kind = 2;
+            else
+                continue;  // strings leave the parameter alone
+            out.push_back(sv);
+        }
+    }
+    return out;
+}
+
 // Builds the description; false (with a message) for a document the time rules cannot use.
 bool describe(Slot& s, const char* path) {
     KF_Node* info = KF_Find(s.scene, "SceneInfo");
@@ -176,6 +250,34 @@ bool describe(Slot& s, const char* path) {
     s.renderCamera = KF_Find(info, "renderCamera");
 
     s.sceneObjects = groupsOf(KF_Find(s.scene, "SceneObjects"));
+    for (KF_Node* so : s.sceneObjects) s.surfaceValues.push_back(surfaceValuesOf(so));
+
+    SceneSettings& st = s.settingNodes;
+    KF_Node* image = KF_Find(s.scene, "ImageProcessing");
+    st.glow = intOf(KF_Find(image, "glowEffect"));
+    st.glowIntensity = KF_Find(image, "glowIntensity");
+    st.glowRadius = KF_Find(image, "glowRadius");
+    KF_Node* rs = s.settings;
+    st.streak = intOf(KF_Find(rs, "CH_STREAK_ENABLE"));
+    const char* streakKeys[7] = {"CH_STREAK_GLOWMIN",     "CH_STREAK_COLORKEY", "CH_STREAK_COLORKEYMATCH",
+                                 "CH_STREAK_COLORIZE",    "CH_STREAK_ATTENUATION", "CH_STREAK_ANGLE",
+                                 "CH_STREAK_COMPOSE"};
+    for (int i = 0; i < 7; ++i) st.streakValues[i] = KF_Find(rs, streakKeys[i]);
+    st.bloom = intOf(KF_Find(rs, "CH_BLOOM_ENABLE"));
+    st.bloomValues[0] = KF_Find(rs, "CH_BLOOM_SPECULARMIN");
+    st.bloomValues[1] = KF_Find(rs, "CH_BLOOM_COMPOSE");
+    st.ssao = intOf(KF_Find(rs, "CH_SSAO_ENABLE"));
+    st.ssaoValues[0] = KF_Find(rs, "CH_SSAO_DISTANCEREACH");
+    st.ssaoValues[1] = KF_Find(rs, "CH_SSAO_MAXDEPTHDECLINE");
+    st.ssaoValues[2] = KF_Find(rs, "CH_SSAO_DEPTHALIASINGEPSILON");
+    st.ssaoValues[3] = KF_Find(rs, "CH_SSAO_OUTPUTMULTIPLIER");
+    st.shadow = intOf(KF_Find(rs, "CH_SHADOW_ENABLE"));
+    st.shadowEpsilon = KF_Find(rs, "CH_SHADOW_EPSILON");
+    st.advancedDof = intOf(KF_Find(rs, "CH_DOF_ADVANCED_ENABLE"));
+    st.dofValues[0] = KF_Find(rs, "CH_DOF_MINFOCUSDIST");
+    st.dofValues[1] = KF_Find(rs, "CH_DOF_MAXFOCUSDIST");
+    st.dofValues[2] = KF_Find(rs, "CH_DOF_FOCUSEDDIST");
+    st.dofValues[3] = KF_Find(rs, "CH_DOF_RADIUSSCALE");
 
     for (KF_Node* g : groupsOf(KF_Find(s.scene, "Cameras"))) {
         SceneCamera c;
@@ -219,6 +321,26 @@ bool describe(Slot& s, const char* path) {
         c.name = strOf(KF_Find(g, "name"));
         c.renderType = intOf(KF_Find(g, "renderType"));
         c.textureSize = intOf(KF_Find(g, "textureSize"));
+        c.renderTime = KF_GetFP(KF_Find(g, "renderTime"), 0);
+        c.position = KF_Find(g, "position");
+        c.cameraOffset = KF_Find(g, "cameraOffset");
+        c.showVolumetric = intOf(KF_Find(g, "showVolumetric"));
+        c.clampVolumetric = intOf(KF_Find(g, "clampVolumetric"));
+        c.clampVolumetricMax = KF_GetFP(KF_Find(g, "clampVolumetricMax"), 0);
+        // Hide and show sets name objects; every object of a listed name belongs to the set.
+        auto addNamed = [&](const char* wanted, std::vector<int>& out) {
+            for (size_t k = 0; wanted && k < s.objects.size(); ++k)
+                if (s.objects[k].name && std::strcmp(s.objects[k].name, wanted) == 0) out.push_back(int(k));
+        };
+        auto addSet = [&](KF_Node* set, std::vector<int>& out) {
+            if (!isGroup(set)) return;
+            for (int32_t k = 0; k < set->a; ++k) addNamed(strOf(set->children[k]), out);
+        };
+        addSet(KF_Find(g, "hideSet"), c.hidden);
+        if (intOf(KF_Find(g, "hideObject"))) addNamed(c.name, c.hidden);
+        KF_Node* showSet = KF_Find(g, "showSet");
+        c.hasShowSet = isGroup(showSet) && showSet->a > 0;
+        addSet(showSet, c.shown);
         s.cubeMaps.push_back(c);
     }
 
@@ -229,6 +351,10 @@ bool describe(Slot& s, const char* path) {
         const std::vector<KF_Node*> uses = groupsOf(o.useCubeMaps);
         int firstFound = -1, firstBoxed = -1;
         for (size_t u = 0; u < uses.size(); ++u) {
+            o.useInfluence.push_back(KF_Find(uses[u], "influence"));
+            const bool boxed = KF_Find(uses[u], "aabbPosition") && KF_Find(uses[u], "aabbScale");
+            o.useBoxPosition.push_back(boxed ? KF_Find(uses[u], "aabbPosition") : nullptr);
+            o.useBoxScale.push_back(boxed ? KF_Find(uses[u], "aabbScale") : nullptr);
             const char* wanted = strOf(KF_Find(uses[u], "renderCubeMap"));
             int found = -1;
             for (size_t c = 0; wanted && c < s.cubeMaps.size() && found < 0; ++c)
@@ -259,6 +385,8 @@ bool describe(Slot& s, const char* path) {
         l.projImage = strOf(KF_Find(g, "projImage"));
         l.flags = intOf(KF_Find(g, "flags"));
         l.volumetric = KF_Find(g, "Volumetric");
+        l.volumetricDensity = KF_Find(l.volumetric, "density");
+        l.volumetricBase = KF_Find(l.volumetric, "base");
         s.lights.push_back(l);
     }
 
@@ -307,6 +435,15 @@ std::string documentFile(const char* name) {
     return keForwardSlashes(name);
 }
 
+// Applying use u of an object: its cube map, and its box at s when it has one.
+void applyCubeMapUse(const Slot& s, const SceneObject& o, int id, int u, float sample) {
+    const size_t k = size_t(u);
+    const KF_FP3 p = KF_FP3_Lerp(o.useBoxPosition[k], sample);
+    const KF_FP3 q = KF_FP3_Lerp(o.useBoxScale[k], sample);
+    keSceneCalls().setObjectCubeMap(id, s.cubeMapBase + o.cubeMapOfUse[k], o.useBoxPosition[k] != nullptr, p.x, p.y,
+                                    p.z, q.x, q.y, q.z);
+}
+
 bool loadObject(int slot, int index, bool instanceMode) {
     Slot& s = g_slots[slot];
     const KeSceneCalls& calls = keSceneCalls();
@@ -319,7 +456,10 @@ bool loadObject(int slot, int index, bool instanceMode) {
         calls.instanceObject(id, found);
     else
         calls.cloneObject(id, found);
-    if (calls.objectExist(id)) return true;
+    if (calls.objectExist(id)) {
+        if (o.initialUse >= 0) applyCubeMapUse(s, o, id, o.initialUse, 0.0f);
+        return true;
+    }
     if (g_reporting)
         reportError("The object id=%d '%s' cannot be loaded", id, o.kfilename ? o.kfilename : "");
     return false;
@@ -530,7 +670,7 @@ int keSceneLoadDocument(KF_Document* doc, const char* path, int slot, int object
     s.name = std::string(name ? name : "").substr(0, 255);
     s.active = true;
     s.extra = extra;
-    s.settingCache = -1;
+    s.caches.set(-1);
     if (s.cameras.empty()) printMessage(KE_WARN | KE_SHOW_BOX, "There is no camera in the scene");
     s.objectBase = objectBase;
     s.lightBase = lightBase;
@@ -573,6 +713,7 @@ int keSceneLoadDocument(KF_Document* doc, const char* path, int slot, int object
     }
 
     keSceneHide(slot);
+    s.caches.set(-1);  // a loaded scene sends every render setting at its first animation
     return 0;
 }
 
@@ -627,20 +768,132 @@ void keSceneHide(int slot) {
             if (calls.cameraEffectExist(s->cameraEffectBase + i)) calls.hideCameraEffect(s->cameraEffectBase + i);
     }
     for (bool& shown : s->cameraEffectShown) shown = false;
-    s->settingCache = 0;
+    s->caches.set(0);
 }
+
+namespace {
+
+// Render settings of a normal scene at s. Glow is sent while on and when its switch changes; the
+// streak, bloom, SSAO and shadow switches when they change, their values while on.
+void animateSettings(Slot& s, float sample) {
+    const KeSceneCalls& calls = keSceneCalls();
+    const SceneSettings& st = s.settingNodes;
+    SettingCaches& cache = s.caches;
+    if (st.glow != cache.glow || st.glow) {
+        calls.setGlow(st.glow, KF_FP_Lerp(st.glowIntensity, sample), KF_FP_Lerp(st.glowRadius, sample));
+        cache.glow = st.glow;
+    }
+    if (st.streak != cache.streak) {
+        calls.setStreakEnable(st.streak);
+        cache.streak = st.streak;
+    }
+    if (st.streak) {
+        float v[KE_SCENE_STREAK_VALUES];
+        const KF_FP3 key = KF_FP3_Lerp(st.streakValues[1], sample);
+        const KF_FP3 colorize = KF_FP3_Lerp(st.streakValues[3], sample);
+        v[0] = KF_FP_Lerp(st.streakValues[0], sample);
+        v[1] = key.x;
+        v[2] = key.y;
+        v[3] = key.z;
+        v[4] = KF_FP_Lerp(st.streakValues[2], sample);
+        v[5] = colorize.x;
+        v[6] = colorize.y;
+        v[7] = colorize.z;
+        v[8] = KF_FP_Lerp(st.streakValues[4], sample);
+        v[9] = KF_FP_Lerp(st.streakValues[5], sample);
+        v[10] = KF_FP_Lerp(st.streakValues[6], sample);
+        calls.setStreakValues(v);
+    }
+    if (st.bloom != cache.bloom) {
+        calls.setBloomEnable(st.bloom);
+        cache.bloom = st.bloom;
+    }
+    if (st.bloom) calls.setBloomValues(KF_FP_Lerp(st.bloomValues[0], sample), KF_FP_Lerp(st.bloomValues[1], sample));
+    if (st.ssao != cache.ssao) {
+        calls.setSSAOEnable(st.ssao);
+        cache.ssao = st.ssao;
+    }
+    if (st.ssao)
+        calls.setSSAOValues(KF_FP_Lerp(st.ssaoValues[0], sample), KF_FP_Lerp(st.ssaoValues[1], sample),
+                            KF_FP_Lerp(st.ssaoValues[2], sample), KF_FP_Lerp(st.ssaoValues[3], sample));
+    if (st.shadow != cache.shadow) {
+        calls.setShadowEnable(st.shadow);
+        cache.shadow = st.shadow;
+    }
+    if (st.shadow) calls.setShadowEpsilon(KF_FP_Lerp(st.shadowEpsilon, sample));
+}
+
+// Depth of field, advanced depth of field and stereo of the render camera at s.
+void animateCameraSettings(Slot& s, const SceneCamera& c, float sample) {
+    const KeSceneCalls& calls = keSceneCalls();
+    const int dof = (c.flags & 8) ? 1 : 0;
+    if (dof != s.caches.dof || dof) {
+        calls.setCameraDOF(dof, KF_FP_Lerp(c.focalDistance, sample), KF_FP_Lerp(c.fStop, sample));
+        s.caches.dof = dof;
+    }
+    const SceneSettings& st = s.settingNodes;
+    if (st.advancedDof != s.caches.advancedDof || st.advancedDof) {
+        calls.setCameraAdvancedDOF(st.advancedDof, KF_FP_Lerp(st.dofValues[0], sample),
+                                   KF_FP_Lerp(st.dofValues[1], sample), KF_FP_Lerp(st.dofValues[2], sample),
+                                   KF_FP_Lerp(st.dofValues[3], sample));
+        s.caches.advancedDof = st.advancedDof;
+    }
+    if (c.flags & 1)
+        calls.setCameraStereo(1, KF_FP_Lerp(c.separation, sample), c.usingConvergencePoint,
+                              KF_FP_Lerp(c.convergencePoint, sample));
+    else
+        calls.setCameraStereo(0, 0, 0, 0);
+}
+
+// The cube-map use with the greatest influence at s among those whose cube map was found (no
+// influence counts 0; it must exceed -10000000; ties keep the first); -1 for none.
+int chooseCubeMapUse(const SceneObject& o, float sample) {
+    int best = -1;
+    float bestInfluence = -10000000.0f;
+    for (size_t u = 0; u < o.cubeMapOfUse.size(); ++u) {
+        if (o.cubeMapOfUse[u] < 0) continue;
+        const float influence = o.useInfluence[u] ? KF_FP_Lerp(o.useInfluence[u], sample) : 0.0f;
+        if (influence > bestInfluence) {
+            bestInfluence = influence;
+            best = int(u);
+        }
+    }
+    return best;
+}
+
+// Surfaces in update form: the numeric parameters only; a row the object lacks stops the rest.
+void animateSurfaces(const Slot& s, const SceneObject& o, int id, float sample) {
+    if (o.sceneObject < 0) return;
+    const KeSceneCalls& calls = keSceneCalls();
+    for (const SurfaceValue& v : s.surfaceValues[size_t(o.sceneObject)]) {
+        int result = 0;
+        if (v.kind == 0) {
+            const KF_FP3 f = KF_FP3_Lerp(v.value, sample);
+            result = calls.setObjectSurfaceParamFloat3(id, v.row, v.parameter, f.x, f.y, f.z);
+        } else if (v.kind == 1) {
+            result = calls.setObjectSurfaceParamFloat(id, v.row, v.parameter, KF_FP_Lerp(v.value, sample));
+        } else {
+            result = calls.setObjectSurfaceParamInt(id, v.row, v.parameter, intOf(v.value));
+        }
+        if (result != 0) return;
+    }
+}
+
+}  // namespace
 
 void keSceneAnimate(int slot, int timeMs) {
     Slot* s = activeSlot(slot);
     if (!s) return;
     const KeSceneCalls& calls = keSceneCalls();
-    s->lastTime = timeMs;
+    calls.setSceneTime(timeMs);
     const float sample = keSceneSamplePosition(slot, timeMs);
     const float frame = keSceneAbsoluteFrame(slot, timeMs);
 
-    // The render camera: "renderCamera" at s, truncated, clamped to the cameras there are. The
-    // objects of an extra scene are children of the camera: their positions are taken relative
-    // to its position (the origin when the scene has no camera).
+    if (!s->extra) animateSettings(*s, sample);
+
+    // The render camera: "renderCamera" at s, truncated, clamped to the cameras there are (a NaN
+    // index selects the first). The objects of an extra scene are children of the camera: their
+    // positions are taken relative to its position (the origin when the scene has no camera).
     KF_FP3 origin = {0, 0, 0};
     if (!s->cameras.empty()) {
         const float pick = KF_FP_Lerp(s->renderCamera, sample);
@@ -649,10 +902,12 @@ void keSceneAnimate(int slot, int timeMs) {
         const SceneCamera& c = s->cameras[index];
         origin = KF_FP3_Lerp(c.position, sample);
         if (!s->extra) {
-            // The zoom factor is the reciprocal of the tangent of half the vertical angle.
+            // The zoom factor is the reciprocal of the tangent of half the vertical angle; a zoom
+            // factor or height of 0 or below leaves the field of view as it is.
             const float z = KF_FP_Lerp(c.zoomFactor, sample);
             const float w = float(uint32_t(c.width)), h = float(uint32_t(c.height));
-            if (z * h > 0.0f) calls.setCameraFOV(2.0f * std::atan(w / (z * h)) * KE_SCENE_RAD_TO_DEG);
+            if (z > 0.0f && h > 0.0f) calls.setCameraFOV(2.0f * std::atan(w / (z * h)) * KE_SCENE_RAD_TO_DEG);
+            animateCameraSettings(*s, c, sample);
             calls.positionCamera(origin.x, origin.y, origin.z);
             const KF_FP3 r = degrees(c.rotation, sample);
             calls.rotateCamera(r.x, r.y, r.z);
@@ -672,6 +927,9 @@ void keSceneAnimate(int slot, int timeMs) {
             setLightColour(l, id, sample);
             if (l.type == 2) setSpotCone(l, id, sample);
             if (l.falloff) calls.setLightRange(id, KF_FP_Lerp(l.range, sample));
+            if (l.flags & 0x20)
+                calls.setLightVolumetricValues(id, KF_FP_Lerp(l.volumetricDensity, sample),
+                                               KF_FP_Lerp(l.volumetricBase, sample));
         }
 
     for (size_t i = 0; i < s->objects.size(); ++i) {
@@ -713,6 +971,9 @@ void keSceneAnimate(int slot, int timeMs) {
             }
             calls.setObjectMorph(id, n, indices, weights);
         }
+        const int use = chooseCubeMapUse(o, sample);
+        if (use >= 0) applyCubeMapUse(*s, o, id, use, sample);
+        animateSurfaces(*s, o, id, sample);
     }
 
     // Camera effects are shown in their frame windows (always without "useframe").
@@ -730,6 +991,105 @@ void keSceneAnimate(int slot, int timeMs) {
                 s->cameraEffectShown[i] = show;
             }
         }
+    s->lastTime = timeMs;
+}
+
+namespace {
+
+// The cube map's camera: "position" + "cameraOffset" at s.
+KF_FP3 cubeMapPosition(const SceneCubeMap& c, float sample) {
+    const KF_FP3 p = KF_FP3_Lerp(c.position, sample);
+    const KF_FP3 o = KF_FP3_Lerp(c.cameraOffset, sample);
+    return {p.x + o.x, p.y + o.y, p.z + o.z};
+}
+
+// Renders cube map i from its camera with the scene prepared for it (show and hide sets,
+// volumetric lights switched or clamped), then restores the scene. Whether it rendered.
+bool renderCubeMap(const Slot& s, size_t i, float sample) {
+    const KeSceneCalls& calls = keSceneCalls();
+    const SceneCubeMap& c = s.cubeMaps[i];
+    auto setObject = [&](int k, bool shown) {
+        const int id = s.objectBase + k;
+        if (!calls.objectExist(id)) return;
+        if (shown)
+            calls.showObject(id);
+        else
+            calls.hideObject(id);
+    };
+    if (c.hasShowSet) {
+        for (size_t k = 0; k < s.objects.size(); ++k) setObject(int(k), false);
+        for (int k : c.shown) setObject(k, true);
+    }
+    for (int k : c.hidden) setObject(k, false);
+    for (size_t k = 0; k < s.lights.size() && !s.extra; ++k) {
+        const SceneLight& l = s.lights[k];
+        const int id = s.lightBase + int(k);
+        if (!(l.flags & 0x20) || !calls.lightExist(id)) continue;
+        if (c.showVolumetric == 0 || (c.showVolumetric == 1 && l.type != 1)) calls.setLightVolumetricOn(id, false);
+        if (c.clampVolumetric) calls.setLightVolumetricClamp(id, true, c.clampVolumetricMax);
+    }
+
+    const KF_FP3 p = cubeMapPosition(c, sample);
+    const bool rendered = calls.renderCubeMap(s.cubeMapBase + int(i), p.x, p.y, p.z) == 0;
+
+    if (c.hasShowSet || !c.hidden.empty())
+        for (size_t k = 0; k < s.objects.size(); ++k) setObject(int(k), true);
+    for (size_t k = 0; k < s.lights.size() && !s.extra; ++k) {
+        const SceneLight& l = s.lights[k];
+        const int id = s.lightBase + int(k);
+        if (!(l.flags & 0x20) || !calls.lightExist(id)) continue;
+        if (c.showVolumetric != 2) calls.setLightVolumetricOn(id, true);
+        if (c.clampVolumetric) calls.setLightVolumetricClamp(id, false, 1000000.0f);
+    }
+    return rendered;
+}
+
+// Renders the slot's cube maps at their render times, in two passes so that the second sees the
+// reflections of the first: with `all` every cube map in both passes, else only those the first
+// pass left unrendered. The slot is animated again at its previous time afterwards.
+void renderCubeMaps(int slot, bool all) {
+    Slot& s = g_slots[slot];
+    if (s.cubeMaps.empty()) return;
+    const KeSceneCalls& calls = keSceneCalls();
+    const int previous = s.lastTime;
+    std::vector<bool> rendered(s.cubeMaps.size(), false);
+    for (size_t i = 0; i < s.cubeMaps.size(); ++i) calls.clearCubeMap(s.cubeMapBase + int(i));
+    bool animated = false;
+    int animatedAt = 0;
+    for (int pass = 0; pass < 2; ++pass)
+        for (size_t i = 0; i < s.cubeMaps.size(); ++i) {
+            if (!all && rendered[i]) continue;
+            const SceneCubeMap& c = s.cubeMaps[i];
+            const int r = int((double(c.renderTime) - double(s.frameStart) / s.framesPerSecond) * 1000.0);
+            if (!animated || r != animatedAt) {
+                keSceneAnimate(slot, r);
+                animated = true;
+                animatedAt = r;
+            }
+            rendered[i] = renderCubeMap(s, i, keSceneSamplePosition(slot, r));
+        }
+    keSceneAnimate(slot, previous);
+}
+
+}  // namespace
+
+void keScenePrepare(int slot) {
+    Slot* s = activeSlot(slot);
+    if (!s) return;
+    keSceneShow(slot);
+    keSceneAnimate(slot, 0);
+    keSceneCalls().renderDummy();
+    renderCubeMaps(slot, true);
+    keSceneHide(slot);
+    s->caches.set(-1);
+}
+
+void keSceneUpdate(int slot, int timeMs) {
+    Slot* s = activeSlot(slot);
+    if (!s) return;
+    const float sample = keSceneSamplePosition(slot, timeMs);
+    for (size_t i = 0; i < s->cubeMaps.size(); ++i)
+        if (s->cubeMaps[i].renderType == 1) renderCubeMap(*s, i, sample);
 }
 
 bool keSceneActive(int slot) { return activeSlot(slot) != nullptr; }

@@ -69,7 +69,64 @@ struct KeSceneCalls {
     int (*setObjectSurfaceParamFloat)(int id, int surface, int parameter, float value);
     int (*setObjectSurfaceParamFloat3)(int id, int surface, int parameter, float x, float y, float z);
     int (*updateObjectFromSurfaces)(int id);
+
+    // Scene animation and cube-map rendering.
+    void (*setSceneTime)(int ms);  // the time effects read as "TimeScene"
+    // Render settings: switches 0 or 1; values as the document stores them.
+    void (*setGlow)(int on, float intensity, float radius);
+    void (*setStreakEnable)(int on);
+    // Glow minimum, colour key (3), colour key match, colorize (3), attenuation, angle, compose.
+    void (*setStreakValues)(const float* values);  // KE_SCENE_STREAK_VALUES
+    void (*setBloomEnable)(int on);
+    void (*setBloomValues)(float specularMin, float compose);
+    void (*setSSAOEnable)(int on);
+    void (*setSSAOValues)(float distanceReach, float maxDepthDecline, float depthAliasingEpsilon,
+                          float outputMultiplier);
+    void (*setShadowEnable)(int on);
+    void (*setShadowEpsilon)(float epsilon);
+    int (*setCameraDOF)(int enabled, float focalDistance, float fStop);
+    int (*setCameraAdvancedDOF)(int advanced, float rangeMin, float rangeMax, float rangeFocused,
+                                float radiusScale);
+    int (*setCameraStereo)(int mode, float separation, int useConvergence, float convergence);
+    // The volumetric part of a light: density and base every frame; switched off and clamped
+    // while cube maps render.
+    int (*setLightVolumetricValues)(int id, float density, float base);
+    int (*setLightVolumetricOn)(int id, bool on);
+    int (*setLightVolumetricClamp)(int id, bool on, float max);
+    // The cube map an object reflects (its ID; -1 none), with its box when `boxed`.
+    int (*setObjectCubeMap)(int id, int cubeMapId, bool boxed, float px, float py, float pz, float sx,
+                            float sy, float sz);
+    int (*clearCubeMap)(int id);
+    int (*renderCubeMap)(int id, float x, float y, float z);
+    int (*renderDummy)();
 };
+
+constexpr int KE_SCENE_STREAK_VALUES = 11;
+
+// The render settings the engine's table receives (scene animation and the camera's depth of
+// field and stereo), which the frame loop hands to the light pre-pass renderer.
+struct KeSceneRenderSettings {
+    int glowEnabled = 0;
+    float glowIntensity = 0, glowRadius = 0;
+    int streakEnabled = 0;
+    float streak[KE_SCENE_STREAK_VALUES] = {};
+    int bloomEnabled = 0;
+    float bloomSpecularMin = 0, bloomCompose = 0;
+    int ssaoEnabled = 0;
+    float ssaoDistanceReach = 0, ssaoMaxDepthDecline = 0, ssaoDepthAliasingEpsilon = 0,
+          ssaoOutputMultiplier = 0;
+    int shadowEnabled = 0;
+    float shadowEpsilon = 0;
+    int dofEnabled = 0;
+    float focalDistance = 0, fStop = 0;
+    int dofAdvanced = 0;
+    float dofFocalRangeMin = 0, dofFocalRangeMax = 0, dofFocalRangeFocused = 0, dofRadiusScale = 0;
+    int stereoMode = 0;
+    float stereoSeparation = 0;
+    int stereoUseConvergence = 0;
+    float stereoConvergence = 0;
+};
+const KeSceneRenderSettings& keSceneRenderSettings();
 
 // The table that calls the engine's object API.
 const KeSceneCalls& keSceneEngineCalls();

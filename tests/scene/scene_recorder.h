@@ -184,6 +184,46 @@ struct SceneRecorder {
                 add("updateObjectFromSurfaces %d", id);
                 return r().objects.count(id) ? 0 : -1;
             },
+            [](int ms) { add("setSceneTime %d", ms); },
+            [](int on, float i, float radius) { add("setGlow %d %g %g", on, i, radius); },
+            [](int on) { add("setStreakEnable %d", on); },
+            [](const float* v) {
+                std::string line = "setStreakValues";
+                char part[32];
+                for (int i = 0; i < kolm::KE_SCENE_STREAK_VALUES; ++i) {
+                    std::snprintf(part, sizeof part, " %g", v[i]);
+                    line += part;
+                }
+                r().calls.push_back(line);
+            },
+            [](int on) { add("setBloomEnable %d", on); },
+            [](float a, float b) { add("setBloomValues %g %g", a, b); },
+            [](int on) { add("setSSAOEnable %d", on); },
+            [](float a, float b, float c, float d) { add("setSSAOValues %g %g %g %g", a, b, c, d); },
+            [](int on) { add("setShadowEnable %d", on); },
+            [](float e) { add("setShadowEpsilon %g", e); },
+            [](int on, float d, float f) { add("setCameraDOF %d %g %g", on, d, f); return 0; },
+            [](int on, float a, float b, float c, float d) {
+                add("setCameraAdvancedDOF %d %g %g %g %g", on, a, b, c, d);
+                return 0;
+            },
+            [](int mode, float s, int use, float c) { add("setCameraStereo %d %g %d %g", mode, s, use, c); return 0; },
+            [](int id, float d, float b) { add("setLightVolumetricValues %d %g %g", id, d, b); return 0; },
+            [](int id, bool on) { add("setLightVolumetricOn %d %d", id, int(on)); return 0; },
+            [](int id, bool on, float m) { add("setLightVolumetricClamp %d %d %g", id, int(on), m); return 0; },
+            [](int id, int cube, bool boxed, float px, float py, float pz, float sx, float sy, float sz) {
+                if (boxed)
+                    add("setObjectCubeMap %d %d boxed %g %g %g %g %g %g", id, cube, px, py, pz, sx, sy, sz);
+                else
+                    add("setObjectCubeMap %d %d", id, cube);
+                return 0;
+            },
+            [](int id) { add("clearCubeMap %d", id); return r().cubeMaps.count(id) ? 0 : -1; },
+            [](int id, float x, float y, float z) {
+                add("renderCubeMap %d %g %g %g", id, x, y, z);
+                return r().cubeMaps.count(id) ? 0 : -1;
+            },
+            []() { add("renderDummy"); return 0; },
         };
         return t;
     }

@@ -1,8 +1,13 @@
 // The example scene loaded through the object API on a running engine with the null driver, in
 // its text and binary forms: what is registered, clones sharing the mesh, light set-up, and the
 // transforms an animation gives.
+#include "api/KeCubeMapApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
+#include "engine/IKeCubeMap.h"
+#include "fx/CKeLightSceneNodeExt.h"
+#include "fx/IKeSceneNodeExt.h"
+#include "scene/KeSceneCalls.h"
 #include "runtime/KeEngine.h"
 #include "scene/KeScene.h"
 #include "support/log_capture.h"
@@ -12,6 +17,7 @@
 
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 
 using namespace irr;
@@ -107,6 +113,41 @@ TEST_P(SceneEngine, ClonesOutliveTheirSourceSlot) {
     EXPECT_EQ(clone->getMesh()->getMeshBuffer(0)->getVertexCount(), 24u);
     keSceneUnload(2);
     EXPECT_FALSE(keObjectExist(60));
+}
+
+// Preparation and the animation through the engine's table: the object reflects the cube map
+// its use names (with the box), volumetric values reach the light's extension, the depth of
+// field reaches the render settings, and the slot ends hidden.
+TEST_P(SceneEngine, PreparedSceneReachesTheEngine) {
+    const std::string path = "/tmp/kolm-scene-engine-" + std::to_string(::getpid()) + ".kscn";
+    std::ofstream(path)
+        << "{ Scene\n { SceneInfo\n  frameEnd I4 10\n  frameStep I4 1\n  framesPerSecond FP 25\n }\n"
+           " { Cameras\n  { C\n   zoomFactor FP 3.2\n   flags I4 8\n   focalDistance FP 7\n   fStop FP 2\n  }\n }\n"
+           " { CubeMaps\n  { C\n   name STR \"env\"\n   textureSize I4 16\n   renderType I4 1\n  }\n }\n"
+           " { Objects\n  { O\n   kfilename STR \"" KOLM_SOURCE_DIR "/examples/scripts/cube.x\"\n"
+           "   { UseCubeMaps\n    { U\n     renderCubeMap STR \"env\"\n     aabbPosition FP 1 2 3\n"
+           "     aabbScale FP 4 5 6\n    }\n   }\n  }\n }\n"
+           " { Lights\n  { L\n   type I4 1\n   flags I4 32\n   { Volumetric\n    density FP 0.25\n    base FP 3\n   }\n  }\n }\n"
+           "}\n";
+    ASSERT_EQ(keSceneLoad(path.c_str(), 1, 10, 20, 30, 40, 50, false, "prepared", false), 0) << log.text;
+    std::remove(path.c_str());
+    keScenePrepare(1);
+    IKeSceneNodeExt* ext = keFindNodeExt(keObjectGet(10));
+    ASSERT_TRUE(ext && keCubeMapGet(40));
+    EXPECT_EQ(ext->getCubeMapTexture(), keCubeMapGet(40)->getTexture());
+    EXPECT_TRUE(ext->getCubeMapBoxed());
+    EXPECT_EQ(ext->getCubeMapBoxScale(), core::vector3df(4, 5, 6));
+    EXPECT_FALSE(keObjectVisible(10));
+    IKeLightSceneNodeExt* light = keFindLightExt(keLightGet(20));
+    ASSERT_TRUE(light);
+    EXPECT_FLOAT_EQ(light->getParams().volumetricDensity, 0.25f);
+    EXPECT_FLOAT_EQ(light->getParams().volumetricBase, 3.0f);
+    EXPECT_EQ(keSceneRenderSettings().dofEnabled, 1);
+    EXPECT_FLOAT_EQ(keSceneRenderSettings().focalDistance, 7.0f);
+    keSceneShow(1);
+    keSceneUpdate(1, 0);  // the null driver renders nothing, and nothing breaks
+    keSceneUnload(1);
+    EXPECT_FALSE(keCubeMapExist(40));
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, SceneEngine,
