@@ -1,6 +1,6 @@
-// The engine's scene-manager extension: mesh nodes from mesh files, clones, node extensions,
-// the scene time and cube maps. Particle systems, morph maps and node extensions belong to
-// later parts of the engine: until they are part of the build those operations return null.
+// The engine's scene-manager extension: mesh nodes from mesh files (morph meshes included),
+// clones, node extensions, the scene time and cube maps. Particle systems and node extensions
+// come from higher layers; without them those operations return null.
 #pragma once
 
 #include <irrlicht/IReferenceCounted.h>
@@ -21,7 +21,7 @@ class IKeManager;
 class IKeCubeMap;
 class CKeSceneNodeExt;
 class CKeLightSceneNodeExt;
-class IKeMorphMap;
+class IKeMorphMesh;
 struct KeParticleDescription;
 
 // The node-extension services of the effect layer (a higher layer), which the engine manager
@@ -52,10 +52,19 @@ public:
     // Scene time in ms; effects read it / 1000 as "TimeScene".
     virtual void setSceneTime(irr::u32 ms) = 0;
     virtual irr::u32 getSceneTime() const = 0;
-    virtual IKeMorphMap* getMorphMap(const irr::io::path& path) = 0;
+    // The morph mesh of a mesh file with a "base.kmorph" file or "base.morph1.ext", "base.morph2.ext"
+    // ... target files beside it (base and ext as keSplitMeshPath gives them); skinned meshes
+    // with animation skin at their frames. Null when there are neither, or when the morph file,
+    // a target or the mesh does not load ("Failed to load morph mesh '%s'" names a target that
+    // does not load or does not have the mesh's vertices). The caller drops it.
+    virtual IKeMorphMesh* getMorphMap(const irr::io::path& path) = 0;
     // A new cube map created with (size, engine colour format), or null (nothing kept).
     virtual IKeCubeMap* createCubeMap(irr::u32 size, irr::s32 format) = 0;
 };
+
+// Splits a mesh path into the path without its file name's last extension and that extension
+// with its dot ("" when the file name has none); a dot in a folder name does not count.
+void keSplitMeshPath(const irr::io::path& path, irr::io::path& base, irr::io::path& ext);
 
 IKeSceneManager* keCreateSceneManager(irr::IrrlichtDevice* device, IKeManager* manager);
 
