@@ -2,8 +2,15 @@
 // colour packing; fades; shut-down.
 #include "api/KeDrawApi.h"
 
+#include "api/KeEffectApi.h"
+#include "api/KeImageApi.h"
 #include "core/KeError.h"
+#include "core/KeIdTableKinds.h"
+#include "engine/IKeManager.h"
+#include "engine/IKeRenderServices.h"
 #include "files/KeFileSystem.h"
+#include "fx/IKeEffect.h"
+#include "fx/KeEffectRuntime.h"
 #include "runtime/KeEngine.h"
 
 #include <cmath>
@@ -137,6 +144,35 @@ void drawImage(video::IVideoDriver* driver, video::ITexture* texture, const KeDr
     }
 }
 
+// Kinds 5 and 6: the effect (skipped when it was deleted since) draws the shared screen quad
+// with the parameters "Rectangle" (x, y, width, height in pixels), "Color" (0..1 each) and, for
+// images, "Image"; the image also goes into texture layer 0 for effects whose samplers are
+// numbered rather than named.
+void drawWithEffect(const KeDrawEntry& e) {
+    IKeEffect* effect = keEffectGet(e.field[5]);
+    IKeManager* manager = keEngineManager();
+    IKeRenderServices* services = manager ? manager->getRenderServices() : nullptr;
+    if (!effect || !services) return;
+    const int32_t* f = e.field;
+    auto* texture = static_cast<video::ITexture*>(e.object);
+    f32 rectangle[4] = {f32(f[0]), f32(f[1]), f32(f[2] - f[0]), f32(f[3] - f[1])};
+    if (e.kind == KE_DRAW_IMAGE_EFFECT) {
+        const bool ownSize = f[2] < 0 || f[3] < 0;
+        const core::dimension2d<u32> size = texture ? texture->getOriginalSize() : core::dimension2d<u32>(0, 0);
+        rectangle[2] = ownSize ? f32(size.Width) : f32(f[2]);
+        rectangle[3] = ownSize ? f32(size.Height) : f32(f[3]);
+    }
+    const u32 c = static_cast<u32>(f[4]);
+    const f32 colour[4] = {f32((c >> 16) & 255) / 255.0f, f32((c >> 8) & 255) / 255.0f, f32(c & 255) / 255.0f,
+                           f32(c >> 24) / 255.0f};
+    effect->setFloatArray("Rectangle", rectangle, 4);
+    effect->setFloatArray("Color", colour, 4);
+    if (texture) effect->setTexture("Image", texture, false);
+    const SKeFxTechnique* technique = effect->getFxTechnique(0);
+    const u32 passes = technique ? technique->passes.size() : 0;
+    for (u32 p = 0; p < passes; ++p) services->drawScreenQuad(effect, 0, static_cast<s32>(p), texture);
+}
+
 void releaseEntries() {
     for (int i = 0; i < g_count; ++i) {
         if (holdsTexture(g_entries[i].kind) && g_entries[i].object)
@@ -171,6 +207,10 @@ void playBack() {
             driver->draw2DRectangle(core::rect<s32>(f[0], f[1], f[2], f[3]), c, c, c, c);
             break;
         }
+        case KE_DRAW_BOX_EFFECT:
+        case KE_DRAW_IMAGE_EFFECT:
+            drawWithEffect(e);
+            break;
         default:
             break;
         }
@@ -180,12 +220,13 @@ void playBack() {
 // ---------------------------------------------------------------------------------------------
 // Shut-down
 
-// Whatever belongs to the engine's GUI goes with it: the queue (its fonts and textures), the
-// font (its file name stays) and the fader.
+// Whatever belongs to the engine's GUI and driver goes with them: the queue (its fonts and
+// textures), the font (its file name stays), the fader and the images.
 void shutDown() {
     releaseEntries();
     g_font = nullptr;
     keStopFade();
+    keDeleteAllImages();
 }
 
 void layerStep(Ke2DStep step) {
@@ -280,6 +321,22 @@ int queueShape(int32_t kind, int x1, int y1, int x2, int y2) {
 
 int keBox(int x1, int y1, int x2, int y2) { return queueShape(KE_DRAW_BOX, x1, y1, x2, y2); }
 int keLine(int x1, int y1, int x2, int y2) { return queueShape(KE_DRAW_LINE, x1, y1, x2, y2); }
+
+int keBoxWithEffect(int x1, int y1, int x2, int y2, int effectId) {
+    if (!keEffectGet(effectId)) {
+        keIdRecordMissing(KeIdKind::Effect, effectId, 5);
+        return -1;
+    }
+    KeDrawEntry e;
+    e.kind = KE_DRAW_BOX_EFFECT;
+    e.field[0] = x1;
+    e.field[1] = y1;
+    e.field[2] = x2;
+    e.field[3] = y2;
+    e.field[4] = static_cast<int32_t>(withAlpha(g_inkAlpha, g_ink));
+    e.field[5] = effectId;
+    return keDrawQueuePush(e);
+}
 
 int keText(int x, int y, const char* text) {
     if (g_textCount >= KE_DRAW_TEXT_SLOTS) {

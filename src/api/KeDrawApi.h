@@ -38,6 +38,9 @@ uint32_t keImageDrawColour();
 // A filled rectangle from (x1, y1) to (x2, y2) and a line, in the ink colour and ink alpha.
 int keBox(int x1, int y1, int x2, int y2);
 int keLine(int x1, int y1, int x2, int y2);
+// A rectangle drawn by an effect on the shared screen quad, in the ink colour and alpha:
+// "Effect ID %d does not exist. %s" [5]. An effect deleted before the frame is drawn is skipped.
+int keBoxWithEffect(int x1, int y1, int x2, int y2, int effectId);
 // Text with its upper left corner at (x, y) in the current font, text colour and text alpha.
 // At most KE_DRAW_TEXT_CAPACITY - 1 characters are kept; the rest is cut.
 int keText(int x, int y, const char* text);

@@ -389,24 +389,29 @@ bool kePresentFrame() {
     return g_ctx.driver->endScene();
 }
 
-int keRenderDummy() {
-    if (!g_ctx.device || !g_dummyTarget) return -1;
+int keRenderDummy() { return g_dummyTarget ? keRenderToTexture(g_dummyTarget, true) : -1; }
+
+int keRenderToTexture(video::ITexture* target, bool clear) {
+    if (!g_ctx.device || !target) return -1;
     if (g_ctx.device->isWindowMinimized()) {
+        run2DLayer(Ke2DStep::Discard);
         g_ctx.device->yield();
         return 0;
     }
     const bool frameBegun = g_inRendering;
-    if (!beginScene(true, g_dummyTarget)) {
+    if (!beginScene(clear, target)) {
         g_ctx.driver->setRenderTarget(nullptr, false, false);
         g_inRendering = frameBegun;
         printMessage(KE_WARN, "beginScene failed");
+        run2DLayer(Ke2DStep::Discard);
         return -1;
     }
     if (g_renderer) {
         g_renderer->setClearColor(backdropColor());
-        g_renderer->render(frameContext(g_dummyTarget));
+        g_renderer->render(frameContext(target));
     }
     g_ctx.gui->drawAll();
+    run2DLayer(Ke2DStep::Draw);
     g_ctx.driver->setRenderTarget(nullptr, false, false);
     // Not presented: the library's end of scene would swap the buffers and show an undrawn
     // back buffer. A frame that keRenderWith began stays begun for keSync to end.

@@ -64,6 +64,11 @@ void keSet2DLayerHook(Ke2DLayerHook hook);
 bool kePresentFrame();
 // Renders one frame into the 32 x 32 "DummyRenderTarget".
 int keRenderDummy();
+// Renders one frame (scene, GUI, 2D batch) into a render-target texture, cleared first (colour
+// and depth) with the backdrop colour when `clear`; the back buffer is the target again
+// afterwards and nothing is presented. -1 without a device or when the frame cannot begin; a
+// minimised window renders nothing.
+int keRenderToTexture(irr::video::ITexture* target, bool clear);
 // A caller's drawing for keRenderWith (cube maps): draws through the given renderer into
 // whatever targets it chooses.
 class IKeRenderWithDrawer {

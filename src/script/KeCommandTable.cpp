@@ -5,6 +5,7 @@
 #include "api/KeDrawApi.h"
 #include "api/KeEffectApi.h"
 #include "api/KeEngineApi.h"
+#include "api/KeImageApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeMusicApi.h"
 #include "api/KeObjectApi.h"
@@ -101,6 +102,40 @@ int textFont(lua_State* L) {
     else
         lua_pushnil(L);
     return 1;
+}
+
+// RenderToImage(id [, clear = true]).
+int renderToImage(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int id = keScriptInt(L, 1);
+    const bool clear = lua_gettop(L) >= 2 ? keScriptBool(L, 2) : true;
+    keRenderToImage(id, clear);
+    keScriptRaisePending(L);
+    return 0;
+}
+
+// PasteImage(id, x, y [, useAlpha = false]) and PasteImageStretch(id, x, y, w, h [, useAlpha]).
+int pasteImage(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int id = keScriptInt(L, 1);
+    const int x = keScriptInt(L, 2);
+    const int y = keScriptInt(L, 3);
+    const bool useAlpha = lua_gettop(L) >= 4 ? keScriptBool(L, 4) : false;
+    kePasteImage(id, x, y, useAlpha);
+    keScriptRaisePending(L);
+    return 0;
+}
+int pasteImageStretch(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int id = keScriptInt(L, 1);
+    const int x = keScriptInt(L, 2);
+    const int y = keScriptInt(L, 3);
+    const int width = keScriptInt(L, 4);
+    const int height = keScriptInt(L, 5);
+    const bool useAlpha = lua_gettop(L) >= 6 ? keScriptBool(L, 6) : false;
+    kePasteImageStretch(id, x, y, width, height, useAlpha);
+    keScriptRaisePending(L);
+    return 0;
 }
 
 int screenModeDialog(lua_State* L) {
@@ -313,8 +348,8 @@ const KeCommand kCommands[] = {
     KE_CMD("Ink", Drawing, &keInk, None, "colour: integer"),
     KE_CMD("InkAlpha", Drawing, &keInkAlpha, None, "alpha: integer"),
     KE_CMD("Box", Drawing, &keBox, None, "x1: integer, y1: integer, x2: integer, y2: integer"),
-    KE_LATER("BoxWithEffect", Drawing, "none",
-             "x1: integer, y1: integer, x2: integer, y2: integer, effect ID: integer"),
+    KE_CMD("BoxWithEffect", Drawing, &keBoxWithEffect, None,
+           "x1: integer, y1: integer, x2: integer, y2: integer, effect ID: integer"),
     KE_CMD("Line", Drawing, &keLine, None, "x1: integer, y1: integer, x2: integer, y2: integer"),
     KE_CMD("RGB", Drawing, &keRGB, Integer, "r: integer, g: integer, b: integer"),
     KE_CMD("RGBf", Drawing, &keRGBf, Integer, "r: number, g: number, b: number"),
@@ -332,20 +367,23 @@ const KeCommand kCommands[] = {
     KE_CMD("StopFade", Drawing, &keStopFade, None, ""),
 
     // Images
-    KE_LATER("LoadImage", Images, "none", "file: string, image ID: integer"),
-    KE_LATER("MakeImage", Images, "none", "width: integer, height: integer, image ID: integer"),
-    KE_LATER("RenderToImage", Images, "none", "image ID: integer, [flag: boolean = true]"),
-    KE_LATER("SetImageColor", Images, "none", "colour: integer"),
-    KE_LATER("SetImageAlpha", Images, "none", "alpha: integer"),
-    KE_LATER("PasteImage", Images, "none", "image ID: integer, x: integer, y: integer, [flag: boolean = false]"),
-    KE_LATER("PasteImageStretch", Images, "none",
-             "image ID: integer, x: integer, y: integer, width: integer, height: integer, [flag: boolean = false]"),
-    KE_LATER("PasteImageWithEffect", Images, "none",
-             "image ID: integer, x: integer, y: integer, width: integer, height: integer, effect ID: integer"),
-    KE_LATER("ImageExist", Images, "boolean", "image ID: integer"),
-    KE_LATER("DeleteImage", Images, "none", "image ID: integer"),
-    KE_LATER("ImageWidth", Images, "integer", "image ID: integer"),
-    KE_LATER("ImageHeight", Images, "integer", "image ID: integer"),
+    KE_CMD("LoadImage", Images, &keLoadImage, None, "file: string, image ID: integer"),
+    KE_CMD("MakeImage", Images, &keMakeImage, None, "width: integer, height: integer, image ID: integer"),
+    KE_OWN("RenderToImage", Images, &renderToImage, "none", "image ID: integer, [flag: boolean = true]", true,
+           "ib?"),
+    KE_CMD("SetImageColor", Images, &keSetImageColor, None, "colour: integer"),
+    KE_CMD("SetImageAlpha", Images, &keSetImageAlpha, None, "alpha: integer"),
+    KE_OWN("PasteImage", Images, &pasteImage, "none",
+           "image ID: integer, x: integer, y: integer, [flag: boolean = false]", true, "iiib?"),
+    KE_OWN("PasteImageStretch", Images, &pasteImageStretch, "none",
+           "image ID: integer, x: integer, y: integer, width: integer, height: integer, [flag: boolean = false]", true,
+           "iiiiib?"),
+    KE_CMD("PasteImageWithEffect", Images, &kePasteImageWithEffect, None,
+           "image ID: integer, x: integer, y: integer, width: integer, height: integer, effect ID: integer"),
+    KE_CMD("ImageExist", Images, &keImageExist, Boolean, "image ID: integer"),
+    KE_CMD("DeleteImage", Images, &keDeleteImage, None, "image ID: integer"),
+    KE_CMD("ImageWidth", Images, &keImageWidth, Integer, "image ID: integer"),
+    KE_CMD("ImageHeight", Images, &keImageHeight, Integer, "image ID: integer"),
 
     // Camera
     KE_CMD("SetCameraRange", Camera, &keSetCameraRange, None, "near: number, far: number"),
@@ -397,7 +435,8 @@ const KeCommand kCommands[] = {
     KE_OWN("SetEffectConstantFloatN", Effects, &setEffectConstantFloatN, "none",
            "effect ID: integer, name: string, values: number...", true, "isf"),
     KE_CMD("SetEffectTexture", Effects, &keSetEffectTexture, None, "effect ID: integer, name: string, file: string"),
-    KE_LATER("SetEffectTextureImage", Effects, "none", "effect ID: integer, name: string, image ID: integer"),
+    KE_CMD("SetEffectTextureImage", Effects, &keSetEffectTextureImage, None,
+           "effect ID: integer, name: string, image ID: integer"),
 
     // Fx emitters
     KE_LATER("MakeFxEmitterBox", FxEmitters, "none",
