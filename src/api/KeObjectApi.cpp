@@ -4,6 +4,8 @@
 #include "core/KeError.h"
 #include "core/KeIdTableKinds.h"
 #include "engine/IKeManager.h"
+#include "engine/IKeMorphMesh.h"
+#include "engine/IKeMorphMeshSceneNode.h"
 #include "engine/IKeSceneManager.h"
 #include "files/KeFileSystem.h"
 #include "fx/CKeSceneNodeExt.h"
@@ -33,7 +35,12 @@ IKeSceneManager* sceneExt() {
     return manager ? manager->getSceneManager() : nullptr;
 }
 
+IKeMorphMeshSceneNode* morphNodeOf(scene::ISceneNode* node) {
+    return node && unsigned(node->getType()) == KE_MORPH_NODE_TYPE ? static_cast<IKeMorphMeshSceneNode*>(node) : nullptr;
+}
+
 scene::IMesh* meshOf(scene::ISceneNode* node) {
+    if (IKeMorphMeshSceneNode* morph = morphNodeOf(node)) return morph->getMorphMesh();
     switch (node->getType()) {
     case scene::ESNT_MESH:
         return static_cast<scene::IMeshSceneNode*>(node)->getMesh();
@@ -201,6 +208,8 @@ int keScaleObject(int id, float x, float y, float z) {
 int keTotalObjectFrames(int id) {
     scene::ISceneNode* node = objectOf(id);
     if (!node) return 0;
+    if (IKeMorphMeshSceneNode* morph = morphNodeOf(node))
+        return morph->getMorphMesh() ? static_cast<int>(morph->getMorphMesh()->getFrameCount()) : 1;
     if (node->getType() == scene::ESNT_ANIMATED_MESH) {
         scene::IAnimatedMesh* mesh = static_cast<scene::IAnimatedMeshSceneNode*>(node)->getMesh();
         return mesh ? static_cast<int>(mesh->getFrameCount()) : 1;
@@ -210,22 +219,30 @@ int keTotalObjectFrames(int id) {
 
 int keSetObjectFrame(int id, float frame) {
     scene::ISceneNode* node = objectOf(id);
-    if (node && node->getType() == scene::ESNT_ANIMATED_MESH) {
+    if (IKeMorphMeshSceneNode* morph = morphNodeOf(node)) {
+        morph->setCurrentFrame(frame + static_cast<float>(morph->getStartFrame()));
+    } else if (node && node->getType() == scene::ESNT_ANIMATED_MESH) {
         auto* animated = static_cast<scene::IAnimatedMeshSceneNode*>(node);
         animated->setCurrentFrame(frame + static_cast<float>(animated->getStartFrame()));
     }
     return 0;
 }
 
-int keSetObjectMorph(int id, int, const int*, const float*) {
-    // Only morph nodes take weights; the engine makes none of those yet.
-    objectOf(id);
+int keSetObjectMorph(int id, int count, const int* indices, const float* weights) {
+    IKeMorphMeshSceneNode* morph = morphNodeOf(objectOf(id));
+    if (!morph) return 0;
+    if (count < 0 || !indices || !weights) count = 0;
+    if (count > int(IKeMorphMesh::MAX_MORPHS)) count = int(IKeMorphMesh::MAX_MORPHS);
+    // A negative index names no morph, as 0 does.
+    u32 ids[IKeMorphMesh::MAX_MORPHS];
+    for (int i = 0; i < count; ++i) ids[i] = indices[i] > 0 ? u32(indices[i]) : 0u;
+    morph->setMorphs(u32(count), ids, weights);
     return 0;
 }
 
 int keGetObjectMorphCount(int id) {
-    objectOf(id);
-    return 0;
+    IKeMorphMeshSceneNode* morph = morphNodeOf(objectOf(id));
+    return morph && morph->getMorphMesh() ? static_cast<int>(morph->getMorphMesh()->getMorphCount()) : 0;
 }
 
 float keGetObjectRadius(int id) {

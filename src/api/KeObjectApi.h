@@ -44,11 +44,14 @@ int keLockObjectOff(int id);
 int kePositionObject(int id, float x, float y, float z);
 int keRotateObject(int id, float x, float y, float z);
 int keScaleObject(int id, float x, float y, float z);  // percent
-// Animated mesh nodes: the mesh's frame count; other nodes 1.
+// Morph and animated mesh nodes: the mesh's frame count; other nodes 1.
 int keTotalObjectFrames(int id);
-// Animated mesh nodes: the current frame becomes frame + the node's start frame.
+// Morph and animated mesh nodes: the current frame becomes frame + the node's start frame
+// (clamped to the node's frame loop).
 int keSetObjectFrame(int id, float frame);
-// Morph nodes take the weights of `count` morphs; other nodes are left alone.
+// Morph nodes take the weights of `count` morphs (1-based morph numbers, at most 60 entries;
+// numbers 0 or below and above the morph count are skipped); the mesh is recomputed at the next
+// animation step when the selection changed. Other nodes are left alone.
 int keSetObjectMorph(int id, int count, const int* indices, const float* weights);
 int keGetObjectMorphCount(int id);  // 0 for nodes that are not morph nodes
 // Half the diagonal of the mesh's bounding box; 0 with "Object ID %d is not of supported type"
