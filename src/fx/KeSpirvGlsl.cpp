@@ -1,5 +1,7 @@
 #include "fx/KeSpirvGlsl.h"
 
+#include "gl/KeGlParticles.h"
+
 #include <cctype>
 
 #include <spirv_glsl.hpp>
@@ -43,6 +45,15 @@ std::string fixedFunctionSource(const std::string& semantic, bool& isVec3) {
     if (base == "TANGENT") return "gl_MultiTexCoord1";
     if (base == "BINORMAL") return "gl_MultiTexCoord2";
     return "";
+}
+
+// The generic attribute location of an input of the instancing contract, or -1.
+int instanceLocation(const std::string& semantic) {
+    if (semantic == "TEXCOORD0") return KE_INSTANCE_ATTRIB_CORNER;
+    if (semantic == "POSITION0") return KE_INSTANCE_ATTRIB_POSITION;
+    if (semantic == "NORMAL0") return KE_INSTANCE_ATTRIB_NORMAL;
+    if (semantic == "TANGENT0") return KE_INSTANCE_ATTRIB_TANGENT;
+    return -1;
 }
 
 // Expression of a `vecsize`-component value read from a vec4 (or vec3) source.
@@ -321,6 +332,7 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
         // Vertex inputs by semantic; varyings named by semantic.
         struct InputDefine { std::string name, expr; };
         std::vector<InputDefine> defines;
+        std::string instanceInputs;  // declarations of the generic attributes of instancing
         // Varyings declared four wide: `local` is the stage's own variable, `linked` the
         // four-component one that crosses; `narrow` the local type when narrower than four.
         struct Varying { std::string local, linked, four, narrow; uint32_t width; std::string write; };
@@ -337,6 +349,13 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
                 if (!src.empty()) {
                     const SPIRType& t = glsl.get_type(r.type_id);
                     std::string expr = swizzled(src, vec3, t.vecsize);
+                    // The instancing contract: while "kein_instanced" is 1 these come from
+                    // generic attributes (per corner and per instance) instead.
+                    if (const int location = instanceLocation(sem); location >= 0) {
+                        const std::string attribute = "kein_inst_" + sem;
+                        instanceInputs += "layout(location = " + std::to_string(location) + ") in vec4 " + attribute + ";\n";
+                        expr = "(kein_instanced != 0 ? " + swizzled(attribute, false, t.vecsize) + " : " + expr + ")";
+                    }
                     if (t.basetype == SPIRType::Int) expr = (t.vecsize == 1 ? "int" : "ivec" + std::to_string(t.vecsize)) + "(" + expr + ")";
                     if (t.basetype == SPIRType::UInt) expr = (t.vecsize == 1 ? "uint" : "uvec" + std::to_string(t.vecsize)) + "(" + expr + ")";
                     defines.push_back({name, expr});
@@ -443,7 +462,8 @@ bool keSpirvToGlsl(const uint8_t* byteCode, size_t size, bool vertex, KeGlslShad
         if (text.compare(0, 13, "#version 330\n") == 0) text.replace(0, 12, "#version 330 compatibility");
         const size_t afterVersion = text.find('\n') + 1;
         if (vertex) {
-            text.insert(afterVersion, "uniform vec4 kein_target;\n");
+            text.insert(afterVersion, "uniform vec4 kein_target;\n" +
+                                          (instanceInputs.empty() ? std::string() : "uniform int kein_instanced;\n" + instanceInputs));
             text += "\nvoid main()\n{\n    kein_main();\n" + writeVaryings + "}\n";
         } else {
             // kein_vpos: VPOS, whole pixels from the top-left corner; kein_fragcoord: the same

@@ -11,7 +11,9 @@
 //   different widths for one semantic, as HLSL allows;
 // - vertex inputs read the fixed-function arrays the library feeds, chosen by HLSL semantic
 //   (POSITION gl_Vertex, NORMAL gl_Normal, COLOR0 gl_Color, COLOR1 gl_SecondaryColor,
-//   TEXCOORDn gl_MultiTexCoordn, TANGENT and BINORMAL texture coordinates 1 and 2);
+//   TEXCOORDn gl_MultiTexCoordn, TANGENT and BINORMAL texture coordinates 1 and 2); the inputs
+//   of the particle instancing contract (TEXCOORD0, POSITION0, NORMAL0, TANGENT0) read generic
+//   attributes instead while the uniform "kein_instanced" is 1 (gl/KeGlParticles.h);
 // - varyings are named by semantic, so the stages match as HLSL matches them;
 // - the uniform "kein_target" = (-1 into a render target else 1, target height, 0, 0): row 0
 //   of every target is the top of its picture (the orientation rule of gl/KeGlTarget.h); VPOS

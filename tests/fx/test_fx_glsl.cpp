@@ -31,10 +31,12 @@ TEST(HlslToGlsl, SemanticsMapToWhatTheLibraryFeedsAndReads) {
     const KeGlslShader ps = convert(src, false, "ps_main");
     const struct { const KeGlslShader* s; const char* text; } expected[] = {
         {&vs, "#version 330 compatibility\n"},
-        {&vs, "#define kein_in_POSITION0 (gl_Vertex.xyz)"},
-        {&vs, "#define kein_in_NORMAL0 (gl_Normal)"},
-        {&vs, "#define kein_in_TEXCOORD0 (gl_MultiTexCoord0.xy)"},
-        {&vs, "#define kein_in_TANGENT0 (gl_MultiTexCoord1)"},
+        // the inputs of the instancing contract read generic attributes while instanced
+        {&vs, "#define kein_in_POSITION0 (kein_instanced != 0 ? (kein_inst_POSITION0.xyz) : (gl_Vertex.xyz))"},
+        {&vs, "#define kein_in_NORMAL0 (kein_instanced != 0 ? (kein_inst_NORMAL0.xyz) : (gl_Normal))"},
+        {&vs, "#define kein_in_TEXCOORD0 (kein_instanced != 0 ? (kein_inst_TEXCOORD0.xy) : (gl_MultiTexCoord0.xy))"},
+        {&vs, "#define kein_in_TANGENT0 (kein_instanced != 0 ? (kein_inst_TANGENT0) : (gl_MultiTexCoord1))"},
+        {&vs, "uniform int kein_instanced;\nlayout(location = 7) in vec4 kein_inst_POSITION0;"},
         {&vs, "#define kein_in_COLOR0 (gl_Color)"},
         {&vs, "out vec4 kev_TEXCOORD0;"},     // "TEXCOORD" is TEXCOORD0; four wide
         {&vs, "kev_TEXCOORD0 = vec4(kein_o_TEXCOORD0, 0.0, 1.0);"},
