@@ -54,7 +54,7 @@ bool CKeMeshKM::create(scene::IMesh* mesh, scene::ISkinnedMesh* skinned) {
         }
     }
     const u32 joints = skinned ? skinned->getAllJoints().size() : 0;
-    m_matrices.assign(joints + 1, core::matrix4());
+    m_matrices.assign(joints ? 2 * joints + 1 : 1, core::matrix4());
     m_jointCount = joints;
     bool warned = false;
     for (u32 j = 0; j < joints; ++j) {
@@ -76,11 +76,19 @@ bool CKeMeshKM::create(scene::IMesh* mesh, scene::ISkinnedMesh* skinned) {
             }
         }
     }
-    for (CKeMeshBufferKM& buffer : m_buffers)
-        for (KeWorkVertexKM& v : buffer.vertices)
+    // A buffer attached to a joint without skin weights moves rigidly with that joint: its
+    // vertices are in the joint's space and take its global animated matrix (index J + 1 + j).
+    std::vector<u32> attachedTo(bufferCount, m_jointCount);
+    for (u32 j = 0; j < joints; ++j) {
+        const core::array<u32>& attached = skinned->getAllJoints()[j]->AttachedMeshes;
+        for (u32 k = 0; k < attached.size(); ++k)
+            if (attached[k] < bufferCount) attachedTo[attached[k]] = m_jointCount + 1 + j;
+    }
+    for (u32 b = 0; b < bufferCount; ++b)
+        for (KeWorkVertexKM& v : m_buffers[b].vertices)
             if (v.jointCount == 0) {
                 v.jointCount = 1;
-                v.joints[0] = m_jointCount;
+                v.joints[0] = attachedTo[b];
                 v.weights[0] = 1.f;
             }
     return true;
@@ -103,7 +111,10 @@ void CKeMeshKM::updateJointMatrices(const scene::ISkinnedMesh* skinned) {
     if (!skinned) return;
     const core::array<scene::ISkinnedMesh::SJoint*>& joints = skinned->getAllJoints();
     const u32 n = joints.size() < m_jointCount ? joints.size() : m_jointCount;
-    for (u32 j = 0; j < n; ++j) m_matrices[j].setbyproduct(joints[j]->GlobalAnimatedMatrix, joints[j]->GlobalInversedMatrix);
+    for (u32 j = 0; j < n; ++j) {
+        m_matrices[j].setbyproduct(joints[j]->GlobalAnimatedMatrix, joints[j]->GlobalInversedMatrix);
+        m_matrices[m_jointCount + 1 + j] = joints[j]->GlobalAnimatedMatrix;
+    }
 }
 
 bool CKeMeshKM::write(scene::IMesh* target, bool skin, const char* who) const {

@@ -55,12 +55,14 @@ public:
     // coordinate and tangent vertices) and, with `skinned` (whose buffers must be those of
     // `mesh`), the joint influences of every vertex. Influences past the eighth are dropped
     // with one warning for the whole mesh; a vertex without any gets the identity matrix (index
-    // J). Weights naming a buffer or vertex that does not exist are ignored.
+    // J), or, in a buffer attached to joint j without skin weights, joint j's global animated
+    // matrix (index J + 1 + j). Weights naming a buffer or vertex that does not exist are ignored.
     bool create(irr::scene::IMesh* mesh, irr::scene::ISkinnedMesh* skinned);
     // Copies the base positions and normals into the work records (joints untouched).
     void resetFromBase(const std::vector<CKeStaticMeshBufferKM>& base);
-    // Matrix j = joint j's global animated matrix x its global inverse matrix, for a skinned
-    // mesh animated and skinned to the frame (the library's animateMesh and skinMesh).
+    // Matrix j = joint j's global animated matrix x its global inverse matrix, and matrix
+    // J + 1 + j its global animated matrix alone, for a skinned mesh animated and skinned to the
+    // frame (the library's animateMesh and skinMesh).
     void updateJointMatrices(const irr::scene::ISkinnedMesh* skinned);
     // For every vertex, M = sum of weight x matrix over its joints; position = M (x, y, z, 1),
     // normal = M (x, y, z, 0), not renormalised. The target must have as many buffers and
@@ -80,7 +82,8 @@ private:
 
     std::vector<CKeMeshBufferKM> m_buffers;
     irr::u32 m_jointCount = 0;
-    std::vector<irr::core::matrix4> m_matrices;  // J + 1; matrix J is the identity
+    // J skinning matrices, the identity (J), then J rigid matrices of attached buffers.
+    std::vector<irr::core::matrix4> m_matrices;
 };
 
 }  // namespace kolm

@@ -175,6 +175,20 @@ TEST_F(MorphMeshTest, AVertexOfNineJointsKeepsTheFirstEightWithOneWarning) {
     EXPECT_EQ(warnings, 1) << log.text;
 }
 
+TEST_F(MorphMeshTest, ABufferAttachedToAJointMovesWithIt) {
+    // Buffer 0 is skinned to "bone"; buffer 1 has no weights and hangs rigidly on it.
+    auto skinned = skinnedTriangle(5);
+    scene::SSkinMeshBuffer* rigid = skinned->addMeshBuffer();
+    rigid->Vertices_Standard.push_back(video::S3DVertex(0, 0, 7, 0, 0, 1, video::SColor(0), 0, 0));
+    skinned->getAllJoints()[0]->AttachedMeshes.push_back(1);
+    skinned->finalize();
+    auto mesh = KePtr<kolm::IKeMorphMesh>::adopt(kolm::keCreateMorphMeshMorphMapKM());
+    ASSERT_TRUE(mesh->createSkinned(skinned.get(), nullptr));
+    mesh->update(0, nullptr, nullptr, 3.f);
+    expectVec(mesh->getMeshBuffer(0)->getPosition(1), {4, 0, 0}, "skinned buffer");
+    expectVec(mesh->getMeshBuffer(1)->getPosition(0), {3, 0, 7}, "attached buffer");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Blending, on both classes and every vertex type
 
