@@ -3,6 +3,7 @@
 #include "runtime/KeEngine.h"
 #include "runtime/KeLoadingScreen.h"
 #include "core/KeError.h"
+#include "app/KeSceneViewer.h"
 #include "app/KeSetup.h"
 #include "app/KeShell.h"
 #include "app/KeSysInit.h"
@@ -133,6 +134,7 @@ void keInstallRunModes() {
     h.runDemo = &runDemo;
     h.runDemoCapture = &runDemoCapture;
     h.runScript = &runScript;
+    h.runSceneViewer = &keViewScene;
     h.isPackaged = &isPackaged;
     h.extractPackage = &extractPackage;
     h.packDemo = &packDemo;

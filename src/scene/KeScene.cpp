@@ -146,6 +146,7 @@ struct Slot {
     bool cameraEffectShown[KE_SCENE_MAX_CAMERA_EFFECTS] = {};
     SettingCaches caches;
     int lastTime = 0;
+    bool shown = false;  // between keSceneShow and keSceneHide
 };
 
 Slot g_slots[KE_SCENE_SLOTS];
@@ -554,6 +555,15 @@ void setUpLight(const SceneLight& l, int id) {
     }
 }
 
+// Backdrop colour and camera range of a normal scene, as showing it sets them.
+void applyShowSettings(const Slot& s) {
+    const KeSceneCalls& calls = keSceneCalls();
+    calls.colorBackdrop(colour8(KF_GetFP3(s.zenith, 0)));
+    if (intOf(KF_Find(s.settings, "CH_CAMERARANGE_ENABLE")))
+        calls.setCameraRange(KF_GetFP(KF_Find(s.settings, "CH_CAMERARANGE_MIN"), 0),
+                             KF_GetFP(KF_Find(s.settings, "CH_CAMERARANGE_MAX"), 0));
+}
+
 void freeSlot(Slot& s) {
     KF_Free(s.doc);
     s = Slot();
@@ -743,16 +753,14 @@ void keSceneUnload(int slot) {
 void keSceneShow(int slot) {
     Slot* s = activeSlot(slot);
     if (!s) return;
+    s->shown = true;
     const KeSceneCalls& calls = keSceneCalls();
     for (size_t i = 0; i < s->objects.size(); ++i)
         if (calls.objectExist(s->objectBase + int(i))) calls.showObject(s->objectBase + int(i));
     if (s->extra) return;
     for (size_t i = 0; i < s->lights.size(); ++i)
         if (calls.lightExist(s->lightBase + int(i))) calls.showLight(s->lightBase + int(i));
-    calls.colorBackdrop(colour8(KF_GetFP3(s->zenith, 0)));
-    if (intOf(KF_Find(s->settings, "CH_CAMERARANGE_ENABLE")))
-        calls.setCameraRange(KF_GetFP(KF_Find(s->settings, "CH_CAMERARANGE_MIN"), 0),
-                             KF_GetFP(KF_Find(s->settings, "CH_CAMERARANGE_MAX"), 0));
+    applyShowSettings(*s);
 }
 
 void keSceneHide(int slot) {
@@ -769,6 +777,7 @@ void keSceneHide(int slot) {
     }
     for (bool& shown : s->cameraEffectShown) shown = false;
     s->caches.set(0);
+    s->shown = false;
 }
 
 namespace {
@@ -1090,6 +1099,269 @@ void keSceneUpdate(int slot, int timeMs) {
     const float sample = keSceneSamplePosition(slot, timeMs);
     for (size_t i = 0; i < s->cubeMaps.size(); ++i)
         if (s->cubeMaps[i].renderType == 1) renderCubeMap(*s, i, sample);
+}
+
+
+namespace {
+
+bool sameText(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
+
+KF_Node* surfacesNode(const Slot& s, const SceneObject& o) {
+    return o.sceneObject < 0 ? nullptr : KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces");
+}
+
+// The surfaces of an object's scene object (at most KE_SCENE_MAX_SURFACES), none without one.
+std::vector<KF_Node*> surfacesOf(const Slot& s, const SceneObject& o) {
+    std::vector<KF_Node*> list = groupsOf(surfacesNode(s, o));
+    if (list.size() > size_t(KE_SCENE_MAX_SURFACES)) list.resize(size_t(KE_SCENE_MAX_SURFACES));
+    return list;
+}
+
+// What of a surface decides how its object is built: per parameter index its image file and
+// first value at sample 0.
+struct SurfaceKey {
+    const char* image[39] = {};
+    float first[39] = {};
+};
+SurfaceKey surfaceKey(KF_Node* surface) {
+    SurfaceKey key;
+    KF_Node* parameters = KF_Find(surface, "Parameters");
+    if (!isGroup(parameters)) return key;
+    for (int32_t i = 0; i < parameters->a; ++i) {
+        KF_Node* g = parameters->children[i];
+        if (!isGroup(g)) continue;
+        const int index = keSurfaceParameterIndex(g->name);
+        if (index < 0 || index >= 39) continue;
+        key.image[index] = strOf(KF_Find(g, "img_filename"));
+        const KF_Node* v = KF_Find(g, "value");
+        if (!v) continue;
+        if (v->kind == KF_ARRAY || (v->kind == KF_VALUE && v->a == KF_FP && v->b == 3))
+            key.first[index] = KF_FP3_Lerp(v, 0.0f).x;
+        else if (v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C))
+            key.first[index] = KF_FP_Lerp(v, 0.0f);
+        else if (v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4))
+            key.first[index] = float(intOf(v));
+    }
+    return key;
+}
+
+bool hasBoxedUse(const SceneObject& o) {
+    for (size_t u = 0; u < o.useBoxPosition.size(); ++u)
+        if (o.useBoxPosition[u]) return true;
+    return false;
+}
+
+bool sameParameters(const KF_Node* a, const KF_Node* b) {
+    KeSceneParameter pa[KE_SCENE_MAX_PARAMETERS], pb[KE_SCENE_MAX_PARAMETERS];
+    const int na = keSceneEvaluateParameters(a, 0.0f, pa, KE_SCENE_MAX_PARAMETERS);
+    const int nb = keSceneEvaluateParameters(b, 0.0f, pb, KE_SCENE_MAX_PARAMETERS);
+    if (na != nb) return false;
+    for (int i = 0; i < na; ++i)
+        if (!sameText(pa[i].name, pb[i].name) || pa[i].kind != pb[i].kind ||
+            (pa[i].kind == 3 && !sameText(pa[i].text, pb[i].text)))
+            return false;
+    return true;
+}
+
+enum class ObjectChange { None, Finish, Load };
+
+// How object i must follow the new document: loaded again, finished again, or left alone.
+ObjectChange objectChange(const Slot& was, const SceneObject& a, const Slot& now, const SceneObject& b) {
+    if (!sameText(a.kfilename, b.kfilename)) return ObjectChange::Load;
+    const std::vector<KF_Node*> sa = surfacesOf(was, a), sb = surfacesOf(now, b);
+    if (sa.size() != sb.size()) return ObjectChange::Load;
+    std::vector<const KF_Node*> ea(sa.size()), eb(sb.size());
+    keSceneSurfaceEffects(surfacesNode(was, a), ea.data(), int(ea.size()));
+    keSceneSurfaceEffects(surfacesNode(now, b), eb.data(), int(eb.size()));
+    bool parametersDiffer = false;
+    for (size_t k = 0; k < sa.size(); ++k) {
+        if ((ea[k] != nullptr) != (eb[k] != nullptr)) return ObjectChange::Load;
+        if (ea[k] && !sameText(strOf(KF_Find(const_cast<KF_Node*>(ea[k]), "filename")),
+                               strOf(KF_Find(const_cast<KF_Node*>(eb[k]), "filename"))))
+            return ObjectChange::Load;
+        const SurfaceKey ka = surfaceKey(sa[k]), kb = surfaceKey(sb[k]);
+        for (int p = 0; p < 39; ++p)
+            if (!sameText(ka.image[p], kb.image[p])) return ObjectChange::Load;
+        if ((ka.first[5] == 0.0f) != (kb.first[5] == 0.0f)) return ObjectChange::Load;  // Transparency
+        if ((ka.first[6] == 0.0f) != (kb.first[6] == 0.0f)) return ObjectChange::Load;  // Translucency
+        if ((ka.first[29] < 2.0f) != (kb.first[29] < 2.0f)) return ObjectChange::Load;  // ReflectionOptions
+        if (ea[k] && !sameParameters(KF_Find(const_cast<KF_Node*>(ea[k]), "Parameters"),
+                                     KF_Find(const_cast<KF_Node*>(eb[k]), "Parameters")))
+            parametersDiffer = true;
+    }
+    if (hasBoxedUse(a) != hasBoxedUse(b)) return ObjectChange::Load;
+    if (a.shadowOpts != b.shadowOpts || parametersDiffer) return ObjectChange::Finish;
+    return ObjectChange::None;
+}
+
+bool lightChanged(const SceneLight& a, const SceneLight& b) {
+    if (a.type != b.type || a.shadowType != b.shadowType || a.falloff != b.falloff || a.flags != b.flags ||
+        !sameText(a.projImage, b.projImage) || b.shadowType == 2)
+        return true;
+    if ((a.volumetric != nullptr) != (b.volumetric != nullptr)) return true;
+    KF_Node* fa = KF_Find(a.volumetric, "flags");
+    KF_Node* fb = KF_Find(b.volumetric, "flags");
+    if (intOf(fa, 1) != intOf(fb, 1) || intOf(fa, 4) != intOf(fb, 4)) return true;
+    if (intOf(fb, 4)) {
+        const KF_FP3 ca = KF_GetFP3(KF_Find(a.volumetric, "color"), 0);
+        const KF_FP3 cb = KF_GetFP3(KF_Find(b.volumetric, "color"), 0);
+        if (ca.x != cb.x || ca.y != cb.y || ca.z != cb.z) return true;
+    }
+    return false;
+}
+
+// Object i of the slot made again from its mesh file (never a clone: the meshes it shared may
+// be the ones that changed), with its initial cube map, finished, shown as the slot is.
+void remakeObject(int slot, int i) {
+    Slot& s = g_slots[slot];
+    const KeSceneCalls& calls = keSceneCalls();
+    const SceneObject& o = s.objects[size_t(i)];
+    const int id = s.objectBase + i;
+    calls.loadObject(documentFile(o.kfilename ? o.kfilename : "").c_str(), id);
+    if (!calls.objectExist(id)) {
+        if (g_reporting) reportError("The object id=%d '%s' cannot be loaded", id, o.kfilename ? o.kfilename : "");
+        return;
+    }
+    if (o.initialUse >= 0) applyCubeMapUse(s, o, id, o.initialUse, 0.0f);
+    finishObject(s, i);
+    if (s.extra) calls.lockObjectOn(id);
+    if (s.shown)
+        calls.showObject(id);
+    else
+        calls.hideObject(id);
+}
+
+void remakeLight(int slot, int i, bool make) {
+    Slot& s = g_slots[slot];
+    const KeSceneCalls& calls = keSceneCalls();
+    const int id = s.lightBase + i;
+    if (make && calls.makeLight(id) != 0) return;
+    if (!calls.lightExist(id)) return;
+    setUpLight(s.lights[size_t(i)], id);
+    if (s.shown)
+        calls.showLight(id);
+    else
+        calls.hideLight(id);
+}
+
+int cameraEffectCountOf(const Slot& s) {
+    if (s.extra) return 0;
+    const int n = int(s.cameraEffects.size());
+    return n < KE_SCENE_MAX_CAMERA_EFFECTS ? n : KE_SCENE_MAX_CAMERA_EFFECTS;
+}
+
+}  // namespace
+
+int keSceneReload(const char* path, int slot) {
+    Slot* sp = activeSlot(slot);
+    if (!sp || !path) return -1;
+    Slot& s = *sp;
+
+    // The new document is read and described whole before anything of the running scene changes.
+    Slot n;
+    n.doc = KF_Load(path);
+    n.scene = KF_Find(KF_Root(n.doc), "Scene");
+    if (!n.scene || !describe(n, path)) {
+        KF_Free(n.doc);
+        return -1;
+    }
+    const KeSceneCalls& calls = keSceneCalls();
+
+    // Decisions, old description against new.
+    bool cubeMapsAll = s.cubeMaps.size() != n.cubeMaps.size();
+    for (size_t i = 0; !cubeMapsAll && i < n.cubeMaps.size(); ++i)
+        cubeMapsAll = !sameText(s.cubeMaps[i].name, n.cubeMaps[i].name);
+    std::vector<bool> cubeMapRemade(n.cubeMaps.size(), cubeMapsAll);
+    for (size_t i = 0; !cubeMapsAll && i < n.cubeMaps.size(); ++i)
+        cubeMapRemade[i] = s.cubeMaps[i].textureSize != n.cubeMaps[i].textureSize;
+
+    auto colourSpace8 = [](const Slot& x) { return intOf(KF_Find(KF_Find(x.scene, "ColorSpace"), "ColorSpace8BitFiles")); };
+    bool objectsAll = colourSpace8(s) != colourSpace8(n) || s.objects.size() != n.objects.size();
+    for (size_t i = 0; !objectsAll && i < n.objects.size(); ++i)
+        objectsAll = !sameText(s.objects[i].kfilename, n.objects[i].kfilename);
+    std::vector<ObjectChange> objectChanges(n.objects.size(), ObjectChange::Load);
+    for (size_t i = 0; !objectsAll && i < n.objects.size(); ++i)
+        objectChanges[i] = objectChange(s, s.objects[i], n, n.objects[i]);
+
+    const bool lightsAll = s.lights.size() != n.lights.size();
+    std::vector<bool> lightChanges(n.lights.size(), true);
+    for (size_t i = 0; !lightsAll && i < n.lights.size(); ++i) lightChanges[i] = lightChanged(s.lights[i], n.lights[i]);
+
+    const int oldEffects = cameraEffectCountOf(s);
+    bool effectsAll = s.cameraEffects.size() != n.cameraEffects.size();
+    for (size_t i = 0; !effectsAll && i < n.cameraEffects.size(); ++i)
+        effectsAll = !sameText(s.cameraEffects[i].file, n.cameraEffects[i].file);
+
+    // The new description takes the slot's place with the slot's state; the old document is
+    // freed only once nothing of the slot points into it any more.
+    const size_t oldCubeMaps = s.cubeMaps.size(), oldObjects = s.objects.size(), oldLights = s.lights.size();
+    n.active = true;
+    n.extra = s.extra;
+    n.objectBase = s.objectBase;
+    n.lightBase = s.lightBase;
+    n.emitterBase = s.emitterBase;
+    n.cubeMapBase = s.cubeMapBase;
+    n.cameraEffectBase = s.cameraEffectBase;
+    n.name = s.name;
+    n.caches = s.caches;
+    n.lastTime = s.lastTime;
+    n.shown = s.shown;
+    if (!effectsAll) std::copy(std::begin(s.cameraEffectShown), std::end(s.cameraEffectShown), n.cameraEffectShown);
+    KF_Document* oldDoc = s.doc;
+    s = std::move(n);
+
+    if (!s.extra) applyShowSettings(s);
+
+    bool anyCubeMapMade = false;
+    if (cubeMapsAll)
+        for (size_t i = 0; i < oldCubeMaps; ++i) calls.deleteCubeMap(s.cubeMapBase + int(i));
+    for (size_t i = 0; i < s.cubeMaps.size(); ++i) {
+        if (!cubeMapRemade[i]) continue;
+        const int id = s.cubeMapBase + int(i);
+        if (!cubeMapsAll) calls.deleteCubeMap(id);
+        calls.makeCubeMap(id, s.cubeMaps[i].textureSize);
+        if (!calls.cubeMapExist(id) && g_reporting) reportError("The cubemap id=%d cannot be created", id);
+        anyCubeMapMade = true;
+    }
+
+    if (objectsAll)
+        for (size_t i = 0; i < oldObjects; ++i) calls.deleteObject(s.objectBase + int(i));
+    for (size_t i = 0; i < s.objects.size(); ++i) {
+        const int id = s.objectBase + int(i);
+        if (objectChanges[i] == ObjectChange::Load) {
+            if (!objectsAll) calls.deleteObject(id);
+            remakeObject(slot, int(i));
+        } else if (objectChanges[i] == ObjectChange::Finish && calls.objectExist(id)) {
+            finishObject(s, int(i));
+        }
+    }
+
+    if (!s.extra) {
+        if (lightsAll)
+            for (size_t i = 0; i < oldLights; ++i) calls.deleteLight(s.lightBase + int(i));
+        for (size_t i = 0; i < s.lights.size(); ++i)
+            if (lightChanges[i]) remakeLight(slot, int(i), lightsAll);
+
+        if (effectsAll) {
+            for (int i = 0; i < oldEffects; ++i) calls.deleteCameraEffect(s.cameraEffectBase + i);
+            for (size_t i = 0; i < s.cameraEffects.size(); ++i) {
+                if (i >= size_t(KE_SCENE_MAX_CAMERA_EFFECTS)) {
+                    reportError("Camera shader i=%d > max %d camera shaders", int(i), KE_SCENE_MAX_CAMERA_EFFECTS);
+                    continue;
+                }
+                const int id = s.cameraEffectBase + int(i);
+                const char* file = s.cameraEffects[i].file;
+                if (file && *file) calls.makeCameraEffectFromFile(id, documentFile(file).c_str());
+                if (!calls.cameraEffectExist(id))
+                    printMessage(KE_INFO, "The camera shader id=%d file='%s' cannot be loaded", id, file ? file : "");
+            }
+        }
+    }
+    KF_Free(oldDoc);
+
+    const bool longScene = s.frameEnd - s.frameStart > 2;
+    if (anyCubeMapMade || longScene) renderCubeMaps(slot, longScene);
+    return 0;
 }
 
 bool keSceneActive(int slot) { return activeSlot(slot) != nullptr; }
