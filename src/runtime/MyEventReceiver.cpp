@@ -13,21 +13,6 @@ int canonicalKey(int code) {
 
 }  // namespace
 
-uint16_t keHatFromAxes(int16_t x, int16_t y) {
-    const int threshold = 16384;
-    const bool left = x < -threshold, right = x > threshold;
-    const bool up = y < -threshold, down = y > threshold;
-    if (up && right) return 4500;
-    if (right && down) return 13500;
-    if (down && left) return 22500;
-    if (left && up) return 31500;
-    if (up) return 0;
-    if (right) return 9000;
-    if (down) return 18000;
-    if (left) return 27000;
-    return KE_HAT_CENTRED;
-}
-
 MyEventReceiver::MyEventReceiver() {
     std::memset(m_keys, 0, sizeof m_keys);
     reset();
@@ -45,6 +30,12 @@ void MyEventReceiver::reset() {
     m_joyButtons = 0;
     m_joyHat = KE_HAT_CENTRED;
     m_syncFrame = KE_NO_SYNC_FRAME;
+}
+
+bool MyEventReceiver::setJoystickHatDevice(int number) {
+    m_hatDevice.close();
+    m_joyHat = KE_HAT_CENTRED;
+    return number >= 0 && m_hatDevice.open(number);
 }
 
 bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
@@ -71,8 +62,10 @@ bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
         if (event.JoystickEvent.Joystick != 0) break;
         m_joyButtons = event.JoystickEvent.ButtonStates;
         for (int i = 0; i < 6; ++i) m_joyAxes[i] = event.JoystickEvent.Axis[i];
+        // The library's Linux joysticks report no hat: it is read from the device's own hat
+        // axes (a pad's last two axes are as often a stick or a trigger).
         m_joyHat = event.JoystickEvent.POV;
-        if (m_joyHat == KE_HAT_CENTRED) m_joyHat = keHatFromAxes(m_joyAxes[4], m_joyAxes[5]);
+        if (m_joyHat == KE_HAT_CENTRED && m_hatDevice.isOpen()) m_joyHat = m_hatDevice.poll();
         break;
     case irr::EET_USER_EVENT:
         if (event.UserEvent.UserData1 == KE_SYNC_MESSAGE) m_syncFrame = event.UserEvent.UserData2;

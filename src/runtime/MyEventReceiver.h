@@ -2,6 +2,8 @@
 // program can post to the render window. It never consumes an event.
 #pragma once
 
+#include "platform/KeJoystickHat.h"
+
 #include <irrlicht.h>
 
 #include <cstdint>
@@ -39,6 +41,11 @@ public:
     int16_t joystickAxis(int i) const { return (i >= 0 && i < 6) ? m_joyAxes[i] : 0; }
     uint16_t joystickHat() const { return m_joyHat; }  // hundredths of a degree, 65535 centred
 
+    // Where the hat of joystick 0 comes from when the library reports none (its Linux joysticks
+    // never do): the hat axes of joystick device `number` (the library's SJoystickInfo::
+    // Joystick); -1 reads none, so the hat stays centred. False when the device has no hat.
+    bool setJoystickHatDevice(int number);
+
     int32_t syncFrame() const { return m_syncFrame; }
     void setSyncFrame(int32_t frame) { m_syncFrame = frame; }
 
@@ -51,11 +58,8 @@ private:
     uint32_t m_joyButtons = 0;
     int16_t m_joyAxes[6];
     uint16_t m_joyHat = KE_HAT_CENTRED;
+    KeJoystickHat m_hatDevice;
     int32_t m_syncFrame = KE_NO_SYNC_FRAME;
 };
-
-// The hat as a hundredths-of-a-degree angle, derived from the last two axes when the driver
-// reports no hat (Linux joysticks expose the hat as two axes). 65535 when centred.
-uint16_t keHatFromAxes(int16_t x, int16_t y);
 
 }  // namespace kolm

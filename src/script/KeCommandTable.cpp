@@ -5,12 +5,16 @@
 #include "api/KeDrawApi.h"
 #include "api/KeEffectApi.h"
 #include "api/KeEngineApi.h"
+#include "api/KeFileApi.h"
 #include "api/KeImageApi.h"
+#include "api/KeInputApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeMusicApi.h"
 #include "api/KeObjectApi.h"
 #include "api/KeSurfaceApi.h"
+#include "api/KeWindowApi.h"
 #include "core/KeError.h"
+#include "files/KeFilePaths.h"
 #include "runtime/KeEngine.h"
 #include "script/KeScriptArgs.h"
 #include "script/KeScriptBind.h"
@@ -136,6 +140,35 @@ int pasteImageStretch(lua_State* L) {
     kePasteImageStretch(id, x, y, width, height, useAlpha);
     keScriptRaisePending(L);
     return 0;
+}
+
+// String results of the file layer's path operations.
+int getDir(lua_State* L) {
+    keScriptRequireSetup(L);
+    lua_pushstring(L, keGetDir());
+    return 1;
+}
+int pathFilename(lua_State* L) {
+    keScriptRequireSetup(L);
+    const char* path = keScriptString(L, 1);
+    const bool withExtension = lua_gettop(L) >= 2 ? keScriptBool(L, 2) : true;
+    lua_pushstring(L, kePathFilename(path, withExtension));
+    return 1;
+}
+template <const char* (*Op)(const char*)>
+int pathOf(lua_State* L) {
+    keScriptRequireSetup(L);
+    lua_pushstring(L, Op(keScriptString(L, 1)));
+    return 1;
+}
+// FileRequester([title]): the chosen path, nil when cancelled.
+int fileRequester(lua_State* L) {
+    const char* title = lua_gettop(L) >= 1 ? keScriptString(L, 1) : nullptr;
+    if (const char* path = keFileRequester(title))
+        lua_pushstring(L, path);
+    else
+        lua_pushnil(L);
+    return 1;
 }
 
 int screenModeDialog(lua_State* L) {
@@ -281,68 +314,69 @@ const KeCommand kCommands[] = {
     KE_CMD("Sleep", Engine, &keSleep, None, "ms: integer"),
 
     // Window, screen and dialogs
-    KE_LATER("HideWindow", Window, "none", ""),
-    KE_LATER("ShowWindow", Window, "none", ""),
-    KE_LATER("MaximizeWindow", Window, "none", ""),
-    KE_LATER("MinimizeWindow", Window, "none", ""),
-    KE_LATER("RestoreWindow", Window, "none", ""),
-    KE_LATER("IsWindowActive", Window, "boolean", ""),
-    KE_LATER("WindowMode", Window, "boolean", ""),
-    KE_LATER("ScreenWidth", Window, "integer", ""),
-    KE_LATER("ScreenHeight", Window, "integer", ""),
-    KE_LATER("ScreenDepth", Window, "integer", ""),
+    KE_CMD("HideWindow", Window, &keHideWindow, None, ""),
+    KE_CMD("ShowWindow", Window, &keShowWindow, None, ""),
+    KE_CMD("MaximizeWindow", Window, &keMaximizeWindow, None, ""),
+    KE_CMD("MinimizeWindow", Window, &keMinimizeWindow, None, ""),
+    KE_CMD("RestoreWindow", Window, &keRestoreWindow, None, ""),
+    KE_CMD("IsWindowActive", Window, &keIsWindowActive, Boolean, ""),
+    KE_CMD("WindowMode", Window, &keWindowMode, Boolean, ""),
+    KE_CMD("ScreenWidth", Window, &keScreenWidth, Integer, ""),
+    KE_CMD("ScreenHeight", Window, &keScreenHeight, Integer, ""),
+    KE_CMD("ScreenDepth", Window, &keScreenDepth, Integer, ""),
     KE_OWN("ScreenModeDialog", Window, &screenModeDialog, "boolean", "", false, ""),
     KE_OWN("ScreenModeOption", Window, &screenModeOption, "integer", "name: string", false, "s"),
     KE_OWN("MessageBox", Window, &messageBox, "none", "values: any...", false, "v"),
-    KE_LATER_FREE("FileRequester", Window, "string", "[title: string]"),
+    KE_OWN("FileRequester", Window, &fileRequester, "string", "[title: string]", false, "s?"),
 
     // Keyboard and mouse
-    KE_LATER("EscapeKey", Input, "boolean", ""),
-    KE_LATER("EscapeKeyEverPressed", Input, "boolean", ""),
-    KE_LATER("ReturnKey", Input, "boolean", ""),
-    KE_LATER("SpaceKey", Input, "boolean", ""),
-    KE_LATER("ShiftKey", Input, "boolean", ""),
-    KE_LATER("RightKey", Input, "boolean", ""),
-    KE_LATER("LeftKey", Input, "boolean", ""),
-    KE_LATER("UpKey", Input, "boolean", ""),
-    KE_LATER("DownKey", Input, "boolean", ""),
-    KE_LATER("MinusKey", Input, "boolean", ""),
-    KE_LATER("PlusKey", Input, "boolean", ""),
-    KE_LATER("KeyState", Input, "boolean", "key: integer"),
-    KE_LATER("MouseClick", Input, "integer", ""),
-    KE_LATER("MouseX", Input, "integer", ""),
-    KE_LATER("MouseY", Input, "integer", ""),
-    KE_LATER("MouseZ", Input, "integer", ""),
-    KE_LATER("ShowMouse", Input, "none", ""),
-    KE_LATER("HideMouse", Input, "none", ""),
+    KE_CMD("EscapeKey", Input, &keEscapeKey, Boolean, ""),
+    KE_CMD("EscapeKeyEverPressed", Input, &keEscapeKeyEverPressed, Boolean, ""),
+    KE_CMD("ReturnKey", Input, &keReturnKey, Boolean, ""),
+    KE_CMD("SpaceKey", Input, &keSpaceKey, Boolean, ""),
+    KE_CMD("ShiftKey", Input, &keShiftKey, Boolean, ""),
+    KE_CMD("RightKey", Input, &keRightKey, Boolean, ""),
+    KE_CMD("LeftKey", Input, &keLeftKey, Boolean, ""),
+    KE_CMD("UpKey", Input, &keUpKey, Boolean, ""),
+    KE_CMD("DownKey", Input, &keDownKey, Boolean, ""),
+    KE_CMD("MinusKey", Input, &keMinusKey, Boolean, ""),
+    KE_CMD("PlusKey", Input, &kePlusKey, Boolean, ""),
+    KE_CMD("KeyState", Input, &keKeyState, Boolean, "key: integer"),
+    KE_CMD("MouseClick", Input, &keMouseClick, Integer, ""),
+    KE_CMD("MouseX", Input, &keMouseX, Integer, ""),
+    KE_CMD("MouseY", Input, &keMouseY, Integer, ""),
+    KE_CMD("MouseZ", Input, &keMouseZ, Integer, ""),
+    KE_CMD("ShowMouse", Input, &keShowMouse, None, ""),
+    KE_CMD("HideMouse", Input, &keHideMouse, None, ""),
 
     // Joystick
-    KE_LATER("EnableJoystick", Joystick, "none", ""),
-    KE_LATER("DisableJoystick", Joystick, "none", ""),
-    KE_LATER("JoystickIsPresent", Joystick, "boolean", ""),
-    KE_LATER("JoystickUp", Joystick, "boolean", ""),
-    KE_LATER("JoystickDown", Joystick, "boolean", ""),
-    KE_LATER("JoystickLeft", Joystick, "boolean", ""),
-    KE_LATER("JoystickRight", Joystick, "boolean", ""),
-    KE_LATER("JoystickX", Joystick, "integer", ""),
-    KE_LATER("JoystickY", Joystick, "integer", ""),
-    KE_LATER("JoystickZ", Joystick, "integer", ""),
-    KE_LATER("JoystickR", Joystick, "integer", ""),
-    KE_LATER("JoystickU", Joystick, "integer", ""),
-    KE_LATER("JoystickV", Joystick, "integer", ""),
-    KE_LATER("JoystickFireA", Joystick, "boolean", ""),
-    KE_LATER("JoystickFireB", Joystick, "boolean", ""),
-    KE_LATER("JoystickFireC", Joystick, "boolean", ""),
-    KE_LATER("JoystickFireD", Joystick, "boolean", ""),
-    KE_LATER("JoystickFireX", Joystick, "boolean", "button: integer"),
+    KE_CMD("EnableJoystick", Joystick, &keEnableJoystick, None, ""),
+    KE_CMD("DisableJoystick", Joystick, &keDisableJoystick, None, ""),
+    KE_CMD("JoystickIsPresent", Joystick, &keJoystickIsPresent, Boolean, ""),
+    KE_CMD("JoystickUp", Joystick, &keJoystickUp, Boolean, ""),
+    KE_CMD("JoystickDown", Joystick, &keJoystickDown, Boolean, ""),
+    KE_CMD("JoystickLeft", Joystick, &keJoystickLeft, Boolean, ""),
+    KE_CMD("JoystickRight", Joystick, &keJoystickRight, Boolean, ""),
+    KE_CMD("JoystickX", Joystick, &keJoystickX, Integer, ""),
+    KE_CMD("JoystickY", Joystick, &keJoystickY, Integer, ""),
+    KE_CMD("JoystickZ", Joystick, &keJoystickZ, Integer, ""),
+    KE_CMD("JoystickR", Joystick, &keJoystickR, Integer, ""),
+    KE_CMD("JoystickU", Joystick, &keJoystickU, Integer, ""),
+    KE_CMD("JoystickV", Joystick, &keJoystickV, Integer, ""),
+    KE_CMD("JoystickFireA", Joystick, &keJoystickFireA, Boolean, ""),
+    KE_CMD("JoystickFireB", Joystick, &keJoystickFireB, Boolean, ""),
+    KE_CMD("JoystickFireC", Joystick, &keJoystickFireC, Boolean, ""),
+    KE_CMD("JoystickFireD", Joystick, &keJoystickFireD, Boolean, ""),
+    KE_CMD("JoystickFireX", Joystick, &keJoystickFireX, Boolean, "button: integer"),
 
     // Files and paths
-    KE_LATER("SetDir", Files, "none", "path: string"),
-    KE_LATER("GetDir", Files, "string", ""),
-    KE_LATER("FileExist", Files, "boolean", "file: string"),
-    KE_LATER("PathFilename", Files, "string", "path: string, [withExtension: boolean = true]"),
-    KE_LATER("PathPath", Files, "string", "path: string"),
-    KE_LATER("PathFull", Files, "string", "path: string"),
+    KE_CMD("SetDir", Files, &keSetDir, None, "path: string"),
+    KE_OWN("GetDir", Files, &getDir, "string", "", true, ""),
+    KE_CMD("FileExist", Files, &keFileExist, Boolean, "file: string"),
+    KE_OWN("PathFilename", Files, &pathFilename, "string", "path: string, [withExtension: boolean = true]", true,
+           "sb?"),
+    KE_OWN("PathPath", Files, &pathOf<&kePathPath>, "string", "path: string", true, "s"),
+    KE_OWN("PathFull", Files, &pathOf<&kePathFull>, "string", "path: string", true, "s"),
 
     // 2D drawing, colours, text and fades
     KE_CMD("Ink", Drawing, &keInk, None, "colour: integer"),

@@ -116,9 +116,13 @@ T.raises("surface effect checked first", "bad argument #3 to 'SetObjectSurfaceEf
 T.raises("surface of a wrong row", "bad argument #4 to 'LoadEffectForObjectSurface' (Invalid surface ID 3 for the Object ID 2)",
          function() ke.LoadEffectForObjectSurface(surfaceEffect, 8, 2, 3) end)
 T.check("failed surface loads leave the ID free", function() assert(not ke.EffectExist(8)) end)
-T.check("not available", function()
-    local ok, e = pcall(ke.SetEffectTextureImage, 1, "Tex__0", 1)
-    assert(not ok and e:find("'SetEffectTextureImage' is not available in this build", 1, true))
+T.raises("texture of a missing image", "bad argument #3 to 'SetEffectTextureImage' (Image 1 does not exist)",
+         function() ke.LoadEffect(good, 5); ke.SetEffectTextureImage(5, "Tex__0", 1) end)
+T.check("texture of an image", function()
+    ke.LoadImage("../../data/api/red.png", 1)
+    ke.SetEffectTextureImage(5, "Tex__0", 1)
+    ke.DeleteImage(1)
+    ke.DeleteEffect(5)
 end)
 
 ke.Term()
