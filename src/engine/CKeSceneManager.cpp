@@ -12,6 +12,7 @@
 
 #include <irrlicht/IAnimatedMesh.h>
 #include <irrlicht/IAnimatedMeshSceneNode.h>
+#include <irrlicht/IMeshCache.h>
 #include <irrlicht/IMeshSceneNode.h>
 #include <irrlicht/ISceneManager.h>
 #include <irrlicht/ISkinnedMesh.h>
@@ -95,7 +96,10 @@ public:
                 const io::path target = base + ".morph" + io::path(i) + ext;
                 if (!fs->existFile(target)) break;
                 scene::IAnimatedMesh* targetMesh = smgr->getMesh(target);
-                if (!targetMesh || !keAddMorphFromTarget(*set, pose, restPose(targetMesh))) {
+                const bool added = targetMesh && keAddMorphFromTarget(*set, pose, restPose(targetMesh));
+                // Only the deltas are kept: the target leaves the library's mesh cache.
+                if (targetMesh) smgr->getMeshCache()->removeMesh(targetMesh);
+                if (!added) {
                     printMessage(KE_ERROR, "Failed to load morph mesh '%s'", target.c_str());
                     return nullptr;
                 }
