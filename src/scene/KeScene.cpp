@@ -4,11 +4,13 @@
 #include "files/KePathResolve.h"
 #include "api/KeSurfaceApi.h"
 #include "kf/KF_Channel.h"
+#include "kf/kfile.h"
 #include "scene/KeSceneCalls.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -1106,6 +1108,45 @@ namespace {
 
 bool sameText(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
 
+bool blank(char c) { return c == ' ' || c == '\t'; }
+
+// Whether a document's groups and arrays are all closed. The binary form carries its size and
+// is checked by its reader; text is read line by line as the text reader reads it: "{ name"
+// opens a group, "}" closes one, a value whose data begins with "[" opens an array up to "]".
+bool textComplete(const char* data, size_t size) {
+    if (size >= 4 && std::memcmp(data, "FORM", 4) == 0) return true;
+    const char* p = data;
+    const char* end = data + size;
+    long depth = 0;
+    bool inArray = false;
+    while (p < end) {
+        const char* e = p;
+        while (e < end && *e != '\n' && *e != '\r') ++e;
+        const char* s = p;
+        while (s < e && blank(*s)) ++s;
+        if (s < e && *s != '#' && *s != '/') {
+            if (inArray) {
+                inArray = *s != ']';
+            } else if (*s == '}') {
+                --depth;
+            } else if (*s == '{') {
+                ++depth;
+            } else {
+                int token = 0;  // the third token starts the data
+                while (s < e && token < 2) {
+                    while (s < e && !blank(*s)) ++s;
+                    while (s < e && blank(*s)) ++s;
+                    ++token;
+                }
+                inArray = s < e && *s == '[';
+            }
+        }
+        p = e;
+        while (p < end && (*p == '\n' || *p == '\r')) ++p;
+    }
+    return depth == 0 && !inArray;
+}
+
 KF_Node* surfacesNode(const Slot& s, const SceneObject& o) {
     return o.sceneObject < 0 ? nullptr : KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces");
 }
@@ -1258,8 +1299,18 @@ int keSceneReload(const char* path, int slot) {
     Slot& s = *sp;
 
     // The new document is read and described whole before anything of the running scene changes.
+    // The text reader takes groups still open at the end as closed, so a text document that an
+    // exporter is still writing would read as a smaller scene: such a document is refused.
+    size_t size = 0;
+    char* buffer = kfile_read_all(path, &size);
+    if (!buffer) return -1;
+    if (!textComplete(buffer, size)) {
+        printMessage(KE_WARN, "The scene '%s' cannot be reloaded: it ends inside a group", path);
+        std::free(buffer);
+        return -1;
+    }
     Slot n;
-    n.doc = KF_Load(path);
+    n.doc = KF_LoadBuffer(buffer, size);
     n.scene = KF_Find(KF_Root(n.doc), "Scene");
     if (!n.scene || !describe(n, path)) {
         KF_Free(n.doc);
