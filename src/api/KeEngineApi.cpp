@@ -4,6 +4,7 @@
 #include "api/KeCameraEffectApi.h"
 #include "api/KeDrawApi.h"
 #include "api/KeEffectApi.h"
+#include "api/KeFxEmitterApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
 #include "render/IKeRenderer.h"
@@ -36,6 +37,7 @@ int keTerm() {
     // Camera effects first: they empty the shown list before their effects go.
     keDeleteAllCameraEffects();
     keDeleteAllEffects();
+    keDeleteAllFxEmitters();
     keDeleteAllObjects();
     keDeleteAllLights();
     keStopFade();

@@ -40,8 +40,9 @@ CKeFxParticlePool::~CKeFxParticlePool() { std::free(m_records); }
 CKeFxParticlePool* keFxAcquireSharedPool() {
     if (!g_sharedPool) {
         printMessage(KE_DEBUG, "CKeFxEmitter: Allocate Shared ParticleBuffer");
-        CKeFxParticlePool* pool = new (std::nothrow) CKeFxParticlePool(kFxSharedPoolSize);
-        if (!pool || !pool->valid()) {
+        // The records are the allocation that can fail; the pool object itself is small.
+        CKeFxParticlePool* pool = new CKeFxParticlePool(kFxSharedPoolSize);
+        if (!pool->valid()) {
             delete pool;
             return nullptr;
         }

@@ -6,6 +6,7 @@
 #include "api/KeEffectApi.h"
 #include "api/KeEngineApi.h"
 #include "api/KeFileApi.h"
+#include "api/KeFxEmitterApi.h"
 #include "api/KeImageApi.h"
 #include "api/KeInputApi.h"
 #include "api/KeLightApi.h"
@@ -221,6 +222,43 @@ int makeCameraEffect(int cameraEffectId, int effectId) {
 int makeCameraEffectFromFile(int cameraEffectId, const char* file) {
     keDeleteCameraEffect(cameraEffectId);
     return keMakeCameraEffectFromFile(cameraEffectId, file);
+}
+
+// Making an emitter onto a registered ID replaces it (the operations refuse a registered ID).
+int makeFxEmitterBox(int id, const char* image, float x, float y, float z) {
+    keDeleteFxEmitter(id);
+    return keMakeFxEmitterBox(id, image, x, y, z);
+}
+int makeFxEmitterSphere(int id, const char* image, float x, float y, float z) {
+    keDeleteFxEmitter(id);
+    return keMakeFxEmitterSphere(id, image, x, y, z);
+}
+int makeFxEmitterMeshStatic(int id, const char* image, int objectId) {
+    keDeleteFxEmitter(id);
+    return keMakeFxEmitterMeshStatic(id, image, objectId);
+}
+int makeFxEmitterMeshVertices(int id, const char* image, int objectId) {
+    keDeleteFxEmitter(id);
+    return keMakeFxEmitterMeshVertices(id, image, objectId);
+}
+int makeFxEmitterMeshNormal(int id, const char* image, int objectId) {
+    keDeleteFxEmitter(id);
+    return keMakeFxEmitterMeshNormal(id, image, objectId);
+}
+int loadEffectForFxEmitter(const char* file, int effectId, int emitterId) {
+    keDeleteEffect(effectId);
+    return keLoadEffectForFxEmitter(file, effectId, emitterId);
+}
+
+// SetFxEmitterLifeTime(id, life [, variation = 0]).
+int setFxEmitterLifeTime(lua_State* L) {
+    keScriptRequireSetup(L);
+    const int id = keScriptInt(L, 1);
+    const float life = keScriptNumber(L, 2);
+    const float variation = lua_gettop(L) >= 3 ? keScriptNumber(L, 3) : 0.0f;
+    keSetFxEmitterLifeTime(id, life, variation);
+    keScriptRaisePending(L);
+    return 0;
 }
 
 // SetEffectConstantFloatN(id, name, up to 16 numbers).
@@ -457,7 +495,8 @@ const KeCommand kCommands[] = {
     KE_CMD("LoadEffect", Effects, &loadEffect, None, "file: string, effect ID: integer"),
     KE_CMD("LoadEffectForObjectSurface", Effects, &loadEffectForObjectSurface, None,
            "file: string, effect ID: integer, object ID: integer, surface: integer"),
-    KE_LATER("LoadEffectForFxEmitter", Effects, "none", "file: string, effect ID: integer, emitter ID: integer"),
+    KE_CMD("LoadEffectForFxEmitter", Effects, &loadEffectForFxEmitter, None,
+           "file: string, effect ID: integer, emitter ID: integer"),
     KE_CMD("EffectExist", Effects, &keEffectExist, Boolean, "effect ID: integer"),
     KE_CMD("DeleteEffect", Effects, &keDeleteEffect, None, "effect ID: integer"),
     KE_CMD("SetEffectConstantBoolean", Effects, &keSetEffectConstantBoolean, None,
@@ -473,44 +512,53 @@ const KeCommand kCommands[] = {
            "effect ID: integer, name: string, image ID: integer"),
 
     // Fx emitters
-    KE_LATER("MakeFxEmitterBox", FxEmitters, "none",
-             "emitter ID: integer, texture: string, x: number, y: number, z: number"),
-    KE_LATER("MakeFxEmitterSphere", FxEmitters, "none",
-             "emitter ID: integer, texture: string, x: number, y: number, z: number"),
-    KE_LATER("MakeFxEmitterMeshStatic", FxEmitters, "none", "emitter ID: integer, texture: string, object ID: integer"),
-    KE_LATER("MakeFxEmitterMeshVertices", FxEmitters, "none",
-             "emitter ID: integer, texture: string, object ID: integer"),
-    KE_LATER("MakeFxEmitterMeshNormal", FxEmitters, "none", "emitter ID: integer, texture: string, object ID: integer"),
-    KE_LATER("FxEmitterExist", FxEmitters, "boolean", "emitter ID: integer"),
-    KE_LATER("ShowFxEmitter", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("HideFxEmitter", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("DeleteFxEmitter", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("LockFxEmitterOn", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("LockFxEmitterOff", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("PositionFxEmitter", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
-    KE_LATER("RotateFxEmitter", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
-    KE_LATER("SetFxEmitterVelocity", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
-    KE_LATER("SetFxEmitterGravity", FxEmitters, "none", "emitter ID: integer, x: number, y: number, z: number"),
-    KE_LATER("SetFxEmitterParticleSize", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterParentMotion", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterBirthRate", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterExplosion", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterWeight", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterResistance", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterVibration", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterRotation", FxEmitters, "none", "emitter ID: integer, value: number"),
-    KE_LATER("SetFxEmitterLifeTime", FxEmitters, "none",
-             "emitter ID: integer, life time: number, [variation: number = 0]"),
-    KE_LATER("SetFxEmitterParticleLimit", FxEmitters, "none", "emitter ID: integer, value: integer"),
-    KE_LATER("SetFxEmitterBlendMode", FxEmitters, "none", "emitter ID: integer, value: integer"),
-    KE_LATER("SetFxEmitterColor", FxEmitters, "none", "emitter ID: integer, colour: colour"),
-    KE_LATER("SetFxEmitterUseImageColor", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("SetFxEmitterEffect", FxEmitters, "none", "emitter ID: integer, effect ID: integer"),
-    KE_LATER("SetFxEmitterEffectFromFile", FxEmitters, "none", "emitter ID: integer, file: string"),
-    KE_LATER("SetFxEmitterDefaultEffect", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("SetFxEmitterEffectTechnique", FxEmitters, "none", "emitter ID: integer, technique: integer"),
-    KE_LATER("FxResetEmitter", FxEmitters, "none", "emitter ID: integer"),
-    KE_LATER("FxResetEmitterEmittedCount", FxEmitters, "none", "emitter ID: integer"),
+    KE_CMD("MakeFxEmitterBox", FxEmitters, &makeFxEmitterBox, None,
+           "emitter ID: integer, texture: string, x: number, y: number, z: number"),
+    KE_CMD("MakeFxEmitterSphere", FxEmitters, &makeFxEmitterSphere, None,
+           "emitter ID: integer, texture: string, x: number, y: number, z: number"),
+    KE_CMD("MakeFxEmitterMeshStatic", FxEmitters, &makeFxEmitterMeshStatic, None,
+           "emitter ID: integer, texture: string, object ID: integer"),
+    KE_CMD("MakeFxEmitterMeshVertices", FxEmitters, &makeFxEmitterMeshVertices, None,
+           "emitter ID: integer, texture: string, object ID: integer"),
+    KE_CMD("MakeFxEmitterMeshNormal", FxEmitters, &makeFxEmitterMeshNormal, None,
+           "emitter ID: integer, texture: string, object ID: integer"),
+    KE_CMD("FxEmitterExist", FxEmitters, &keFxEmitterExist, Boolean, "emitter ID: integer"),
+    KE_CMD("ShowFxEmitter", FxEmitters, &keShowFxEmitter, None, "emitter ID: integer"),
+    KE_CMD("HideFxEmitter", FxEmitters, &keHideFxEmitter, None, "emitter ID: integer"),
+    KE_CMD("DeleteFxEmitter", FxEmitters, &keDeleteFxEmitter, None, "emitter ID: integer"),
+    KE_CMD("LockFxEmitterOn", FxEmitters, &keLockFxEmitterOn, None, "emitter ID: integer"),
+    KE_CMD("LockFxEmitterOff", FxEmitters, &keLockFxEmitterOff, None, "emitter ID: integer"),
+    KE_CMD("PositionFxEmitter", FxEmitters, &kePositionFxEmitter, None,
+           "emitter ID: integer, x: number, y: number, z: number"),
+    KE_CMD("RotateFxEmitter", FxEmitters, &keRotateFxEmitter, None,
+           "emitter ID: integer, x: number, y: number, z: number"),
+    KE_CMD("SetFxEmitterVelocity", FxEmitters, &keSetFxEmitterVelocity, None,
+           "emitter ID: integer, x: number, y: number, z: number"),
+    KE_CMD("SetFxEmitterGravity", FxEmitters, &keSetFxEmitterGravity, None,
+           "emitter ID: integer, x: number, y: number, z: number"),
+    KE_CMD("SetFxEmitterParticleSize", FxEmitters, &keSetFxEmitterParticleSize, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterParentMotion", FxEmitters, &keSetFxEmitterParentMotion, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterBirthRate", FxEmitters, &keSetFxEmitterBirthRate, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterExplosion", FxEmitters, &keSetFxEmitterExplosion, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterWeight", FxEmitters, &keSetFxEmitterWeight, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterResistance", FxEmitters, &keSetFxEmitterResistance, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterVibration", FxEmitters, &keSetFxEmitterVibration, None, "emitter ID: integer, value: number"),
+    KE_CMD("SetFxEmitterRotation", FxEmitters, &keSetFxEmitterRotation, None, "emitter ID: integer, value: number"),
+    KE_OWN("SetFxEmitterLifeTime", FxEmitters, &setFxEmitterLifeTime, "none",
+           "emitter ID: integer, life time: number, [variation: number = 0]", true, "inn?"),
+    KE_CMD("SetFxEmitterParticleLimit", FxEmitters, &keSetFxEmitterParticleLimit, None,
+           "emitter ID: integer, value: integer"),
+    KE_CMD("SetFxEmitterBlendMode", FxEmitters, &keSetFxEmitterBlendMode, None, "emitter ID: integer, value: integer"),
+    KE_CMD("SetFxEmitterColor", FxEmitters, &keSetFxEmitterColor, None, "emitter ID: integer, colour: colour"),
+    KE_CMD("SetFxEmitterUseImageColor", FxEmitters, &keSetFxEmitterUseImageColor, None, "emitter ID: integer"),
+    KE_CMD("SetFxEmitterEffect", FxEmitters, &keSetFxEmitterEffect, None, "emitter ID: integer, effect ID: integer"),
+    KE_CMD("SetFxEmitterEffectFromFile", FxEmitters, &keSetFxEmitterEffectFromFile, None,
+           "emitter ID: integer, file: string"),
+    KE_CMD("SetFxEmitterDefaultEffect", FxEmitters, &keSetFxEmitterDefaultEffect, None, "emitter ID: integer"),
+    KE_CMD("SetFxEmitterEffectTechnique", FxEmitters, &keSetFxEmitterEffectTechnique, None,
+           "emitter ID: integer, technique: integer"),
+    KE_CMD("FxResetEmitter", FxEmitters, &keFxResetEmitter, None, "emitter ID: integer"),
+    KE_CMD("FxResetEmitterEmittedCount", FxEmitters, &keFxResetEmitterEmittedCount, None, "emitter ID: integer"),
     KE_NOT_IMPLEMENTED("SetFxEmitterSizeGradient", FxEmitters),
     KE_NOT_IMPLEMENTED("SetFxEmitterColorGradient", FxEmitters),
     KE_NOT_IMPLEMENTED("SetFxEmitterEffectParameters", FxEmitters),
