@@ -105,6 +105,14 @@ KeCommandLine keParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "-capfps") {
             if (!hasValue) continue;
             cl.captureFps = parseFloat(args[++i]);
+        } else if (a == "-capfrom") {
+            if (!hasValue) continue;
+            cl.captureFrom = parseInt(args[++i]);
+        } else if (a == "-capto") {
+            if (!hasValue) continue;
+            cl.captureTo = parseInt(args[++i]);
+        } else if (a == "-capwav") {
+            cl.captureWav = true;
         }
         // Anything else beginning with "-" ("-console" included) is skipped without a value.
     }

@@ -40,6 +40,11 @@ struct KeCommandLine {
     bool userLog = false;
     std::string captureBase;  // empty: no capture
     float captureFps = KE_DEFAULT_CAPTURE_FPS;
+    // Capture range in frames: "-capfrom N" is the first frame written, "-capto N" the frame the
+    // capture stops before (-1: the demo's end). "-capwav": the range's music as "<base>.wav".
+    int captureFrom = 0;
+    int captureTo = -1;
+    bool captureWav = false;
 };
 
 // args: the arguments after the program name.

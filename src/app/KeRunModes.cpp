@@ -3,6 +3,7 @@
 #include "runtime/KeEngine.h"
 #include "runtime/KeLoadingScreen.h"
 #include "core/KeError.h"
+#include "app/KeDemoMode.h"
 #include "app/KeSceneViewer.h"
 #include "app/KeSetup.h"
 #include "app/KeShell.h"
@@ -33,26 +34,6 @@ void showRenderWindow() {
 }
 
 void shutdownEngine() { keStopEngine(); }
-
-// Until the demo player is part of this build, a demo goes as far as the engine allows: its
-// first loading frame is shown (and captured as frame 0), then the mode reports that playback
-// is missing.
-int demoUntilPlayback(const char* captureBase) {
-    keLoadingPrepare();
-    if (captureBase) {
-        char path[512];
-        std::snprintf(path, sizeof path, "%s_%06d.bmp", captureBase, 0);
-        keLoadingFrame(0, path);
-    } else {
-        keLoadingFrame(0);
-    }
-    keLoadingRelease();
-    reportError("%s is not available in this build", captureBase ? "Demo capture" : "Demo playback");
-    return -1;
-}
-
-int runDemo(const char*) { return demoUntilPlayback(nullptr); }
-int runDemoCapture(const char*, const char* captureBase, float) { return demoUntilPlayback(captureBase); }
 
 // The entry point reads the script from the disk (packaged scripts are not looked for).
 int runScript(const char* file) { return keRunScript(file, false); }
@@ -131,8 +112,6 @@ void keInstallRunModes() {
     KeShellHooks& h = keShellHooks();
     h.showRenderWindow = &showRenderWindow;
     h.shutdownEngine = &shutdownEngine;
-    h.runDemo = &runDemo;
-    h.runDemoCapture = &runDemoCapture;
     h.runScript = &runScript;
     h.runSceneViewer = &keViewScene;
     h.isPackaged = &isPackaged;
@@ -143,6 +122,7 @@ void keInstallRunModes() {
     dialogs.screenModeDialog = &scriptScreenModeDialog;
     dialogs.screenModeOption = &keScreenModeOption;
     keSetScriptDialogs(dialogs);
+    keInstallDemoMode();
 }
 
 }  // namespace kolm
