@@ -6,6 +6,7 @@
 #include "kf/KF_Channel.h"
 #include "kf/kfile.h"
 #include "scene/KeSceneCalls.h"
+#include "scene/KeSceneEmitters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,6 +48,9 @@ struct SceneObject {
     int sceneObject = -1;  // index into SceneObjects by "filename", -1: none
     std::vector<int> cubeMapOfUse;  // per "UseCubeMaps" entry: index of its cube map, -1: none
     int initialUse = -1;            // the use chosen at load, -1: none
+    // Surface rows the object took at load: the update form sets no rows beyond them, so that an
+    // object with fewer rows than its scene object has surfaces is reported once, not per frame.
+    int surfaceRows = 0;
     // Per "UseCubeMaps" entry: its "influence", "aabbPosition" and "aabbScale".
     std::vector<KF_Node*> useInfluence, useBoxPosition, useBoxScale;
 };
@@ -163,6 +167,15 @@ Slot* slotAt(int slot) {
 Slot* activeSlot(int slot) {
     Slot* s = slotAt(slot);
     return s && s->active ? s : nullptr;
+}
+
+// Channel samplers for the description's property nodes: a missing property reads 0 without a
+// message (only a channel of the wrong shape is reported, by the channel function).
+float sampleFP(const KF_Node* n, float s) { return n ? KF_FP_Lerp(n, s) : 0.0f; }
+KF_FP2 sampleFP2(const KF_Node* n, float s) { return n ? KF_FP2_Lerp(n, s) : KF_FP2{0.0f, 0.0f}; }
+KF_FP3 sampleFP3(const KF_Node* n, float s) { return n ? KF_FP3_Lerp(n, s) : KF_FP3{0.0f, 0.0f, 0.0f}; }
+KF_FP3 sampleRotation(const KF_Node* n, float s) {
+    return n ? KF_FP3_Slerp_HPB_To_XYZ(n, s) : KF_FP3{0.0f, 0.0f, 0.0f};
 }
 
 // Value readers: a missing or mistyped property reads 0 (null for strings).
@@ -441,8 +454,8 @@ std::string documentFile(const char* name) {
 // Applying use u of an object: its cube map, and its box at s when it has one.
 void applyCubeMapUse(const Slot& s, const SceneObject& o, int id, int u, float sample) {
     const size_t k = size_t(u);
-    const KF_FP3 p = KF_FP3_Lerp(o.useBoxPosition[k], sample);
-    const KF_FP3 q = KF_FP3_Lerp(o.useBoxScale[k], sample);
+    const KF_FP3 p = sampleFP3(o.useBoxPosition[k], sample);
+    const KF_FP3 q = sampleFP3(o.useBoxScale[k], sample);
     keSceneCalls().setObjectCubeMap(id, s.cubeMapBase + o.cubeMapOfUse[k], o.useBoxPosition[k] != nullptr, p.x, p.y,
                                     p.z, q.x, q.y, q.z);
 }
@@ -471,21 +484,21 @@ bool loadObject(int slot, int index, bool instanceMode) {
 // Cone angles (a, b) in radians, a the cone and b its soft edge: inner cone a - b, outer cone a,
 // in degrees. The same conversion at creation and in every animation.
 void setSpotCone(const SceneLight& l, int id, float sample) {
-    const KF_FP2 cone = KF_FP2_Lerp(l.coneAngles, sample);
+    const KF_FP2 cone = sampleFP2(l.coneAngles, sample);
     keSceneCalls().setSpotLight(id, (cone.x - cone.y) * KE_SCENE_RAD_TO_DEG, cone.x * KE_SCENE_RAD_TO_DEG);
 }
 
 void setLightColour(const SceneLight& l, int id, float sample) {
     const KeSceneCalls& calls = keSceneCalls();
-    const KF_FP3 c = KF_FP3_Lerp(l.rawColor, sample);
-    const float i = KF_FP_Lerp(l.intensity, sample);
+    const KF_FP3 c = sampleFP3(l.rawColor, sample);
+    const float i = sampleFP(l.intensity, sample);
     calls.colorLight(id, colour8({c.x * i, c.y * i, c.z * i}));
     calls.setLightRawColor(id, c.x, c.y, c.z);
     calls.setLightIntensity(id, i);
 }
 
 KF_FP3 degrees(const KF_Node* rotation, float sample) {
-    const KF_FP3 r = KF_FP3_Slerp_HPB_To_XYZ(rotation, sample);
+    const KF_FP3 r = sampleRotation(rotation, sample);
     return {r.x * KE_SCENE_RAD_TO_DEG, r.y * KE_SCENE_RAD_TO_DEG, r.z * KE_SCENE_RAD_TO_DEG};
 }
 
@@ -506,10 +519,10 @@ bool applySurfaceFirstTime(int id, int k, const KF_Node* surface) {
         const bool vector = v && (v->kind == KF_ARRAY || (v->kind == KF_VALUE && v->a == KF_FP && v->b == 3));
         int result = 0;
         if (vector) {
-            const KF_FP3 f = KF_FP3_Lerp(v, 0.0f);
+            const KF_FP3 f = sampleFP3(v, 0.0f);
             result = calls.setObjectSurfaceParamFloat3(id, k, index, f.x, f.y, f.z);
         } else if (v && v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C)) {
-            result = calls.setObjectSurfaceParamFloat(id, k, index, KF_FP_Lerp(v, 0.0f));
+            result = calls.setObjectSurfaceParamFloat(id, k, index, sampleFP(v, 0.0f));
         } else if (v && v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4)) {
             result = calls.setObjectSurfaceParamInt(id, k, index, intOf(v));
         }
@@ -523,8 +536,8 @@ bool applySurfaceFirstTime(int id, int k, const KF_Node* surface) {
 
 // Finishing a loaded object: a scene object with more surfaces than the engine's surface lists
 // hold is reported; only the first KE_SCENE_MAX_SURFACES are used.
-void finishObject(const Slot& s, int index) {
-    const SceneObject& o = s.objects[size_t(index)];
+void finishObject(Slot& s, int index) {
+    SceneObject& o = s.objects[size_t(index)];
     if (o.sceneObject < 0) return;
     const std::vector<KF_Node*> surfaces = groupsOf(KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces"));
     const size_t count = surfaces.size();
@@ -533,7 +546,8 @@ void finishObject(const Slot& s, int index) {
         reportError("The object id=%d '%s' numSurfaces=%d > NOF_SURFACE_MAX=%d. Will result in corruption", id,
                     o.kfilename ? o.kfilename : "", int(count), KE_SCENE_MAX_SURFACES);
     if (count == 0) return;
-    for (size_t k = 0; k < count && k < size_t(KE_SCENE_MAX_SURFACES); ++k)
+    o.surfaceRows = 0;
+    for (size_t k = 0; k < count && k < size_t(KE_SCENE_MAX_SURFACES); ++k, ++o.surfaceRows)
         if (!applySurfaceFirstTime(id, int(k), surfaces[k])) break;
     keSceneCalls().updateObjectFromSurfaces(id);
 }
@@ -547,7 +561,7 @@ void setUpLight(const SceneLight& l, int id) {
     } else {
         calls.setPointLight(id, 0, 0, 1);
     }
-    calls.setLightRange(id, l.falloff ? KF_FP_Lerp(l.range, 0) : 10000000.0f);
+    calls.setLightRange(id, l.falloff ? sampleFP(l.range, 0) : 10000000.0f);
     setLightColour(l, id, 0);
     calls.setLightShadow(id, l.shadowType == 2);
     if (l.shadowType != 0) {
@@ -587,14 +601,14 @@ int keSceneEvaluateParameters(const KF_Node* parameters, float sample, KeScenePa
         if (!v) {
             p.kind = -1;
         } else if (vector) {
-            const KF_FP3 f = KF_FP3_Lerp(v, sample);
+            const KF_FP3 f = sampleFP3(v, sample);
             p.kind = 0;
             p.value[0] = f.x;
             p.value[1] = f.y;
             p.value[2] = f.z;
         } else if (v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C)) {
             p.kind = 1;
-            p.value[0] = KF_FP_Lerp(v, sample);
+            p.value[0] = sampleFP(v, sample);
         } else if (v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4)) {
             p.kind = 2;
             p.integer = intOf(v);
@@ -724,6 +738,11 @@ int keSceneLoadDocument(KF_Document* doc, const char* path, int slot, int object
         }
     }
 
+    std::vector<const char*> objectNames;
+    for (const SceneObject& o : s.objects) objectNames.push_back(o.name);
+    keSceneEmittersLoad(slot, s.scene, emitterBase, objectBase, objectNames.data(), int(objectNames.size()), extra,
+                        g_reporting);
+
     keSceneHide(slot);
     s.caches.set(-1);  // a loaded scene sends every render setting at its first animation
     return 0;
@@ -749,6 +768,7 @@ void keSceneUnload(int slot) {
         for (size_t i = 0; i < s->lights.size(); ++i) calls.deleteLight(s->lightBase + int(i));
     for (size_t i = 0; i < s->cubeMaps.size(); ++i) calls.deleteCubeMap(s->cubeMapBase + int(i));
     for (int i = 0; i < keSceneCameraEffectCount(slot); ++i) calls.deleteCameraEffect(s->cameraEffectBase + i);
+    keSceneEmittersUnload(slot);
     freeSlot(*s);
 }
 
@@ -759,6 +779,7 @@ void keSceneShow(int slot) {
     const KeSceneCalls& calls = keSceneCalls();
     for (size_t i = 0; i < s->objects.size(); ++i)
         if (calls.objectExist(s->objectBase + int(i))) calls.showObject(s->objectBase + int(i));
+    keSceneEmittersSetVisible(slot, true);
     if (s->extra) return;
     for (size_t i = 0; i < s->lights.size(); ++i)
         if (calls.lightExist(s->lightBase + int(i))) calls.showLight(s->lightBase + int(i));
@@ -771,6 +792,7 @@ void keSceneHide(int slot) {
     const KeSceneCalls& calls = keSceneCalls();
     for (size_t i = 0; i < s->objects.size(); ++i)
         if (calls.objectExist(s->objectBase + int(i))) calls.hideObject(s->objectBase + int(i));
+    keSceneEmittersSetVisible(slot, false);
     if (!s->extra) {
         for (size_t i = 0; i < s->lights.size(); ++i)
             if (calls.lightExist(s->lightBase + int(i))) calls.hideLight(s->lightBase + int(i));
@@ -791,7 +813,7 @@ void animateSettings(Slot& s, float sample) {
     const SceneSettings& st = s.settingNodes;
     SettingCaches& cache = s.caches;
     if (st.glow != cache.glow || st.glow) {
-        calls.setGlow(st.glow, KF_FP_Lerp(st.glowIntensity, sample), KF_FP_Lerp(st.glowRadius, sample));
+        calls.setGlow(st.glow, sampleFP(st.glowIntensity, sample), sampleFP(st.glowRadius, sample));
         cache.glow = st.glow;
     }
     if (st.streak != cache.streak) {
@@ -800,38 +822,38 @@ void animateSettings(Slot& s, float sample) {
     }
     if (st.streak) {
         float v[KE_SCENE_STREAK_VALUES];
-        const KF_FP3 key = KF_FP3_Lerp(st.streakValues[1], sample);
-        const KF_FP3 colorize = KF_FP3_Lerp(st.streakValues[3], sample);
-        v[0] = KF_FP_Lerp(st.streakValues[0], sample);
+        const KF_FP3 key = sampleFP3(st.streakValues[1], sample);
+        const KF_FP3 colorize = sampleFP3(st.streakValues[3], sample);
+        v[0] = sampleFP(st.streakValues[0], sample);
         v[1] = key.x;
         v[2] = key.y;
         v[3] = key.z;
-        v[4] = KF_FP_Lerp(st.streakValues[2], sample);
+        v[4] = sampleFP(st.streakValues[2], sample);
         v[5] = colorize.x;
         v[6] = colorize.y;
         v[7] = colorize.z;
-        v[8] = KF_FP_Lerp(st.streakValues[4], sample);
-        v[9] = KF_FP_Lerp(st.streakValues[5], sample);
-        v[10] = KF_FP_Lerp(st.streakValues[6], sample);
+        v[8] = sampleFP(st.streakValues[4], sample);
+        v[9] = sampleFP(st.streakValues[5], sample);
+        v[10] = sampleFP(st.streakValues[6], sample);
         calls.setStreakValues(v);
     }
     if (st.bloom != cache.bloom) {
         calls.setBloomEnable(st.bloom);
         cache.bloom = st.bloom;
     }
-    if (st.bloom) calls.setBloomValues(KF_FP_Lerp(st.bloomValues[0], sample), KF_FP_Lerp(st.bloomValues[1], sample));
+    if (st.bloom) calls.setBloomValues(sampleFP(st.bloomValues[0], sample), sampleFP(st.bloomValues[1], sample));
     if (st.ssao != cache.ssao) {
         calls.setSSAOEnable(st.ssao);
         cache.ssao = st.ssao;
     }
     if (st.ssao)
-        calls.setSSAOValues(KF_FP_Lerp(st.ssaoValues[0], sample), KF_FP_Lerp(st.ssaoValues[1], sample),
-                            KF_FP_Lerp(st.ssaoValues[2], sample), KF_FP_Lerp(st.ssaoValues[3], sample));
+        calls.setSSAOValues(sampleFP(st.ssaoValues[0], sample), sampleFP(st.ssaoValues[1], sample),
+                            sampleFP(st.ssaoValues[2], sample), sampleFP(st.ssaoValues[3], sample));
     if (st.shadow != cache.shadow) {
         calls.setShadowEnable(st.shadow);
         cache.shadow = st.shadow;
     }
-    if (st.shadow) calls.setShadowEpsilon(KF_FP_Lerp(st.shadowEpsilon, sample));
+    if (st.shadow) calls.setShadowEpsilon(sampleFP(st.shadowEpsilon, sample));
 }
 
 // Depth of field, advanced depth of field and stereo of the render camera at s.
@@ -839,19 +861,19 @@ void animateCameraSettings(Slot& s, const SceneCamera& c, float sample) {
     const KeSceneCalls& calls = keSceneCalls();
     const int dof = (c.flags & 8) ? 1 : 0;
     if (dof != s.caches.dof || dof) {
-        calls.setCameraDOF(dof, KF_FP_Lerp(c.focalDistance, sample), KF_FP_Lerp(c.fStop, sample));
+        calls.setCameraDOF(dof, sampleFP(c.focalDistance, sample), sampleFP(c.fStop, sample));
         s.caches.dof = dof;
     }
     const SceneSettings& st = s.settingNodes;
     if (st.advancedDof != s.caches.advancedDof || st.advancedDof) {
-        calls.setCameraAdvancedDOF(st.advancedDof, KF_FP_Lerp(st.dofValues[0], sample),
-                                   KF_FP_Lerp(st.dofValues[1], sample), KF_FP_Lerp(st.dofValues[2], sample),
-                                   KF_FP_Lerp(st.dofValues[3], sample));
+        calls.setCameraAdvancedDOF(st.advancedDof, sampleFP(st.dofValues[0], sample),
+                                   sampleFP(st.dofValues[1], sample), sampleFP(st.dofValues[2], sample),
+                                   sampleFP(st.dofValues[3], sample));
         s.caches.advancedDof = st.advancedDof;
     }
     if (c.flags & 1)
-        calls.setCameraStereo(1, KF_FP_Lerp(c.separation, sample), c.usingConvergencePoint,
-                              KF_FP_Lerp(c.convergencePoint, sample));
+        calls.setCameraStereo(1, sampleFP(c.separation, sample), c.usingConvergencePoint,
+                              sampleFP(c.convergencePoint, sample));
     else
         calls.setCameraStereo(0, 0, 0, 0);
 }
@@ -863,7 +885,7 @@ int chooseCubeMapUse(const SceneObject& o, float sample) {
     float bestInfluence = -10000000.0f;
     for (size_t u = 0; u < o.cubeMapOfUse.size(); ++u) {
         if (o.cubeMapOfUse[u] < 0) continue;
-        const float influence = o.useInfluence[u] ? KF_FP_Lerp(o.useInfluence[u], sample) : 0.0f;
+        const float influence = o.useInfluence[u] ? sampleFP(o.useInfluence[u], sample) : 0.0f;
         if (influence > bestInfluence) {
             bestInfluence = influence;
             best = int(u);
@@ -877,12 +899,13 @@ void animateSurfaces(const Slot& s, const SceneObject& o, int id, float sample) 
     if (o.sceneObject < 0) return;
     const KeSceneCalls& calls = keSceneCalls();
     for (const SurfaceValue& v : s.surfaceValues[size_t(o.sceneObject)]) {
+        if (v.row >= o.surfaceRows) return;
         int result = 0;
         if (v.kind == 0) {
-            const KF_FP3 f = KF_FP3_Lerp(v.value, sample);
+            const KF_FP3 f = sampleFP3(v.value, sample);
             result = calls.setObjectSurfaceParamFloat3(id, v.row, v.parameter, f.x, f.y, f.z);
         } else if (v.kind == 1) {
-            result = calls.setObjectSurfaceParamFloat(id, v.row, v.parameter, KF_FP_Lerp(v.value, sample));
+            result = calls.setObjectSurfaceParamFloat(id, v.row, v.parameter, sampleFP(v.value, sample));
         } else {
             result = calls.setObjectSurfaceParamInt(id, v.row, v.parameter, intOf(v.value));
         }
@@ -907,15 +930,15 @@ void keSceneAnimate(int slot, int timeMs) {
     // positions are taken relative to its position (the origin when the scene has no camera).
     KF_FP3 origin = {0, 0, 0};
     if (!s->cameras.empty()) {
-        const float pick = KF_FP_Lerp(s->renderCamera, sample);
+        const float pick = sampleFP(s->renderCamera, sample);
         const size_t last = s->cameras.size() - 1;
         const size_t index = pick > 0.0f ? (pick < float(last) ? size_t(pick) : last) : 0;
         const SceneCamera& c = s->cameras[index];
-        origin = KF_FP3_Lerp(c.position, sample);
+        origin = sampleFP3(c.position, sample);
         if (!s->extra) {
             // The zoom factor is the reciprocal of the tangent of half the vertical angle; a zoom
             // factor or height of 0 or below leaves the field of view as it is.
-            const float z = KF_FP_Lerp(c.zoomFactor, sample);
+            const float z = sampleFP(c.zoomFactor, sample);
             const float w = float(uint32_t(c.width)), h = float(uint32_t(c.height));
             if (z > 0.0f && h > 0.0f) calls.setCameraFOV(2.0f * std::atan(w / (z * h)) * KE_SCENE_RAD_TO_DEG);
             animateCameraSettings(*s, c, sample);
@@ -924,37 +947,37 @@ void keSceneAnimate(int slot, int timeMs) {
             calls.rotateCamera(r.x, r.y, r.z);
         }
     }
-    calls.colorAmbientLight(colour8(KF_FP3_Lerp(s->ambient, sample)));
+    calls.colorAmbientLight(colour8(sampleFP3(s->ambient, sample)));
 
     if (!s->extra)
         for (size_t i = 0; i < s->lights.size(); ++i) {
             const SceneLight& l = s->lights[i];
             const int id = s->lightBase + int(i);
             if (!calls.lightExist(id)) continue;
-            const KF_FP3 p = KF_FP3_Lerp(l.position, sample);
+            const KF_FP3 p = sampleFP3(l.position, sample);
             calls.positionLight(id, p.x, p.y, p.z);
             const KF_FP3 r = degrees(l.rotation, sample);
             calls.rotateLight(id, r.x, r.y, r.z);
             setLightColour(l, id, sample);
             if (l.type == 2) setSpotCone(l, id, sample);
-            if (l.falloff) calls.setLightRange(id, KF_FP_Lerp(l.range, sample));
+            if (l.falloff) calls.setLightRange(id, sampleFP(l.range, sample));
             if (l.flags & 0x20)
-                calls.setLightVolumetricValues(id, KF_FP_Lerp(l.volumetricDensity, sample),
-                                               KF_FP_Lerp(l.volumetricBase, sample));
+                calls.setLightVolumetricValues(id, sampleFP(l.volumetricDensity, sample),
+                                               sampleFP(l.volumetricBase, sample));
         }
 
     for (size_t i = 0; i < s->objects.size(); ++i) {
         const SceneObject& o = s->objects[i];
         const int id = s->objectBase + int(i);
         if (!calls.objectExist(id)) continue;
-        const KF_FP3 p = KF_FP3_Lerp(o.position, sample);
+        const KF_FP3 p = sampleFP3(o.position, sample);
         if (s->extra)
             calls.positionObject(id, p.x - origin.x, p.y - origin.y, p.z - origin.z);
         else
             calls.positionObject(id, p.x, p.y, p.z);
         const KF_FP3 r = degrees(o.rotation, sample);
         calls.rotateObject(id, r.x, r.y, r.z);
-        const KF_FP3 k = KF_FP3_Lerp(o.scale, sample);
+        const KF_FP3 k = sampleFP3(o.scale, sample);
         calls.scaleObject(id, k.x * 100.0f, k.y * 100.0f, k.z * 100.0f);
 
         // Animated meshes follow the absolute frame, within their own frames.
@@ -974,7 +997,7 @@ void keSceneAnimate(int slot, int timeMs) {
                 KF_Node* g = o.morphs->children[m];
                 if (!isGroup(g)) continue;
                 ++number;
-                const float w = KF_FP_Lerp(KF_Find(g, "value"), sample);
+                const float w = sampleFP(KF_Find(g, "value"), sample);
                 if (w == 0.0f) continue;
                 indices[n] = number;
                 weights[n] = w;
@@ -1002,6 +1025,8 @@ void keSceneAnimate(int slot, int timeMs) {
                 s->cameraEffectShown[i] = show;
             }
         }
+    // Fx emitters: their channels, and a restart when the scene starts again from its beginning.
+    keSceneEmittersAnimate(slot, sample, timeMs, s->lastTime);
     s->lastTime = timeMs;
 }
 
@@ -1009,8 +1034,8 @@ namespace {
 
 // The cube map's camera: "position" + "cameraOffset" at s.
 KF_FP3 cubeMapPosition(const SceneCubeMap& c, float sample) {
-    const KF_FP3 p = KF_FP3_Lerp(c.position, sample);
-    const KF_FP3 o = KF_FP3_Lerp(c.cameraOffset, sample);
+    const KF_FP3 p = sampleFP3(c.position, sample);
+    const KF_FP3 o = sampleFP3(c.cameraOffset, sample);
     return {p.x + o.x, p.y + o.y, p.z + o.z};
 }
 
@@ -1177,9 +1202,9 @@ SurfaceKey surfaceKey(KF_Node* surface) {
         const KF_Node* v = KF_Find(g, "value");
         if (!v) continue;
         if (v->kind == KF_ARRAY || (v->kind == KF_VALUE && v->a == KF_FP && v->b == 3))
-            key.first[index] = KF_FP3_Lerp(v, 0.0f).x;
+            key.first[index] = sampleFP3(v, 0.0f).x;
         else if (v->kind == KF_VALUE && (v->a == KF_FP || v->a == KF_FP_C))
-            key.first[index] = KF_FP_Lerp(v, 0.0f);
+            key.first[index] = sampleFP(v, 0.0f);
         else if (v->kind == KF_VALUE && (v->a == KF_I4 || v->a == KF_U4))
             key.first[index] = float(intOf(v));
     }
@@ -1331,8 +1356,10 @@ int keSceneReload(const char* path, int slot) {
     for (size_t i = 0; !objectsAll && i < n.objects.size(); ++i)
         objectsAll = !sameText(s.objects[i].kfilename, n.objects[i].kfilename);
     std::vector<ObjectChange> objectChanges(n.objects.size(), ObjectChange::Load);
-    for (size_t i = 0; !objectsAll && i < n.objects.size(); ++i)
+    for (size_t i = 0; !objectsAll && i < n.objects.size(); ++i) {
         objectChanges[i] = objectChange(s, s.objects[i], n, n.objects[i]);
+        n.objects[i].surfaceRows = s.objects[i].surfaceRows;  // the object keeps its rows
+    }
 
     const bool lightsAll = s.lights.size() != n.lights.size();
     std::vector<bool> lightChanges(n.lights.size(), true);
