@@ -2,10 +2,15 @@
 
 #include "api/KeDrawApi.h"
 #include "api/KeEffectApi.h"
+#include "api/KeObjectApi.h"
 #include "core/KeError.h"
 #include "core/KeIdTableKinds.h"
 #include "files/KeFileSystem.h"
 #include "fx/IKeEffect.h"
+#include "fx/IKeSceneNodeExt.h"
+#include "fx/IKeSurface.h"
+#include "fx/IKeSurfaceLightwave.h"
+#include "fx/IKeSurfaceManager.h"
 #include "runtime/KeEngine.h"
 
 #include <cstdio>
@@ -142,7 +147,7 @@ int keDeleteImage(int id) {
     // queue and the effects that hold it let go. A loaded texture is the driver's cache entry
     // for its file and stays.
     video::IVideoDriver* driver = keEngineContext().driver;
-    if (record->made && record->texture && driver) driver->removeTexture(record->texture);
+    if (record->made && !record->onSurface && record->texture && driver) driver->removeTexture(record->texture);
     unregister(record);
     return 0;
 }
@@ -181,6 +186,37 @@ int keSetEffectTextureImage(int effectId, const char* name, int imageId) {
         return -1;
     }
     return texture ? 0 : -1;
+}
+
+int keSetObjectSurfaceParamTexImg(int objectId, int surface, int parameter, int imageId) {
+    scene::ISceneNode* node = keObjectGet(objectId);
+    if (!node) {
+        recordError(1, "Object ID %d does not exist", objectId);
+        return -1;
+    }
+    IKeSceneNodeExt* ext = keFindNodeExt(node);
+    if (!ext) {
+        recordError(1, "Object ID %d unexpected format (no node extension)", objectId);
+        return -1;
+    }
+    IKeSurface* found = ext->getSurface(surface);
+    if (!found) {
+        recordError(2, "Object ID %d has no surface %d", objectId, surface);
+        return -1;
+    }
+    KeIdTable<KeImageRecord>* images = table();
+    KeImageRecord* record = images && images->exists(imageId) ? images->get(imageId) : nullptr;
+    if (!record) {
+        recordError(4, "Image %d does not exist", imageId);
+        return -1;
+    }
+    // Only LightWave surfaces have channels; other kinds take the call and change nothing.
+    if (found->getKind() != KE_SURFACE_LIGHTWAVE) return 0;
+    auto* lw = dynamic_cast<IKeSurfaceLightwave*>(found);
+    if (!lw || parameter < 0) return 0;
+    lw->setTexture(static_cast<u32>(parameter), record->texture);
+    record->onSurface = true;
+    return 0;
 }
 
 void keDeleteAllImages() {

@@ -20,6 +20,7 @@ struct KeImageRecord {
     int id = 0;
     irr::video::ITexture* texture = nullptr;  // the driver's; see keDeleteImage
     bool made = false;                        // a render target of keMakeImage
+    bool onSurface = false;  // given to a surface, which holds no reference: kept with the driver
 };
 
 // Loads a picture file (as named, else where the file search finds it) as a texture of the
@@ -58,5 +59,11 @@ void keDeleteAllImages();
 // and "Unknown texture '%s'" [2] stop; "Image %d does not exist" [3] goes on with no texture,
 // which clears the parameter's; "failed to set texture '%s'" [2] when the effect refuses it.
 int keSetEffectTextureImage(int effectId, const char* name, int imageId);
+// The surface command that takes an image: the image's texture into channel `parameter` (a
+// surface parameter index) of row `surface` of an object's LightWave surface. "Object ID %d does
+// not exist" [1], "Object ID %d unexpected format (no node extension)" [1], "Object ID %d has no
+// surface %d" [2] and "Image %d does not exist" [4] stop. Surfaces hold no reference to their
+// textures: a made image given to one stays with the driver when it is deleted.
+int keSetObjectSurfaceParamTexImg(int objectId, int surface, int parameter, int imageId);
 
 }  // namespace kolm

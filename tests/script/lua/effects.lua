@@ -124,6 +124,14 @@ T.check("texture of an image", function()
     ke.DeleteImage(1)
     ke.DeleteEffect(5)
 end)
+T.raises("surface texture of a missing image",
+         "bad argument #4 to 'SetObjectSurfaceParamTexImg' (Image 3 does not exist)",
+         function() ke.SetObjectSurfaceParamTexImg(2, 0, "BaseColor", 3) end)
+T.check("surface texture of an image", function()
+    ke.LoadImage("../../data/api/red.png", 3)
+    ke.SetObjectSurfaceParamTexImg(2, 0, "BaseColor", 3)
+    ke.DeleteImage(3)
+end)
 
 ke.Term()
 T.check("Term", function() assert(not ke.IsSetup()) end)
