@@ -86,6 +86,26 @@ void removeNode(KeFxEmitterRecord* r) {
     r->node = nullptr;
 }
 
+// The default particle picture when its file is not installed: 64 x 64, white, with a round
+// soft falloff in alpha, as the shipped file has it.
+video::ITexture* defaultParticleTexture(video::IVideoDriver* driver) {
+    if (video::ITexture* made = driver->findTexture(kKeDefaultParticleImage)) return made;
+    const u32 size = 64;
+    video::IImage* picture = driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(size, size));
+    if (!picture) return nullptr;
+    for (u32 y = 0; y < size; ++y)
+        for (u32 x = 0; x < size; ++x) {
+            const f32 dx = (f32(x) + 0.5f) / f32(size) * 2.0f - 1.0f;
+            const f32 dy = (f32(y) + 0.5f) / f32(size) * 2.0f - 1.0f;
+            const f32 f = 1.0f - (dx * dx + dy * dy);
+            const u32 alpha = f > 0.0f ? u32(255.0f * f * f + 0.5f) : 0u;
+            picture->setPixel(x, y, video::SColor(alpha, 255, 255, 255));
+        }
+    video::ITexture* texture = driver->addTexture(kKeDefaultParticleImage, picture);
+    picture->drop();
+    return texture;
+}
+
 // The particle surface of every material of the node, and the image as surface 0's clip texture.
 bool setupSurface(CKeParticleSystemSceneNode* node, const char* image) {
     IKeManager* manager = keEngineManager();
@@ -99,9 +119,10 @@ bool setupSurface(CKeParticleSystemSceneNode* node, const char* image) {
         ext->setSurface(s32(i), surface);
         surface->drop();
     }
-    const char* name = image && *image ? image : kKeDefaultParticleImage;
+    const bool named = image && *image;
     video::IVideoDriver* driver = keEngineContext().driver;
-    video::ITexture* texture = driver ? driver->getTexture(keFindFile(name)) : nullptr;
+    video::ITexture* texture = driver ? driver->getTexture(keFindFile(named ? image : kKeDefaultParticleImage)) : nullptr;
+    if (!texture && !named && driver) texture = defaultParticleTexture(driver);
     if (!texture) return false;
     IKeSurface* first = ext->getSurface(0);
     if (!first || first->getKind() != KE_SURFACE_LIGHTWAVE_HV) return false;

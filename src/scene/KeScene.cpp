@@ -1435,6 +1435,14 @@ int keSceneReload(const char* path, int slot) {
             }
         }
     }
+    // Fx emitters are made again from the new document, before the old one goes (their
+    // particles start afresh).
+    keSceneEmittersUnload(slot);
+    std::vector<const char*> objectNames;
+    for (const SceneObject& o : s.objects) objectNames.push_back(o.name);
+    keSceneEmittersLoad(slot, s.scene, s.emitterBase, s.objectBase, objectNames.data(), int(objectNames.size()),
+                        s.extra, g_reporting);
+    keSceneEmittersSetVisible(slot, s.shown);
     KF_Free(oldDoc);
 
     const bool longScene = s.frameEnd - s.frameStart > 2;

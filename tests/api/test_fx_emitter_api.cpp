@@ -7,6 +7,8 @@
 #include "api/KeFxEmitterApi.h"
 #include "files/KeFileSystem.h"
 #include "fx/CKeParticleSystemSceneNode.h"
+#include "fx/IKeEffect.h"
+#include "fx/IKeSceneNodeExt.h"
 #include "fx/IKeSurfaceLightwaveHV.h"
 
 #include <irrlicht/SMesh.h>
@@ -225,6 +227,41 @@ TEST_F(FxEmitterApi, UnregisteredIdsAndEmissionSetters) {
     keLockFxEmitterOn(1);
     EXPECT_EQ(keFxEmitterGet(1)->getParent(), keEngineContext().camera);
     EXPECT_EQ(lastError(), "none");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FxEmitterApi, EffectsForTheParticleSurface) {
+    ASSERT_EQ(keMakeFxEmitterBox(1, "", 1, 1, 1), 0);
+    EXPECT_EQ(keSetFxEmitterDefaultEffect(1), 0) << lastError();
+    IKeSceneNodeExt* ext = keFindNodeExt(keFxEmitterGet(1));
+    IKeEffect* first = ext->getEffect(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(keSetFxEmitterEffectFromFile(1, "no-such-effect.hlsl"), -1);
+    EXPECT_EQ(lastError(), "2:FxEmitter ID 1: Failed to compile effect no-such-effect.hlsl");
+    EXPECT_EQ(ext->getEffect(0), first);  // the effect bound before stays
+    EXPECT_EQ(keLoadEffectForFxEmitter(KOLM_SOURCE_DIR "/data/shadersHV/Particle.hlsl", 5, 1), 0) << lastError();
+    EXPECT_EQ(ext->getEffect(0), first);
+    EXPECT_EQ(keSetFxEmitterEffect(1, 5), 0);
+    EXPECT_EQ(ext->getEffect(0), keEffectGet(5));
+    // A parameter list builds its effect once; later calls with the same file only set values.
+    KeFxEffectParameter size;
+    size.kind = 1;
+    size.name = "ParticleSize";
+    size.value[0] = 0.5f;
+    const char* file = KOLM_SOURCE_DIR "/data/shadersHV/Particle.hlsl";
+    EXPECT_EQ(keSetFxEmitterEffectParameters(1, file, &size, 1), 0) << lastError();
+    IKeEffect* listed = ext->getEffect(0);
+    EXPECT_NE(listed, keEffectGet(5));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(keSetFxEmitterEffectParameters(1, file, &size, 1), 0);
+    EXPECT_EQ(ext->getEffect(0), listed);
+    KeFxEffectParameter unknown;
+    unknown.kind = 1;
+    unknown.name = "NoSuchConstant";
+    EXPECT_EQ(keSetFxEmitterEffectParameters(1, file, &unknown, 1), -1);
+    EXPECT_EQ(lastError().rfind("2:FxEmitter ID 1: failed to set parameters of shader", 0), 0u);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // its text and binary forms: what is registered, clones sharing the mesh, light set-up, and the
 // transforms an animation gives.
 #include "api/KeCubeMapApi.h"
+#include "api/KeFxEmitterApi.h"
 #include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
 #include "engine/IKeCubeMap.h"
 #include "fx/CKeLightSceneNodeExt.h"
+#include "fx/CKeParticleSystemSceneNode.h"
 #include "fx/IKeSceneNodeExt.h"
 #include "scene/KeSceneCalls.h"
 #include "runtime/KeEngine.h"
@@ -34,7 +36,9 @@ protected:
         // Mesh files of the example are named relative to its folder.
         ASSERT_EQ(::chdir(KOLM_SOURCE_DIR "/examples/scenes"), 0);
         keSetEngineDriverType(video::EDT_NULL);
-        ASSERT_EQ(keStartEngine(EngineSetup()), 0);
+        EngineSetup setup;
+        setup.baseDir = KOLM_SOURCE_DIR "/data/";  // the particle image and effect of emitters
+        ASSERT_EQ(keStartEngine(setup), 0);
         log.install();
     }
     void TearDown() override {
@@ -71,9 +75,17 @@ TEST_P(SceneEngine, ExampleScene) {
     EXPECT_EQ(lamp->getLightData().Type, video::ELT_POINT);
     EXPECT_FLOAT_EQ(lamp->getRadius(), 12.0f);
 
+    // The fountain of sparks: a box emitter with the default particle effect, hidden until shown.
+    CKeParticleSystemSceneNode* sparks = keFxEmitterGet(30);
+    ASSERT_NE(sparks, nullptr);
+    EXPECT_FALSE(sparks->isVisible());
+    ASSERT_NE(keFindNodeExt(sparks), nullptr);
+    EXPECT_NE(keFindNodeExt(sparks)->getEffect(0), nullptr);
+
     keSceneShow(1);
     EXPECT_TRUE(keObjectVisible(10));
     EXPECT_TRUE(keLightVisible(21));
+    EXPECT_TRUE(sparks->isVisible());
 
     keSceneAnimate(1, 4000);  // the last frame
     EXPECT_NEAR(cube->getRotation().Y, 90.0f, 0.01f);
@@ -90,10 +102,14 @@ TEST_P(SceneEngine, ExampleScene) {
     EXPECT_NEAR(eye.Y, 3.0f, 1e-5f);
     EXPECT_NEAR(eye.Z, -5.6569f, 1e-3f);
 
+    EXPECT_NEAR(sparks->getPosition().Y, 1.05f, 1e-5f);
+    EXPECT_EQ(sparks->getEmitter()->state().birthRate, 400.0f);
+
     keSceneUnload(1);
     EXPECT_FALSE(keObjectExist(10));
     EXPECT_FALSE(keObjectExist(11));
     EXPECT_FALSE(keLightExist(20));
+    EXPECT_FALSE(keFxEmitterExist(30));
 }
 
 // A second slot under the same name clones the first slot's meshes; unloading the first leaves
