@@ -99,9 +99,14 @@ gui::IGUIFont* currentFont() {
 // ---------------------------------------------------------------------------------------------
 // Playback
 
-// Bitmap fonts are drawn glyph by glyph through their sprite banks: the library's own text
-// drawing builds two arrays per call, and a frame allocates nothing.
+// Bitmap fonts are drawn through their sprite banks, the glyphs of one texture in one batch
+// whose arrays keep their room from frame to frame: the library's own text drawing builds two
+// arrays per call, and a frame allocates nothing.
+core::array<core::position2di> g_glyphPositions;
+core::array<core::rect<s32>> g_glyphRects;
+
 void drawText(gui::IGUIFont* font, const wchar_t* text, int x, int y, video::SColor colour) {
+    video::IVideoDriver* driver = keEngineContext().driver;
     if (font->getType() != gui::EGFT_BITMAP) {
         static core::stringw scratch;  // keeps its room from frame to frame
         scratch = text;
@@ -109,8 +114,16 @@ void drawText(gui::IGUIFont* font, const wchar_t* text, int x, int y, video::SCo
         return;
     }
     auto* bitmap = static_cast<gui::IGUIFontBitmap*>(font);
-    gui::IGUISpriteBank* sprites = bitmap->getSpriteBank();
-    if (!sprites) return;
+    gui::IGUISpriteBank* bank = bitmap->getSpriteBank();
+    if (!bank || bank->getTextureCount() == 0) return;
+    if (g_glyphPositions.allocated_size() < u32(KE_DRAW_TEXT_CAPACITY)) {
+        g_glyphPositions.reallocate(KE_DRAW_TEXT_CAPACITY);
+        g_glyphRects.reallocate(KE_DRAW_TEXT_CAPACITY);
+    }
+    g_glyphPositions.set_used(0);
+    g_glyphRects.set_used(0);
+    const core::array<gui::SGUISprite>& sprites = bank->getSprites();
+    const core::array<core::rect<s32>>& rects = bank->getPositions();
     const s32 lineHeight = static_cast<s32>(font->getDimension(L"").Height);
     core::position2di pen(x, y);
     wchar_t one[2] = {0, 0};
@@ -123,9 +136,19 @@ void drawText(gui::IGUIFont* font, const wchar_t* text, int x, int y, video::SCo
         }
         one[0] = *p;
         const s32 sprite = static_cast<s32>(bitmap->getSpriteNoFromChar(one));
-        if (sprite >= 0 && *p != L' ') sprites->draw2DSprite(static_cast<u32>(sprite), pen, nullptr, colour);
+        if (*p != L' ' && sprite >= 0 && u32(sprite) < sprites.size() && !sprites[u32(sprite)].Frames.empty()) {
+            const gui::SGUISpriteFrame& frame = sprites[u32(sprite)].Frames[0];
+            if (frame.textureNumber == 0 && frame.rectNumber < rects.size()) {
+                g_glyphPositions.push_back(pen);
+                g_glyphRects.push_back(rects[frame.rectNumber]);
+            } else {
+                bank->draw2DSprite(u32(sprite), pen, nullptr, colour);  // a font over several textures
+            }
+        }
         pen.X += static_cast<s32>(font->getDimension(one).Width);
     }
+    if (g_glyphPositions.size())
+        driver->draw2DImageBatch(bank->getTexture(0), g_glyphPositions, g_glyphRects, nullptr, colour, true);
 }
 
 void drawImage(video::IVideoDriver* driver, video::ITexture* texture, const KeDrawEntry& e) {

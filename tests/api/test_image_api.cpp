@@ -1,9 +1,11 @@
 // Image commands on a running engine with the null driver (which loads pictures but makes no
-// render targets): registration and replacement, sizes, queued pastes and their messages.
+// render targets): registration and replacement, sizes, queued pastes and their messages; and a
+// frame of the 2D queue, which allocates nothing.
 #include "api/KeDrawApi.h"
 #include "api/KeImageApi.h"
 #include "core/KeError.h"
 #include "runtime/KeEngine.h"
+#include "support/alloc_counter.h"
 #include "support/log_capture.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +124,26 @@ TEST_F(ImageApi, PastesQueueTheTextureInTheImageColourOrNameWhatIsMissing) {
     EXPECT_EQ(keDrawQueueCount(), 0);
     keSetImageColor(0xFFFFFF);
     keSetImageAlpha(255);
+}
+
+TEST_F(ImageApi, QueueingAndPlayingAFrameAllocatesNothing) {
+    ASSERT_EQ(keLoadImage(kRed.c_str(), 2), 0);
+    keDrawQueueDiscard();
+    keText(0, 0, "warm-up");  // the built-in font's first use
+    keDrawQueueDraw();
+    const long before = gAllocations;
+    for (int frame = 0; frame < 3; ++frame) {
+        for (int i = 0; i < 50; ++i) {
+            keBox(0, 0, i, i);
+            keLine(0, 0, i, i);
+            kePasteImageStretch(2, i, i, 8, 8, true);
+        }
+        for (int i = 0; i < KE_DRAW_TEXT_SLOTS; ++i) keText(0, i, "time 12.34 s\nframe 99");
+        keTextWidth("frame 99");
+        keDrawQueueDraw();
+    }
+    EXPECT_EQ(gAllocations - before, 0);
+    EXPECT_EQ(keDrawQueueCount(), 0);
 }
 
 TEST_F(ImageApi, ShutDownFreesTheImagesAndTheQueue) {
