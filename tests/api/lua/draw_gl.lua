@@ -138,6 +138,28 @@ T.check("a fade out ends in its colour, a fade in ends clear, StopFade removes i
     assert(b == 0, string.format("faded in %d %d %d", r, g, b))
 end)
 
+T.check("a fade does not outlive the engine", function()
+    ke.FadeOut(1, 0xFF0000)
+    ke.Term()
+    ke.Setup(320, 240)
+    ke.ColorBackdrop(0x000000)
+    ke.ColorAmbientLight(0)
+    ke.StopFade()  -- forgets nothing of the old engine's GUI
+    local r = shoot(2)(160, 120)
+    assert(r == 0, "red after a restart " .. r)
+end)
+
+T.check("window and screen", function()
+    assert(ke.ScreenWidth() == 320 and ke.ScreenHeight() == 240)
+    assert(ke.WindowMode() == false)
+    local depth = ke.ScreenDepth()
+    assert(depth == 24 or depth == 32, "depth " .. depth)
+    assert(type(ke.IsWindowActive()) == "boolean")
+    ke.HideWindow()
+    ke.ShowWindow()
+    ke.Sync()
+end)
+
 T.check("RGB helpers", function()
     assert(ke.RGB(255, 128, 1) == 0xFF8001)
     assert(ke.RGBf(1, 0.5, 0) == 0xFF7F00)
