@@ -494,7 +494,10 @@ int keScreenShot(const char* path) {
         presented ? core::dimension2d<u32>(static_cast<u32>(g_frameCopy.width()), static_cast<u32>(g_frameCopy.height()))
                   : g_ctx.driver->getScreenSize();
     const int w = static_cast<int>(size.Width), h = static_cast<int>(size.Height);
-    std::vector<u8> rgb(static_cast<size_t>(w) * h * 3);
+    // The pixels and the file image live in buffers kept from shot to shot: a capture writes
+    // every frame without allocating.
+    static std::vector<u8> rgb, fileImage;
+    rgb.resize(static_cast<size_t>(w) * h * 3);
     bool grabbed = false;
     if (presented) {
         grabbed = g_frameCopy.read(rgb.data());
@@ -511,11 +514,10 @@ int keScreenShot(const char* path) {
     }
     // BMP is written by our own writer: the library's writes 24-bit images with red and blue
     // exchanged. Other extensions go to the library's writer of that extension.
-    const std::string name(path);
-    const size_t dot = name.rfind('.');
+    const char* dot = std::strrchr(path, '.');
     bool ok = false;
-    if (dot != std::string::npos && strcasecmp(name.c_str() + dot, ".bmp") == 0) {
-        ok = keWriteBmp24(path, w, h, rgb.data());
+    if (dot && strcasecmp(dot, ".bmp") == 0) {
+        ok = keWriteBmp24(path, w, h, rgb.data(), &fileImage);
     } else if (video::IImage* image = g_ctx.driver->createImageFromData(video::ECF_R8G8B8, size, rgb.data(), false, true)) {
         ok = g_ctx.driver->writeImageToFile(image, path);
         image->drop();
