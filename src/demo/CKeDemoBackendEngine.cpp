@@ -25,6 +25,8 @@ namespace {
 // is heard lags the position the player reports (the start of the buffer last handed over plus
 // the time since) by about that much.
 constexpr int KE_DEMO_OUTPUT_LAG_MS = 20;
+// Music frames decoded and dropped after a seek of the capture's sound.
+constexpr int64_t KE_DEMO_SEEK_PREROLL = 4608;
 
 // Loading progress of the scene of one part: the loading screen's share of it, and a stop when
 // the window was closed or Escape pressed.
@@ -185,12 +187,18 @@ int CKeDemoBackendEngine::musicSound(int id, int64_t first, int frames, int16_t*
     if (hi < 0) return 0;
     const int64_t s0 = lo * rate / 44100, s1 = hi * rate / 44100;
     if (s->next != s0) {
-        // Seek to the last whole ms at or before s0, then decode up to it.
-        const int64_t ms = s0 * 1000 / rate;
+        // Seek to a whole ms well before s0 and decode up to it: right after a seek the decoder
+        // gives a few dozen frames that differ from a straight decode (its overlap is empty),
+        // and a capture split in ranges must sound exactly as a whole one.
+        const int64_t ms = std::max<int64_t>(0, s0 - KE_DEMO_SEEK_PREROLL) * 1000 / rate;
         if (s->decoder->setPosition(static_cast<int>(ms)) != 0) return -1;
         s->decoder->play();
         const int64_t at = (ms * rate + 999) / 1000;
-        if (s0 > at) output->pump(static_cast<int>(s0 - at));
+        for (int64_t left = s0 - at; left > 0;) {
+            const int n = static_cast<int>(std::min<int64_t>(left, 4096));
+            output->pump(n);
+            left -= n;
+        }
         s->next = s0;
     }
     const int count = static_cast<int>(s1 - s0 + 1);

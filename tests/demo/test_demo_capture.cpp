@@ -106,6 +106,18 @@ TEST_F(DemoCapture, Showcase) {
     const std::string lines = log();
     EXPECT_NE(lines.find("Start capturing: basename='" + dir.path + "/s' fps=10.000000"), std::string::npos);
     EXPECT_EQ(lines.find("ERROR"), std::string::npos) << lines;
+
+    // Split in two ranges (as machines of a render farm would), pictures and sound join into
+    // the whole capture.
+    ASSERT_EQ(runKolm(dir.path, "-cap a -capfps 10 -capto 77 -capwav '" + kShowcase + "'"), 0) << log();
+    ASSERT_EQ(runKolm(dir.path, "-cap b -capfps 10 -capfrom 77 -capwav '" + kShowcase + "'"), 0) << log();
+    EXPECT_EQ(wav.substr(44), readAll(dir.path + "/a.wav").substr(44) + readAll(dir.path + "/b.wav").substr(44));
+    for (int k : {0, 76, 77, 120, 179}) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(frame(dir.path, "s", k), frame(dir.path, k < 77 ? "a" : "b", k));
+    }
+    EXPECT_TRUE(frame(dir.path, "a", 77).empty());
+    EXPECT_TRUE(frame(dir.path, "b", 76).empty());
 }
 
 }  // namespace
