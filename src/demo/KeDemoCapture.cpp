@@ -60,14 +60,16 @@ void keDemoAbsolutePath(const char* path, char* out, int capacity) {
 // --- progress ---------------------------------------------------------------------------------
 
 KeDemoCaptureProgress::KeDemoCaptureProgress(bool show, int64_t first, int64_t total, double fps)
-    : m_show(show && ::isatty(2)), m_first(first), m_total(total), m_fps(fps), m_startNs(nowNs()) {}
+    : m_show(show && ::isatty(2)), m_logOnTerminal(::isatty(1) != 0), m_first(first), m_total(total), m_fps(fps),
+      m_startNs(nowNs()) {}
 
 void KeDemoCaptureProgress::frame(int64_t k, int32_t demoTimeMs) {
     ++m_written;
     if (!m_show) return;
     const int64_t now = nowNs();
-    // A few times a second is enough for a person to read.
-    if (now - m_lastDrawNs < 100000000 && (m_total <= 0 || k + 1 < m_total)) return;
+    // A few times a second is enough for a person to read (and the line that was taken away
+    // for a log line comes back at once).
+    if (m_drawn && now - m_lastDrawNs < 100000000 && (m_total <= 0 || k + 1 < m_total)) return;
     m_lastDrawNs = now;
     const double seconds = static_cast<double>(now - m_startNs) / 1e9;
     const double rate = seconds > 0 ? static_cast<double>(m_written) / seconds : 0.0;
@@ -83,10 +85,20 @@ void KeDemoCaptureProgress::frame(int64_t k, int32_t demoTimeMs) {
         std::fprintf(stderr, "\r\033[Kcapture: frame %lld, demo time %.2f s, %.1f frames/s", static_cast<long long>(k),
                      demoTimeMs / 1000.0, rate);
     std::fflush(stderr);
+    m_drawn = true;
+}
+
+void KeDemoCaptureProgress::clearLine() {
+    // Log lines share the line only when they go to the terminal too.
+    if (!m_drawn || !m_logOnTerminal) return;
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+    m_drawn = false;
 }
 
 void KeDemoCaptureProgress::finish() {
-    if (m_show && m_written > 0) std::fprintf(stderr, "\n");
+    if (m_drawn) std::fprintf(stderr, "\n");
+    m_drawn = false;
     (void)m_first;
     (void)m_fps;
 }

@@ -23,16 +23,21 @@ public:
     // total: frames the capture ends before (estimated), or 0 when unknown.
     KeDemoCaptureProgress(bool show, int64_t first, int64_t total, double fps);
     void frame(int64_t k, int32_t demoTimeMs);
+    // Takes the line away while other output is written to the terminal (it comes back with
+    // the next frame).
+    void clearLine();
     // Ends the line.
     void finish();
 
 private:
     bool m_show;
+    bool m_logOnTerminal;
     int64_t m_first, m_total;
     double m_fps;
     int64_t m_startNs = 0;
     int64_t m_written = 0;
     int64_t m_lastDrawNs = 0;
+    bool m_drawn = false;
 };
 
 // The music heard during the captured frames, as a 44.1 kHz 16-bit stereo WAV file: capture

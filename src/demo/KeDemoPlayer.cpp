@@ -541,6 +541,7 @@ int keDemoCaptureWith(const char* path, const DemoCaptureOptions& options, IKeDe
             result = -1;
             break;
         }
+        progress.clearLine();
         logLine("Frame %5lld; time %6d ; %s", static_cast<long long>(k), t, file);
         progress.frame(k, st.lastTime);
     }
