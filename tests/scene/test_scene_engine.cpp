@@ -103,7 +103,7 @@ TEST_P(SceneEngine, ExampleScene) {
     EXPECT_NEAR(eye.Z, -5.6569f, 1e-3f);
 
     EXPECT_NEAR(sparks->getPosition().Y, 1.05f, 1e-5f);
-    EXPECT_EQ(sparks->getEmitter()->state().birthRate, 400.0f);
+    EXPECT_EQ(sparks->getEmitter()->state().birthRate, 0.0f);  // sparks only in the first 1.5 s
 
     keSceneUnload(1);
     EXPECT_FALSE(keObjectExist(10));
