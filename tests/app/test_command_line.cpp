@@ -83,6 +83,29 @@ TEST(CommandLine, CaptureRateFallsBackUnlessFiniteAndPositive) {
     }
 }
 
+// Capture ranges and sound: "-capfrom N" and "-capto N" take a value, "-capwav" none; a value
+// missing at the end is skipped like any option's.
+TEST(CommandLine, CaptureRangeAndSound) {
+    const struct {
+        std::vector<std::string> args;
+        int from, to;
+        bool wav;
+        std::string file;
+    } cases[] = {
+        {{"-cap", "f", "d.demo.ini"}, 0, -1, false, "d.demo.ini"},
+        {{"-capfrom", "120", "-capto", "240", "-capwav", "d.demo.ini"}, 120, 240, true, "d.demo.ini"},
+        {{"-capwav", "d.demo.ini", "-capfrom"}, 0, -1, true, "d.demo.ini"},
+        {{"-capto", "x", "d.demo.ini"}, 0, 0, false, "d.demo.ini"},
+    };
+    for (const auto& c : cases) {
+        const KeCommandLine cl = keParseCommandLine(c.args);
+        EXPECT_EQ(cl.captureFrom, c.from);
+        EXPECT_EQ(cl.captureTo, c.to);
+        EXPECT_EQ(cl.captureWav, c.wav);
+        EXPECT_EQ(cl.file, c.file);
+    }
+}
+
 TEST(CommandLine, PackingToolsByArgumentCount) {
     KeCommandLine cl = keParseCommandLine({"-demoexe", "out", "a.demo.ini"});
     EXPECT_EQ(cl.tool, KeToolMode::DemoExe);
