@@ -3,6 +3,7 @@
 #include "gl/KeGlTexture.h"
 
 #include <epoxy/gl.h>
+#include <epoxy/glx.h>
 #include <irrlicht/IVideoDriver.h>
 #include <irrlicht/ITexture.h>
 
@@ -25,14 +26,20 @@ struct LayerUnits {
     GLint previous[kLibraryUnits][3] = {};
     bool anisotropy = false;
     bool made = false;
+    const void* context = nullptr;  // the context the samplers belong to
 };
 
 LayerUnits& units() {
     static LayerUnits u;
-    if (!u.made) {
+    // Sampler names belong to one context: an engine started again in the same process (a new
+    // device, a new context) makes its own, and nothing of the old context is bound any more.
+    const void* context = glXGetCurrentContext();
+    if (!u.made || u.context != context || !glIsSampler(u.samplers[0])) {
+        u = LayerUnits();
         glGenSamplers(GLsizei(KE_GL_LAYER_UNITS), u.samplers);
         u.anisotropy = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
         u.made = true;
+        u.context = context;
     }
     return u;
 }

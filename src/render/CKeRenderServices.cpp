@@ -4,6 +4,7 @@
 #include "engine/KeRenderPass.h"
 #include "fx/IKeEffect.h"
 #include "fx/IKeGPUProgrammingServices.h"
+#include "fx/IKeSceneNodeExt.h"
 #include "fx/KeMaterialBinding.h"
 #include "gl/KeGlTarget.h"
 #include "gl/KeGlTexture.h"
@@ -211,7 +212,11 @@ public:
         return true;
     }
 
-    void collectShadowCasters(core::array<scene::ISceneNode*>& list) override { list.clear(); }
+    void collectShadowCasters(core::array<scene::ISceneNode*>& list) override {
+        // Emptied without giving its storage back: the frame's list allocates nothing once grown.
+        list.set_used(0);
+        addCasters(mDevice->getSceneManager()->getRootSceneNode(), list);
+    }
 
     void drawBox(const core::aabbox3df& box) override {
         video::SMaterial m;
@@ -228,6 +233,15 @@ public:
     s32 getCopyMaterialType() const override { return mCopyType; }
 
 private:
+    static void addCasters(scene::ISceneNode* node, core::array<scene::ISceneNode*>& list) {
+        for (scene::ISceneNode* child : node->getChildren()) {
+            if (!child->isVisible()) continue;
+            IKeSceneNodeExt* ext = keFindNodeExt(child);
+            if (ext && ext->getCastShadows()) list.push_back(child);
+            addCasters(child, list);
+        }
+    }
+
     IrrlichtDevice* mDevice;
     video::IVideoDriver* mDriver;
     CKeScreenQuad mQuad;

@@ -1,5 +1,6 @@
 #include "render/IKeRendererManager.h"
 
+#include "render/CKeRendererLpp.h"
 #include "render/IKeRenderer.h"
 
 namespace kolm {
@@ -12,12 +13,14 @@ class CKeRendererManager : public IKeRendererManager {
 public:
     CKeRendererManager(IrrlichtDevice* device, IKeManager* manager) : m_device(device), m_manager(manager) {}
     IKeRenderer* createSimpleRenderer() override { return keCreateSimpleRenderer(m_device); }
-    IKeRenderer* createLppRenderer(const KeLppRendererParams*) override { return nullptr; }
+    IKeRenderer* createLppRenderer(const RendererLppParams* params) override {
+        return params ? keCreateLppRenderer(m_device, m_manager, *params) : nullptr;
+    }
     CKeLastFrameInfo* getLastFrameInfo() override { return nullptr; }
 
 private:
-    [[maybe_unused]] IrrlichtDevice* m_device;
-    [[maybe_unused]] IKeManager* m_manager;
+    IrrlichtDevice* m_device;
+    IKeManager* m_manager;
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace kolm {
 class IKeManager;
 class IKeRenderer;
 class CKeLastFrameInfo;
-struct KeLppRendererParams;
+struct RendererLppParams;
 
 class IKeRendererManager : public virtual irr::IReferenceCounted {
 public:
@@ -21,8 +21,9 @@ public:
     virtual irr::s32 reserved() { return 0; }
     // A new simple renderer, initialised, or null. One reference for the caller.
     virtual IKeRenderer* createSimpleRenderer() = 0;
-    // The light pre-pass renderer: null until it is part of this build.
-    virtual IKeRenderer* createLppRenderer(const KeLppRendererParams* params) = 0;
+    // A new light pre-pass renderer initialised with `params`, or null (the failure logged).
+    // One reference for the caller.
+    virtual IKeRenderer* createLppRenderer(const RendererLppParams* params) = 0;
     // Null until the last-frame information is part of this build.
     virtual CKeLastFrameInfo* getLastFrameInfo() = 0;
 };

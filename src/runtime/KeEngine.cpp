@@ -19,6 +19,7 @@
 #include "gl/KeSwapControl.h"
 #include "platform/KeWindow.h"
 #include "render/IKeRenderer.h"
+#include "render/KeLppSettings.h"
 #include "engine/CKeSceneNodeAnimatorCamera.h"
 
 #include <cstring>
@@ -163,8 +164,23 @@ const char* initSystem(const EngineSetup& setup) {
 
     video::IVideoDriver* driver = g_ctx.driver;
     g_dummyTarget = driver->addRenderTargetTexture(core::dimension2d<u32>(32, 32), "DummyRenderTarget", video::ECF_A8R8G8B8);
-    // The light pre-pass renderer is not part of this build: every start uses the simple one.
-    if (IKeRendererManager* renderers = g_manager->getRendererManager()) g_renderer = renderers->createSimpleRenderer();
+    // The light pre-pass renderer when it is asked for and the driver can run it (OpenGL with
+    // framebuffer objects, two targets at once and GLSL); the simple renderer otherwise. A light
+    // pre-pass renderer that fails to start fails the start-up: there is no fallback.
+    if (IKeRendererManager* renderers = g_manager->getRendererManager()) {
+        if (g_ctx.lightPrePass && keSupportsLightPrePass(driver)) {
+            RendererLppParams params;
+            params.colorFormat = video::ECF_A16B16G16R16F;
+            params.smaa = g_ctx.antialias != 0;
+            for (u32 i = 0; i < RendererLppParams::kFileCount; ++i) {
+                core::stringc* file = params.file(i);
+                *file = keFindFile(file->c_str());
+            }
+            g_renderer = renderers->createLppRenderer(&params);
+        } else {
+            g_renderer = renderers->createSimpleRenderer();
+        }
+    }
     if (!g_renderer) return "fails to init render";
 
     return initCurlNoise();
