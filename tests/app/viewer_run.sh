@@ -12,7 +12,10 @@ if [ -z "${DISPLAY:-}" ]; then echo "no display: skipped"; exit 77; fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/scenes" "$work/scripts"
-cp "$src/examples/scenes/cube_on_ground.kscn" "$work/scenes/"
+# Particles run on the engine clock, not on the scene time: the scene here leaves the fx
+# emitters out, so that two renders of one frame are alike.
+awk '/^  \{ FxEmitters/ { skip = 1 } !skip { print } skip && /^  \}/ { skip = 0 }' \
+    "$src/examples/scenes/cube_on_ground.kscn" >"$work/scenes/cube_on_ground.kscn"
 cp "$src/examples/scripts/cube.x" "$work/scripts/"
 scene="$work/scenes/cube_on_ground.kscn"
 export CI=true SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
