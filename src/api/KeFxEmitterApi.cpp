@@ -321,6 +321,7 @@ void keDeleteAllFxEmitters() {
     KeIdTable<KeFxEmitterRecord>* t = table();
     if (!t) return;
     for (int id = 0; id < t->capacity(); ++id) keDeleteFxEmitter(id);
+    keFxSetNoiseVolume(nullptr, 0);  // the resource manager's volume goes with the engine
 }
 
 int kePositionFxEmitter(int id, float x, float y, float z) {
