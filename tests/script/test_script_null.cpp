@@ -94,7 +94,9 @@ TEST_F(ScriptNull, ErrorsCarryTheObjectApisMessageAndIndex) {
         {"ke.CloneObject(2, 9)", "t:1: bad argument #2 to 'CloneObject' (Object ID 9 does not exist)"},
         {"ke.SetFxEmitterSizeGradient(1)",
          "t:1: bad argument #-1 to 'SetFxEmitterSizeGradient' (the function is not implemented)"},
-        {"ke.PasteImage(1, 0, 0)", "t:1: bad argument #-1 to 'PasteImage' ('PasteImage' is not available in this build)"},
+        {"ke.PasteImage(1000, 0, 0)",
+         "t:1: bad argument #1 to 'PasteImage' (Image ID 1000 does not exist. invalid ID 1000 greater or equals than "
+         "1000)"},
         {"ke.SetLightRotationXYZ('x')", "t:1: bad argument #1 to 'SetLightRotationXYZ' (number expected, got string)"},
         {"ke.SetObjectMorph(1, {1, 2}, {0.5})",
          "t:1: bad argument #3 to 'SetObjectMorph' (the number of morphs(2) is not equals to the number of weights(1))"},
