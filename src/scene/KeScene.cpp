@@ -1435,13 +1435,11 @@ int keSceneReload(const char* path, int slot) {
             }
         }
     }
-    // Fx emitters are made again from the new document, before the old one goes (their
-    // particles start afresh).
-    keSceneEmittersUnload(slot);
+    // Fx emitters follow the new document, compared with the old one before it goes.
     std::vector<const char*> objectNames;
     for (const SceneObject& o : s.objects) objectNames.push_back(o.name);
-    keSceneEmittersLoad(slot, s.scene, s.emitterBase, s.objectBase, objectNames.data(), int(objectNames.size()),
-                        s.extra, g_reporting);
+    keSceneEmittersReload(slot, s.scene, s.objectBase, objectNames.data(), int(objectNames.size()), s.extra,
+                          g_reporting);
     keSceneEmittersSetVisible(slot, s.shown);
     KF_Free(oldDoc);
 

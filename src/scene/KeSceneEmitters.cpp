@@ -73,6 +73,17 @@ float sampleFP(const KF_Node* n, float s) { return n ? KF_FP_Lerp(n, s) : 0.0f; 
 KF_FP3 sampleFP3(const KF_Node* n, float s) { return n ? KF_FP3_Lerp(n, s) : KF_FP3{0.0f, 0.0f, 0.0f}; }
 KF_Node* find(KF_Node* group, const char* name) { return group ? KF_Find(group, name) : nullptr; }
 bool sameText(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+bool sameOrNone(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
+
+// Whether two values of two documents are equal: both missing, or the same type, count and
+// data (a string by its text). Channels count as changed unless both are missing.
+bool sameValue(const KF_Node* a, const KF_Node* b) {
+    if (!a || !b) return a == b;
+    if (a->kind != KF_VALUE || b->kind != KF_VALUE || a->a != b->a || a->b != b->b) return false;
+    if (a->a == KF_STR) return sameOrNone(static_cast<const char*>(a->data), static_cast<const char*>(b->data));
+    if (a->a != KF_I4 && a->a != KF_U4 && a->a != KF_FP) return false;
+    return std::memcmp(a->data, b->data, size_t(a->b) * 4) == 0;
+}
 
 uint8_t channel8(float v) {
     const float c = v * 255.0f;
@@ -244,6 +255,31 @@ void animateOne(const SceneEmitter& e, int id, float s) {
     if (e.effectParameters) applyEffectParameters(e, id, s);
 }
 
+void describeAll(SlotEmitters& slot, KF_Node* scene) {
+    KF_Node* list = scene ? KF_Find(scene, "FxEmitters") : nullptr;
+    for (int32_t i = 0; list && list->kind == KF_NODE && i < list->a; ++i)
+        if (list->children[i] && list->children[i]->kind == KF_NODE) slot.items.push_back(describe(list->children[i]));
+}
+
+void createLocked(SlotEmitters& slot, int i, int objectBase, const char* const* names, int count, bool extra,
+                  bool reporting) {
+    if (create(slot, i, objectBase, names, count, reporting) && extra) keSceneEmitterCalls().lockOn(slot.base + i);
+}
+
+// Parents once every emitter exists: nozzles 7 to 9 by "parentName".
+void setParents(const SlotEmitters& slot) {
+    const KeSceneEmitterCalls& c = keSceneEmitterCalls();
+    for (int i = 0; i < int(slot.items.size()); ++i) {
+        const SceneEmitter& e = slot.items[size_t(i)];
+        if (e.type != 0 || e.nozzle < 7 || e.nozzle > 9) continue;
+        int parent = -1;
+        for (int k = 0; k < int(slot.items.size()) && parent < 0; ++k)
+            if (sameText(slot.items[size_t(k)].name, e.parentName)) parent = slot.base + k;
+        if (parent < 0) reportError("fxemitter parent-emitter id=%d cannot find parent emitter", slot.base + i);
+        c.setParent(slot.base + i, parent);
+    }
+}
+
 const KeSceneEmitterCalls g_engineCalls = {
     keMakeFxEmitterBox,
     keMakeFxEmitterSphere,
@@ -300,23 +336,48 @@ void keSceneEmittersLoad(int slot, KF_Node* scene, int emitterBase, int objectBa
     if (!s) return;
     *s = SlotEmitters();
     s->base = emitterBase;
-    KF_Node* list = scene ? KF_Find(scene, "FxEmitters") : nullptr;
-    for (int32_t i = 0; list && list->kind == KF_NODE && i < list->a; ++i)
-        if (list->children[i] && list->children[i]->kind == KF_NODE) s->items.push_back(describe(list->children[i]));
+    describeAll(*s, scene);
+    for (int i = 0; i < int(s->items.size()); ++i) createLocked(*s, i, objectBase, objectNames, objectCount, extra, reporting);
+    setParents(*s);
+}
+
+void keSceneEmittersReload(int slot, KF_Node* scene, int objectBase, const char* const* objectNames, int objectCount,
+                           bool extra, bool reporting) {
+    SlotEmitters* s = slotAt(slot);
+    if (!s) return;
+    SlotEmitters next;
+    next.base = s->base;
+    describeAll(next, scene);
     const KeSceneEmitterCalls& c = keSceneEmitterCalls();
-    for (int i = 0; i < int(s->items.size()); ++i) {
-        if (!create(*s, i, objectBase, objectNames, objectCount, reporting)) continue;
-        if (extra) c.lockOn(s->base + i);
-    }
-    // Parents once every emitter exists: nozzles 7 to 9 by "parentName".
-    for (int i = 0; i < int(s->items.size()); ++i) {
-        const SceneEmitter& e = s->items[size_t(i)];
-        if (e.type != 0 || e.nozzle < 7 || e.nozzle > 9) continue;
-        int parent = -1;
-        for (int k = 0; k < int(s->items.size()) && parent < 0; ++k)
-            if (sameText(s->items[size_t(k)].name, e.parentName)) parent = s->base + k;
-        if (parent < 0) reportError("fxemitter parent-emitter id=%d cannot find parent emitter", s->base + i);
-        c.setParent(s->base + i, parent);
+    if (next.items.size() != s->items.size()) {
+        keSceneEmittersUnload(slot);
+        *s = std::move(next);
+        for (int i = 0; i < int(s->items.size()); ++i) createLocked(*s, i, objectBase, objectNames, objectCount, extra, reporting);
+        setParents(*s);
+    } else {
+        bool anyMade = false;
+        for (int i = 0; i < int(next.items.size()); ++i) {
+            const SceneEmitter& was = s->items[size_t(i)];
+            const SceneEmitter& now = next.items[size_t(i)];
+            const int id = next.base + i;
+            if (now.type != was.type || now.nozzle != was.nozzle || !sameOrNone(now.image, was.image) ||
+                !sameOrNone(now.name, was.name) || !sameValue(now.generatorSize, was.generatorSize) ||
+                !sameOrNone(now.effectFile, was.effectFile)) {
+                c.remove(id);
+                createLocked(next, i, objectBase, objectNames, objectCount, extra, reporting);
+                anyMade = true;
+            } else if (c.exist(id) &&
+                       (!sameValue(now.particleSize, was.particleSize) || now.particleLimit != was.particleLimit ||
+                        now.clipAlpha != was.clipAlpha || now.clipFlags != was.clipFlags ||
+                        !sameValue(now.clipRotation, was.clipRotation) || !sameValue(now.color, was.color) ||
+                        !sameValue(now.gradientParticleSize, was.gradientParticleSize) ||
+                        !sameValue(now.gradientColor, was.gradientColor))) {
+                configure(now, id);
+            }
+            if (c.exist(id)) c.resetEmittedCount(id);
+        }
+        *s = std::move(next);
+        if (anyMade) setParents(*s);
     }
 }
 

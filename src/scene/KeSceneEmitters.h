@@ -72,6 +72,12 @@ const KeSceneEmitterCalls& keSceneEmitterCalls();
 // `reporting` adds the "cannot be created" reports. Showing and hiding is the caller's.
 void keSceneEmittersLoad(int slot, KF_Node* scene, int emitterBase, int objectBase, const char* const* objectNames,
                          int objectCount, bool extra, bool reporting);
+// After a reload into the new document `scene` (the old one still loaded): a changed number of
+// emitters makes them all again; otherwise an emitter whose type, nozzle, image, name, generator
+// size or effect file changed is made again (and the parents set again), one whose look or
+// limit changed is configured again; every one's emitted count starts again.
+void keSceneEmittersReload(int slot, KF_Node* scene, int objectBase, const char* const* objectNames, int objectCount,
+                           bool extra, bool reporting);
 // Every emitter's channels at sample position `sample`; a scene time below 1 ms that differs
 // from the slot's last animated time resets them all.
 void keSceneEmittersAnimate(int slot, float sample, int timeMs, int lastTimeMs);

@@ -209,6 +209,36 @@ TEST_F(SceneEmitters, AnimationDrivesTheChannelsAndRestartsAtTheBeginning) {
     EXPECT_EQ(rec.with("remove 300").size(), 1u);
 }
 
+TEST_F(SceneEmitters, ReloadMakesAgainOnlyWhatChanged) {
+    const std::string a = emitter("type I4 0\nname STR \"a\"\n", "nozzle I4 0\n", "particleSize FP 0.5\n");
+    const std::string b = emitter("type I4 0\nparentName STR \"a\"\n", "nozzle I4 8\n");
+    ASSERT_EQ(load(a + b), 0);
+    const std::string path = dir.path + "/scene.kscn";
+    auto reload = [&](const std::string& emitters) {
+        std::ofstream(path) << "{ Scene\n" << kHead << "{ FxEmitters\n" << emitters << "}\n}\n";
+        rec.calls.clear();
+        return keSceneReload(path.c_str(), 0);
+    };
+    // Only the look of the first changed: configured again, nothing made.
+    ASSERT_EQ(reload(emitter("type I4 0\nname STR \"a\"\n", "nozzle I4 0\n", "particleSize FP 0.75\n") + b), 0);
+    EXPECT_TRUE(rec.with("make").empty());
+    EXPECT_EQ(rec.with("setParticleSize"), std::vector<std::string>{"setParticleSize 300 0.75"});
+    EXPECT_EQ(rec.with("resetEmittedCount"), (std::vector<std::string>{"resetEmittedCount 300", "resetEmittedCount 301"}));
+    // The second's nozzle changed: it alone is made again, and the parents set again.
+    ASSERT_EQ(reload(emitter("type I4 0\nname STR \"a\"\n", "nozzle I4 0\n", "particleSize FP 0.75\n") +
+                     emitter("type I4 0\nparentName STR \"a\"\n", "nozzle I4 9\n")),
+              0);
+    EXPECT_EQ(rec.with("remove"), std::vector<std::string>{"remove 301"});
+    EXPECT_EQ(rec.with("make"), std::vector<std::string>{"makeDyingParticles 301  -1"});
+    EXPECT_EQ(rec.with("setParent"), std::vector<std::string>{"setParent 301 300"});
+    // Another count: all of them again.
+    ASSERT_EQ(reload(a), 0);
+    EXPECT_EQ(rec.with("remove"), (std::vector<std::string>{"remove 300", "remove 301"}));
+    EXPECT_EQ(rec.with("make"), std::vector<std::string>{"makeBox 300  0 0 0"});
+    keSceneAnimate(0, 40);  // the emitters read the new document
+    EXPECT_EQ(rec.with("position 300").size(), 1u);
+}
+
 TEST_F(SceneEmitters, ExtraScenesLockTheirEmittersToTheCamera) {
     ASSERT_EQ(load(emitter("type I4 0\n", "nozzle I4 1\n"), true), 0);
     EXPECT_EQ(rec.with("lockOn"), std::vector<std::string>{"lockOn 300"});
