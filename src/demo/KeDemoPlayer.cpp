@@ -187,9 +187,10 @@ void endEarlierWindows(DemoDefinition& def, DemoPlayState& st, int64_t b, IKeDem
     }
 }
 
-// A time reset moves the time line by -shift: windows still on, and the music's base, move with it.
-void shiftTimeLine(DemoDefinition& def, DemoPlayState& st, int64_t shift) {
-    st.musicRef = static_cast<int32_t>(st.musicRef - shift);
+// A time reset moves the time line by -shift: windows still on move with it, and so does the
+// music's base when the music plays on from before.
+void shiftTimeLine(DemoDefinition& def, DemoPlayState& st, int64_t shift, bool moveMusic) {
+    if (moveMusic) st.musicRef = static_cast<int32_t>(st.musicRef - shift);
     for (int i = 0; i < st.partIndex; ++i) {
         DemoPart& p = def.parts[i];
         for (int x = 0; x < p.extraCount; ++x)
@@ -230,8 +231,7 @@ void switchPart(DemoDefinition& def, DemoPlayState& st, DemoPart* old, int32_t a
         const int64_t shift = b;
         st.origin = a;
         b = 0;
-        if (n.musicId == -1) shiftTimeLine(def, st, shift);
-        else shiftTimeLine(def, st, 0);
+        shiftTimeLine(def, st, shift, n.musicId == -1);
     }
     be.setCameraRange(n.cameraNear, n.cameraFar);
     if (n.sceneSlot != -1) {

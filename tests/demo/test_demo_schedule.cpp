@@ -194,6 +194,25 @@ TEST_F(Schedule, WindowsThatOutlastTheirPartEndAndSharedShadersShowOnce) {
     EXPECT_TRUE(be.errors.empty()) << be.errors[0];
 }
 
+TEST_F(Schedule, WindowsStillOnMoveWithAReset) {
+    DemoPart& p0 = part(0);
+    shader(p0, 1, 0, 3000);        // on until 3000 on the first time line
+    fader(p0, 500, 3000, true);    // on until 3500
+    DemoPart& p1 = part(2000);
+    p1.timeReset = 1;
+    p1.start = 0;
+    p1.musicId = 2;                // a reset with a music of its own
+    part(9000);
+    at(0);
+    at(500);
+    at(2000);                      // switch: the time line restarts, 1000 ms of the shader are left
+    EXPECT_EQ(be.shownShaders, (std::set<int>{1}));
+    EXPECT_FALSE(has(at(2900), "hide shader 1"));
+    EXPECT_TRUE(has(at(3000), "hide shader 1"));  // 1000 ms after the switch
+    EXPECT_FALSE(has(at(3400), "stop fade"));
+    EXPECT_TRUE(has(at(3500), "stop fade"));
+}
+
 TEST_F(Schedule, OverlappingShadersOfOnePart) {
     DemoPart& p = part(0);
     shader(p, 1, 0, 1000);
