@@ -24,7 +24,7 @@ public:
     // A new light pre-pass renderer initialised with `params`, or null (the failure logged).
     // One reference for the caller.
     virtual IKeRenderer* createLppRenderer(const RendererLppParams* params) = 0;
-    // Null until the last-frame information is part of this build.
+    // The last-frame information, updated by the frame loop after every frame (never null).
     virtual CKeLastFrameInfo* getLastFrameInfo() = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "runtime/CKeManager.h"
 #include "fx/IKeEffectManager.h"
 #include "fx/KeEffectBindContext.h"
+#include "render/CKeLastFrameInfo.h"
 #include "render/IKeRendererManager.h"
 #include "engine/IKeResourceManager.h"
 #include "files/KeFileSystem.h"
@@ -330,14 +331,20 @@ bool beginScene(bool clear, video::ITexture* target) {
     return !target || g_ctx.driver->setRenderTarget(target, clear, clear, backdropColor());
 }
 
-// What the next frame's motion binds read of this one: the engine camera's matrices and the rate.
+// What the next frame's motion binds read of this one: the renderer manager's last-frame
+// information (the frame's view and projection, the rate over the last frames), handed on to the
+// effects' bind context.
 void recordLastFrame() {
-    IKeEffectManager* effects = g_manager ? g_manager->getEffectManager() : nullptr;
-    if (!effects || !g_ctx.camera) return;
+    IKeRendererManager* renderers = g_manager ? g_manager->getRendererManager() : nullptr;
+    CKeLastFrameInfo* info = renderers ? renderers->getLastFrameInfo() : nullptr;
+    if (!info) return;
+    info->update();
+    IKeEffectManager* effects = g_manager->getEffectManager();
+    if (!effects) return;
     KeLastFrameInfo& last = effects->getBindContext().lastFrame;
-    last.view = g_ctx.camera->getViewMatrix();
-    last.projection = g_ctx.camera->getProjectionMatrix();
-    last.fps = static_cast<f32>(g_ctx.driver->getFPS());
+    last.view = *info->getView();
+    last.projection = *info->getProjection();
+    last.fps = info->getFps();
 }
 
 // The frame the renderer is handed: the engine camera at the frame time, into `target`.
