@@ -400,7 +400,7 @@ void keDemoFree(DemoDefinition& def, IKeDemoBackend& be) {
     }
 }
 
-int keDemoFrame(DemoDefinition& def, DemoPlayState& st, int32_t time, IKeDemoBackend& be) {
+int keDemoFrame(DemoDefinition& def, DemoPlayState& st, int32_t time, IKeDemoBackend& be, bool render) {
     DemoPart* r = st.partIndex >= 0 && st.partIndex < def.partCount ? &def.parts[st.partIndex] : nullptr;
     int32_t a = time;
     int64_t b = 0;
@@ -445,7 +445,7 @@ int keDemoFrame(DemoDefinition& def, DemoPlayState& st, int32_t time, IKeDemoBac
             be.updateScene(st.sceneSlot, sceneTime);
         }
     }
-    be.renderFrame();
+    if (render) be.renderFrame();
     return 0;
 }
 
@@ -528,7 +528,7 @@ int keDemoCaptureWith(const char* path, const DemoCaptureOptions& options, IKeDe
         if (options.to >= 0 && k >= options.to) break;
         const int32_t t = keDemoCaptureTime(k, fps);
         be.setFrameTime(t);
-        if (keDemoFrame(*def, st, t, be) != 0) {
+        if (keDemoFrame(*def, st, t, be, k + 1 >= from) != 0) {
             result = -1;
             break;
         }

@@ -40,12 +40,16 @@ int keDemoLoad(DemoDefinition& def, const char* path, DemoIdAllocator& ids, IKeD
 // Releases the musics, the scenes of parts and extras, and the camera shaders.
 void keDemoFree(DemoDefinition& def, IKeDemoBackend& backend);
 // One frame at clock time `time` (ms), or -1 for the engine clock. 0, or non-zero on failure.
-int keDemoFrame(DemoDefinition& def, DemoPlayState& state, int32_t time, IKeDemoBackend& backend);
+// Without `render` the frame does everything but draw (a capture runs the frames before its
+// range so).
+int keDemoFrame(DemoDefinition& def, DemoPlayState& state, int32_t time, IKeDemoBackend& backend, bool render = true);
 
 struct DemoCaptureOptions {
     const char* base = nullptr;  // frames go to "<base>_%06d.bmp"; made absolute at start
     float fps = 30.0f;           // anything not finite and positive means 30
-    int32_t from = 0;            // first frame written
+    int32_t from = 0;            // first frame written; the ones before are run but not drawn,
+                                 // except the last one (the first written frame sees the same
+                                 // last frame as in a whole capture)
     int32_t to = -1;             // frames from `to` on are not captured; -1: to the end
     const char* wavPath = nullptr;  // the music of the captured frames as a WAV file, or none
     bool progress = false;          // one progress line on the terminal, updated in place

@@ -317,6 +317,9 @@ TEST_F(CaptureLoop, RangesAndAFailingFile) {
     ASSERT_EQ(keDemoCaptureWith("two.demo.ini", o, be), 0);
     EXPECT_EQ(be.screenshots, (std::vector<std::string>{dir.path + "/f_000003.bmp", dir.path + "/f_000004.bmp",
                                                         dir.path + "/f_000005.bmp"}));
+    // Frames 0 and 1 are run but not drawn; 2 is drawn (the last frame the first written one
+    // follows), then 3 to 5; and the one frame of preparing.
+    EXPECT_EQ(std::count(be.calls.begin(), be.calls.end(), "render"), 5);
     FakeDemoBackend failing;
     failing.failScreenshotAt = 2;
     o.from = 0;
