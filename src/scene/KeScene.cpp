@@ -1090,6 +1090,7 @@ void renderCubeMaps(int slot, bool all) {
     const int previous = s.lastTime;
     std::vector<bool> rendered(s.cubeMaps.size(), false);
     for (size_t i = 0; i < s.cubeMaps.size(); ++i) calls.clearCubeMap(s.cubeMapBase + int(i));
+    keSceneEmittersSetVisible(slot, false);  // particles stay out of the reflections
     bool animated = false;
     int animatedAt = 0;
     for (int pass = 0; pass < 2; ++pass)
@@ -1104,6 +1105,7 @@ void renderCubeMaps(int slot, bool all) {
             }
             rendered[i] = renderCubeMap(s, i, keSceneSamplePosition(slot, r));
         }
+    keSceneEmittersSetVisible(slot, s.shown);  // a hidden slot keeps its emitters hidden
     keSceneAnimate(slot, previous);
 }
 

@@ -28,6 +28,16 @@ view() {  # view SCREENSHOT FRAMES MS ARGS...: runs the viewer, its output in $w
         "$kolm" -windowed 1 -display 320x240 "$@" </dev/null >"$work/out" 2>&1
 }
 
+# Waits until the viewer in the background has started and had time to load its scene and
+# start its watch (the log line comes before the loading; sanitizer builds load slowly).
+started() {
+    for _ in $(seq 200); do
+        grep -qxF "Kolm Engine scene viewer started" "$work/out" 2>/dev/null && break
+        sleep 0.1
+    done
+    sleep "${1:-3}"
+}
+
 # Differing pixels (in thousandths) of two 24-bit BMPs below the read-outs (the top 30 rows).
 differ() {
     python3 - "$1" "$2" <<'EOF'
@@ -66,8 +76,10 @@ view "$work/end.bmp" 10 0 "$scene" -framestart 5000 -nomusic
 [ $? = 0 ] || { echo "FAIL: playing run"; cat "$work/out"; fail=1; }
 
 # The sync message: a paused viewer at frame 0 follows frame 90.
+rm -f "$work/out"
 view "$work/sync.bmp" 0 4000 "$scene" -framestart 0 -paused -nomusic -syncupdate &
 pid=$!
+started 1
 sent=1
 for _ in $(seq 40); do
     sleep 0.1
@@ -80,9 +92,10 @@ d=$(differ "$work/sync.bmp" "$work/f90.bmp")
 
 # Live reload: an in-place rewrite that stops half-way for a while reloads once, complete; an
 # atomic save reloads once more.
+rm -f "$work/out"
 view "$work/reload.bmp" 0 6000 "$scene" -framestart 30 -paused -nomusic -syncupdate &
 pid=$!
-sleep 2
+started 3
 size=$(stat -c %s "$scene")
 sed 's/zoomFactor FP 3.2/zoomFactor FP 1.6/' "$scene" >"$work/new.kscn"
 head -c $((size / 2)) "$work/new.kscn" >"$scene"
