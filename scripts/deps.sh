@@ -8,6 +8,7 @@ PKGS=(
   libirrlicht-dev
   liblua5.2-dev
   libiniparser-dev
+  libexpat1-dev
   libzip-dev zipcmp zipmerge ziptool
   zlib1g-dev
   glslang-dev glslang-tools spirv-tools

@@ -4,6 +4,7 @@
 #include "files/KeReadFile.h"
 #include "fx/CKeEffect.h"
 #include "fx/CKeEffectBinds.h"
+#include "fx/CKeEffectDefLoaderCollada.h"
 #include "fx/CKeEffectDefLoaderKolm.h"
 #include "fx/CKeEffectTextureResolver.h"
 #include "fx/IKeEffectBind.h"
@@ -59,7 +60,10 @@ CKeEffectManager::CKeEffectManager(IKeGPUProgrammingServices* services, bool tar
     auto* resolver = new CKeEffectTextureResolver(mContext);
     addTextureResolver(resolver);
     resolver->drop();
-    // The COLLADA loader, when present, is registered before this one: annotated HLSL is tried first.
+    // Loaders are tried from the last registered: annotated HLSL before COLLADA.
+    auto* collada = new CKeEffectDefLoaderCollada();
+    addEffectDefLoader(collada);
+    collada->drop();
     auto* kolm = new CKeEffectDefLoaderKolm();
     addEffectDefLoader(kolm);
     kolm->drop();

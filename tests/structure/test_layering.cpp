@@ -75,6 +75,7 @@ const std::vector<OutsideRule>& outsideRules() {
                       "app"}},
         {"glslang/", {"fx"}},
         {"spirv", {"fx"}},
+        {"expat", {"fx"}},
         {"mpg123", {"music"}},
         {"zip.h", {"files", "package"}},
         {"iniparser", {"files", "demo", "app"}},

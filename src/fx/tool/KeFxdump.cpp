@@ -1,7 +1,7 @@
-// kolm-fxdump: loads one effect file through the effect manager, as the engine does, and prints
-// the definition it yields in a fixed order meant for diffing: the effect record, its
-// parameters (type, semantic, text, annotations, sampler texts), then each technique with its
-// passes, shaders (entry, target, inline texts, binds) and states. Needs no display.
+// kolm-fxdump: loads one effect file (annotated HLSL or COLLADA FX) through the effect manager,
+// as the engine does, and prints the definition it yields in a fixed order meant for diffing: the
+// effect record, its parameters (type, semantic, text, annotations, sampler texts), then each
+// technique with its passes, shaders (entry, target, inline texts, binds) and states. Needs no display.
 //
 //   kolm-fxdump [-D NAME[=VALUE]]... FILE
 //   kolm-fxdump --build [-D NAME[=VALUE]]... FILE
@@ -36,10 +36,11 @@ int usage(FILE* out, int status) {
     std::fprintf(out,
                  "usage: kolm-fxdump [-D NAME[=VALUE]]... FILE\n"
                  "       kolm-fxdump --build [-D NAME[=VALUE]]... FILE\n"
-                 "  Loads the effect file FILE (annotated HLSL: .hlsl, .fx) with the given macros, as the\n"
-                 "  engine does, and prints the effect definition: the effect record, each parameter with\n"
-                 "  its type, semantic, text, annotations and sampler texts, then each technique with its\n"
-                 "  annotations, passes, shaders (entry point, target, inline texts, binds) and states.\n"
+                 "  Loads the effect file FILE (annotated HLSL: .hlsl, .fx; COLLADA FX: .dae, .xml) with the\n"
+                 "  given macros, as the engine does, and prints the effect definition: the effect record,\n"
+                 "  each parameter with its type, semantic, text, annotations and sampler texts, then each\n"
+                 "  technique with its annotations, passes, shaders (entry point, target, inline texts,\n"
+                 "  binds) and states.\n"
                  "  Texts are printed in double quotes with \\\" \\\\ \\t \\r \\n escaped; a shader's source\n"
                  "  file is printed as (effect) when it is the effect file itself.\n"
                  "  -D NAME[=VALUE]  define a macro (\"-D USE_TEX_COLOR\" sets the condition TEX_COLOR)\n"
@@ -262,7 +263,7 @@ int main(int argc, char** argv) {
     if (!def) {
         // A load error has been logged; a file that no loader takes has not.
         if (!*manager->getLastError())
-            std::fprintf(stderr, "kolm-fxdump: no effect loader takes %s (annotated HLSL: .hlsl, .fx)\n", files[0].c_str());
+            std::fprintf(stderr, "kolm-fxdump: no effect loader takes %s (annotated HLSL: .hlsl, .fx; COLLADA FX: .dae, .xml)\n", files[0].c_str());
         manager->drop();
         return 1;
     }
