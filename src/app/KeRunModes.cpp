@@ -4,6 +4,7 @@
 #include "runtime/KeLoadingScreen.h"
 #include "core/KeError.h"
 #include "app/KeDemoMode.h"
+#include "app/KeObjectViewer.h"
 #include "app/KeSceneViewer.h"
 #include "app/KeSetup.h"
 #include "app/KeShell.h"
@@ -114,6 +115,7 @@ void keInstallRunModes() {
     h.shutdownEngine = &shutdownEngine;
     h.runScript = &runScript;
     h.runSceneViewer = &keViewScene;
+    h.runObjectViewer = &keViewObject;
     h.isPackaged = &isPackaged;
     h.extractPackage = &extractPackage;
     h.packDemo = &packDemo;
