@@ -116,6 +116,7 @@ bool CKeRendererLpp::init(const RendererLppParams& params) {
     if (!m_volumetric->init(m_env.effects, params.volumetricSpot.c_str(), params.volumetricPoint.c_str(),
                             m_targets.depth()))
         return false;
+    if (!m_postChain.init(driver, m_env.effects, params, m_targets)) return false;
     m_solid = new CKeRenderSolid(m_env);
     m_transparent = new CKeRenderTransparent(m_env);
 
@@ -223,15 +224,27 @@ bool CKeRendererLpp::render(const KeFrameContext& frame) {
     m_transparent->render(m_targets.back(0), m_targets.depth(), m_transparentNodes, scene::ESNRP_TRANSPARENT);
     video::ITexture* scene = applyCameraEffects(m_targets.back(0), "prepost", false, false);
 
-    // 15-19: the glow's scene copy, glow and depth of field belong to the post objects, which
-    // this renderer does not draw: the image goes on unchanged.
+    // 15-19: the glow's half-size copy of the scene before the transparent effects, which do
+    // not glow; transparent effects and volumetric lights; glow; depth of field into the other
+    // buffer of the pair.
+    if (glowOn) m_postChain.copyForGlow(scene);
     m_transparent->render(scene, m_targets.depth(), m_transparentEffectNodes, scene::ESNRP_TRANSPARENT_EFFECT);
     m_volumetric->render(scene, m_lights, m_pool);
+    if (glowOn) m_postChain.glow(scene, m_post.glowRadius, m_post.glowIntensity, m_post.streakEnabled, m_streaks);
+    if (m_post.dofEnabled) {
+        video::ITexture* out = keLppSpareTarget(scene, m_targets.back(0), m_targets.back(1));
+        m_postChain.dof(out, scene, m_post.dofAdvanced != 0.0f, m_post.dofRadiusScale);
+        scene = out;
+    }
 
-    // 20-23: the untagged camera effects, then the copy onto the frame's target (gamma and SMAA
-    // belong to the post objects). The copy fills the whole target, scaling when its size
-    // differs from the targets'.
+    // 20-23: the untagged camera effects, gamma, then the copy onto the frame's target. The
+    // copy fills the whole target, scaling when its size differs from the targets'.
     scene = applyCameraEffects(scene, nullptr, false, glowOn);
+    if (m_post.gammaEnabled) {
+        video::ITexture* out = keLppSpareTarget(scene, m_targets.back(0), m_targets.back(1));
+        m_postChain.gamma(out, scene);
+        scene = out;
+    }
     driver->setRenderTarget(frame.target, false, false);
     m_env.services->copyTexture(scene);
 

@@ -4,11 +4,12 @@
 // end. It also names the effect file and macros of every surface material, so that surface
 // shaders write colour and depth in the layout the stages read.
 //
-// The post objects (glow and light streaks, depth of field, gamma, SMAA) are not drawn by this
-// renderer: their steps hand the image on unchanged.
+// The post objects (glow and light streaks, depth of field, gamma) work on the same targets
+// (render/CKePostChain.h).
 #pragma once
 
 #include "render/CKeRenderLights.h"
+#include "render/CKePostChain.h"
 #include "render/CKeRenderStages.h"
 #include "render/IKeRendererLpp.h"
 #include "render/KeFrameCollector.h"
@@ -65,6 +66,7 @@ public:
     CKeRenderLightVolumetric* getVolumetric() const { return m_volumetric; }
     irr::u32 getDepthDrawnCount() const { return m_depthDrawn; }
     bool isInitialised() const { return m_initialised; }
+    CKePostChain& getPostChain() { return m_postChain; }
 
     // IKeLppChainRunner
     bool applyEffect(irr::u32 index, irr::video::ITexture* dest, irr::video::ITexture* src) override;
@@ -94,6 +96,7 @@ private:
     CKeRenderLightVolumetric* m_volumetric = nullptr;
     CKeRenderSolid* m_solid = nullptr;
     CKeRenderTransparent* m_transparent = nullptr;
+    CKePostChain m_postChain;
 
     LppPostSettings m_post;
     LightStreakSettings m_streaks;
