@@ -564,6 +564,8 @@ int keSetFxEmitterEffectParameters(int id, const char* file, const KeFxEffectPar
             recordError(2, "Invalid surface for the FxEmitter ID %d", id);
             return -1;
         }
+        // Tried once per file, also when it fails: a broken file is reported once, not every frame.
+        std::snprintf(r->listEffect, sizeof r->listEffect, "%s", listFile);
         int stage = 0;
         IKeEffect* effect = compileForSurface(r, keFindFile(listFile), &stage);
         if (stage == 1) {
@@ -573,7 +575,6 @@ int keSetFxEmitterEffectParameters(int id, const char* file, const KeFxEffectPar
         } else {
             ext->setEffect(0, effect, 0, 0);
             effect->drop();
-            std::snprintf(r->listEffect, sizeof r->listEffect, "%s", listFile);
         }
     }
     IKeEffect* effect = ext->getEffect(0);
