@@ -1,7 +1,7 @@
 // [KOLM_BEGIN]
 //title Particle: camera-facing quads of an fx emitter
 //subject particles
-//comments The default effect of fx emitters. Each particle is a quad facing the camera, ParticleSize units wide, centred on the particle. Its age (0 at birth, 1 at death) fades it out over the last fifth of its life and, with the surface's gradients, picks its colour and size. With USE_TEX_COLOR the particle image (layer 0) gives colour and coverage; otherwise a soft round spot in ParticleColor. USE_ROTATION turns the quad by ParticleRotation radians. The blend macros choose how the colour is written: alpha blending (USE_BLEND_ALPHA), adding (USE_BLEND_ADD) or subtracting (USE_BLEND_SUB), with the surface's base material.
+//comments The code of the default effect of fx emitters (Particle.dae wraps it as a COLLADA FX document; this file loads on its own as well). Each particle is a quad facing the camera, ParticleSize units wide, centred on the particle. Its age (0 at birth, 1 at death) fades it out over the last fifth of its life and, with the surface's gradients, picks its colour and size. With USE_TEX_COLOR the particle image (layer 0) gives colour and coverage; otherwise a soft round spot in ParticleColor. USE_ROTATION turns the quad by ParticleRotation radians. The blend macros choose how the colour is written: alpha blending (USE_BLEND_ALPHA), adding (USE_BLEND_ADD) or subtracting (USE_BLEND_SUB), with the surface's base material.
 //
 // function vertexMain : vs_main
 // function pixelMain : ps_main

@@ -30,8 +30,9 @@ namespace kolm {
 using namespace irr;
 
 const char* const kKeDefaultParticleImage = "KeDefaultParticle.png";
-// The default particle effect in the engine's annotated effect format (shadersHV).
-const char* const kKeDefaultParticleEffect = "Particle.hlsl";
+// The default particle effect: a COLLADA FX document around the HLSL of "Particle.hlsl"
+// (shadersHV), which also loads on its own.
+const char* const kKeDefaultParticleEffect = "Particle.dae";
 
 namespace {
 

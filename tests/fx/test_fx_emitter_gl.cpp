@@ -45,13 +45,16 @@ protected:
         GlDeviceTest::TearDown();
     }
 
-    // The node's particle surface (soft orange spots, added) and the shipped effect for it.
-    void applyParticleEffect(CKeParticleSystemSceneNode* node) {
+    // The node's particle surface (soft orange spots, added; with `image` its texture gives
+    // the spots' shape) and the shipped effect file `name` for it.
+    void applyParticleEffect(CKeParticleSystemSceneNode* node, const char* name = "Particle.hlsl",
+                             video::ITexture* image = nullptr) {
         CKeSceneNodeExt* ext = keGetNodeExt(node);
         auto* surface = new CKeSurfaceLightwaveHV();
         surface->initFromMaterial(node->getMaterial(0));
         KeHyperVoxelParams p = surface->getParameters();
-        p.hasTexture = false;
+        p.hasTexture = image != nullptr;
+        p.clipTexture = image;
         p.size = 0.25f;
         p.color[0] = 1.0f, p.color[1] = 0.6f, p.color[2] = 0.2f, p.color[3] = 1.0f;
         surface->setParameters(p);
@@ -61,7 +64,7 @@ protected:
         video::E_MATERIAL_TYPE base = video::EMT_SOLID;
         ASSERT_TRUE(surface->getEffectCompileParameters(base, macros, count, node));
         surface->drop();
-        const std::string file = std::string(KOLM_SOURCE_DIR) + "/data/shadersHV/Particle.hlsl";
+        const std::string file = std::string(KOLM_SOURCE_DIR) + "/data/shadersHV/" + name;
         IKeEffect* effect = effects->createEffect(file.c_str(), base, macros);
         ASSERT_NE(effect, nullptr) << effects->getLastError();
         ext->setEffect(0, effect, 0, 0);
@@ -121,6 +124,27 @@ TEST_F(ParticlesGl, InstancedPictureEqualsTheCpuQuadsAt5000Particles) {
     EXPECT_GT(gltest::red(instanced[(gltest::kHeight / 2) * gltest::kWidth + gltest::kWidth / 2]), 200);
     EXPECT_EQ(instanced[0] & 0xFFFFFF, 0u);
     EXPECT_EQ(off, 0u) << "pixels where instanced and CPU quads differ";
+}
+
+// The default effect as a COLLADA FX document around the same HLSL: the same picture, here with
+// the shipped particle image shaping the spots.
+TEST_F(ParticlesGl, ColladaDocumentDrawsAsItsHlsl) {
+    video::ITexture* image = driver->getTexture(KOLM_SOURCE_DIR "/data/textures/KeDefaultParticle.png");
+    ASSERT_NE(image, nullptr);
+    CKeGLParticleSystemSceneNode* node = makeNode(2000);
+    ASSERT_NE(node, nullptr);
+    applyParticleEffect(node, "Particle.hlsl", image);
+    const std::vector<uint32_t> hlsl = drawFrame();
+    applyParticleEffect(node, "Particle.dae", image);
+    const std::vector<uint32_t> collada = drawFrame();
+    EXPECT_EQ(node->lastInstanceCount(), 2000u);
+    u32 lit = 0, off = 0;
+    for (size_t i = 0; i < hlsl.size(); ++i) {
+        lit += gltest::red(hlsl[i]) > 40 ? 1 : 0;
+        off += gltest::near(hlsl[i], collada[i], 2) ? 0 : 1;
+    }
+    EXPECT_GT(lit, 1500u);
+    EXPECT_EQ(off, 0u);
 }
 
 TEST_F(ParticlesGl, LimitsOfTheInstanceBufferAndOfTheCpuQuads) {
