@@ -38,7 +38,7 @@ int setupWithDisplay(const char* setupFile, const char* baseDir, const ScreenSet
         std::string display;
         if (keStartPrivateXvfb(cmdline.width > 0 ? cmdline.width : 1280, cmdline.height > 0 ? cmdline.height : 1024,
                                &display)) {
-            logLine("No display: capturing on a private X server (Xvfb %s)", display.c_str());
+            printMessage(KE_INFO, "No display: capturing on a private X server (Xvfb %s)", display.c_str());
         } else {
             printMessage(KE_WARN, "No display, and no X server could be started (is Xvfb installed?)");
         }

@@ -6,6 +6,7 @@
 #include "demo/KeDemoCapture.h"
 #include "kf/kfile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -410,7 +411,9 @@ int keDemoFrame(DemoDefinition& def, DemoPlayState& st, int32_t time, IKeDemoBac
         if (r && st.musicId != -1) {
             const int position = be.musicPositionMs(st.musicId);
             if (position != -1) {
-                b = static_cast<int64_t>(st.musicRef) + position;
+                // What is heard may start a little behind the clock that started the music:
+                // the demo time then waits for it rather than step back.
+                b = std::max<int64_t>(static_cast<int64_t>(st.musicRef) + position, st.lastTime);
                 // The clock carries on from the music's time once the music has ended.
                 st.origin = static_cast<int32_t>(a - b);
             }
@@ -507,7 +510,7 @@ int keDemoCaptureWith(const char* path, const DemoCaptureOptions& options, IKeDe
     auto def = std::make_unique<DemoDefinition>();
     if (loadAndPrepare(*def, path, be) != 0) return -1;
 
-    logLine("Start capturing: basename='%s' fps=%f", base, fps);
+    printMessage(KE_INFO, "Start capturing: basename='%s' fps=%f", base, fps);
     const int64_t endClock = keDemoEndClock(*def);
     const int64_t from = options.from > 0 ? options.from : 0;
     int64_t total = static_cast<int64_t>(std::ceil(static_cast<double>(endClock) * fps / 1000.0));
@@ -542,7 +545,7 @@ int keDemoCaptureWith(const char* path, const DemoCaptureOptions& options, IKeDe
             break;
         }
         progress.clearLine();
-        logLine("Frame %5lld; time %6d ; %s", static_cast<long long>(k), t, file);
+        printMessage(KE_INFO, "Frame %5lld; time %6d ; %s", static_cast<long long>(k), t, file);
         progress.frame(k, st.lastTime);
     }
     progress.finish();

@@ -33,7 +33,7 @@ TEST(DemoFrameWrite, AllocatesNothingPerFrame) {
         const long before = gAllocations.load();
         std::snprintf(file, sizeof file, "%s/f_%06d.bmp", dir.path.c_str(), k);
         EXPECT_EQ(keScreenShot(file), 0);
-        logLine("Frame %5d; time %6d ; %s", k, k * 40, file);
+        printMessage(KE_INFO, "Frame %5d; time %6d ; %s", k, k * 40, file);
         if (k > 0) allocations += gAllocations.load() - before;
     }
     keStopEngine();

@@ -141,6 +141,9 @@ TEST_F(Schedule, MusicTimeWithALateMusicPart) {
     auto sw = realAt(5010);
     EXPECT_TRUE(has(sw, "play music 2"));
     EXPECT_EQ(st.partIndex, 1);
+    // Heard from 0 while the clock had reached 5010: the time waits rather than step back.
+    be.musicPosition[2] = 0;
+    EXPECT_TRUE(has(realAt(5020), "animate 1 at 10"));
     // The music has been heard for 100 ms: the demo is 100 ms into the part, not back at 100.
     be.musicPosition[2] = 100;
     auto calls = realAt(5200);
