@@ -17,12 +17,15 @@ bool loadNamed(CKePostEffect& effect, IKeEffectManager* effects, const core::str
 
 }  // namespace
 
-bool CKePostChain::init(video::IVideoDriver* driver, IKeEffectManager* effects, const RendererLppParams& params,
-                        const KeLppTargets& targets) {
+bool CKePostChain::init(video::IVideoDriver* driver, IKeEffectManager* effects, IKeTextureManager* textures,
+                        const RendererLppParams& params, const KeLppTargets& targets) {
     m_driver = driver;
     m_half2 = targets.half(2);
     m_depth = targets.depth();
     m_coc = targets.back(2);
+    if (params.smaa && !m_smaa.init(driver, effects, textures, params.smaaEdge.c_str(), params.smaaWeights.c_str(),
+                                    params.smaaBlend.c_str(), params.areaTex.c_str(), params.searchTex.c_str()))
+        return false;
     if (!loadNamed(m_gaussian, effects, params.gaussianBlur)) return false;
     if (!loadNamed(m_downSample, effects, params.downSampleBlur)) return false;
     if (!loadNamed(m_compose, effects, params.composeUpSample)) return false;

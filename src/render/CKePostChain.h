@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/CKePostEffects.h"
+#include "render/CKePostSMAA.h"
 #include "render/KeLppSettings.h"
 
 namespace kolm {
@@ -12,10 +13,11 @@ class KeLppTargets;
 
 class CKePostChain {
 public:
-    // Loads, in this order and each failure logged with its own message: Gaussian blur,
-    // down-sample blur, compose up-sample, light streaks, glow, depth of field, gamma.
-    bool init(irr::video::IVideoDriver* driver, IKeEffectManager* effects, const RendererLppParams& params,
-              const KeLppTargets& targets);
+    // Loads, in this order and each failure logged with its own message: SMAA (only when
+    // params.smaa: with it off SMAA loads nothing and costs nothing), Gaussian blur, down-sample
+    // blur, compose up-sample, light streaks, glow, depth of field, gamma.
+    bool init(irr::video::IVideoDriver* driver, IKeEffectManager* effects, IKeTextureManager* textures,
+              const RendererLppParams& params, const KeLppTargets& targets);
 
     // The scene's half-size copy that the glow starts from ("HalfScreen[2]").
     void copyForGlow(irr::video::ITexture* scene);
@@ -30,6 +32,7 @@ public:
     CKePostCompose& getCompose() { return m_compose; }
     CKePostEffect& getGamma() { return m_gamma; }
     CKePostGlow& getGlow() { return m_glow; }
+    CKePostSMAA& getSMAA() { return m_smaa; }
 
 private:
     irr::video::IVideoDriver* m_driver = nullptr;
@@ -43,6 +46,7 @@ private:
     CKePostGlow m_glow;
     CKePostDof m_dof;
     CKePostEffect m_gamma;
+    CKePostSMAA m_smaa;
 };
 
 }  // namespace kolm

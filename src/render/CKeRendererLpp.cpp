@@ -116,7 +116,9 @@ bool CKeRendererLpp::init(const RendererLppParams& params) {
     if (!m_volumetric->init(m_env.effects, params.volumetricSpot.c_str(), params.volumetricPoint.c_str(),
                             m_targets.depth()))
         return false;
-    if (!m_postChain.init(driver, m_env.effects, params, m_targets)) return false;
+    if (!m_postChain.init(driver, m_env.effects, m_manager ? m_manager->getTextureManager() : nullptr, params,
+                          m_targets))
+        return false;
     m_solid = new CKeRenderSolid(m_env);
     m_transparent = new CKeRenderTransparent(m_env);
 
@@ -237,16 +239,23 @@ bool CKeRendererLpp::render(const KeFrameContext& frame) {
         scene = out;
     }
 
-    // 20-23: the untagged camera effects, gamma, then the copy onto the frame's target. The
-    // copy fills the whole target, scaling when its size differs from the targets'.
+    // 20-23: the untagged camera effects, gamma, then SMAA or the copy onto the frame's target.
+    // Into a target, SMAA's edges go into that target before the final picture overwrites it.
+    // The copy fills the whole target, scaling when its size differs from the targets'.
     scene = applyCameraEffects(scene, nullptr, false, glowOn);
     if (m_post.gammaEnabled) {
         video::ITexture* out = keLppSpareTarget(scene, m_targets.back(0), m_targets.back(1));
         m_postChain.gamma(out, scene);
         scene = out;
     }
-    driver->setRenderTarget(frame.target, false, false);
-    m_env.services->copyTexture(scene);
+    if (m_smaa) {
+        video::ITexture* weights = keLppSpareTarget(scene, m_targets.back(0), m_targets.back(1));
+        video::ITexture* edges = frame.target ? frame.target : m_targets.back(2);
+        m_postChain.getSMAA().render(scene, edges, weights, frame.target == nullptr);
+    } else {
+        driver->setRenderTarget(frame.target, false, false);
+        m_env.services->copyTexture(scene);
+    }
 
     if (m_debug && !frame.target) drawDebugView();
     if (frame.camera && frame.camera != shown) smgr->setActiveCamera(shown);

@@ -4,8 +4,8 @@
 // end. It also names the effect file and macros of every surface material, so that surface
 // shaders write colour and depth in the layout the stages read.
 //
-// The post objects (glow and light streaks, depth of field, gamma) work on the same targets
-// (render/CKePostChain.h).
+// The post objects (glow and light streaks, depth of field, gamma, SMAA) work on the same
+// targets (render/CKePostChain.h).
 #pragma once
 
 #include "render/CKeRenderLights.h"

@@ -1,9 +1,12 @@
 // The post objects on OpenGL (Xvfb + llvmpipe), on the light pre-pass renderer's own targets
 // with pictures put into them and read back: gamma 1 is the identity, a glow of intensity 0
 // changes nothing, the glow's half-size target holds the composed blur when the streaks are off,
-// and the depth of field leaves a wall in its focal plane sharp while it blurs one out of it.
+// and the depth of field leaves a wall in its focal plane sharp while it blurs one out of it; SMAA
+// leaves a picture without edges as it is, softens a hard diagonal edge along the edge only, and
+// fails to start without its lookup images.
 #include "lpp_fixture.h"
 
+#include "engine/IKeTextureManager.h"
 #include "render/CKePostChain.h"
 #include "support/gl_fixture.h"
 
@@ -21,14 +24,32 @@ const std::string kQuad = KOLM_TEST_DATA_DIR "/render/lpp_quad.hlsl";
 constexpr int kW = 64;
 constexpr int kH = 48;
 
+std::string g_log;
+
 class PostGl : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
         keResetErrorReporter();
-        keSetLogSink([](const char* l, void*) { std::fprintf(stderr, "%s", l); }, nullptr);
+        g_log.clear();
+        keSetLogSink(
+            [](const char* l, void*) {
+                g_log += l;
+                std::fprintf(stderr, "%s", l);
+            },
+            nullptr);
         keSetMessageBoxHandler([](const char*, void*) {}, nullptr);
-        renderer = startEngine(kW, kH);
+        // The engine with anti-aliasing on, as the setup key "antialias" starts it.
+        EngineSetup s;
+        s.width = kW;
+        s.height = kH;
+        s.windowed = 1;
+        s.vsync = 0;
+        s.antialias = 1;
+        s.lightPrePass = 1;
+        s.baseDir = KOLM_TEST_BASE_DIR "/";
+        ASSERT_EQ(keStartEngine(s), 0);
+        renderer = dynamic_cast<CKeRendererLpp*>(keCurrentRenderer());
         ASSERT_NE(renderer, nullptr) << "the engine did not start with the light pre-pass renderer";
         chain = &renderer->getPostChain();
     }
@@ -188,6 +209,73 @@ TEST_F(PostGl, DepthOfFieldLeavesTheFocalPlaneSharpAndBlursOtherDepths) {
         else
             EXPECT_GT(change, 40);
     }
+}
+
+// SMAA from BackRTT[0], edges into BackRTT[2] (where the result ends), weights in BackRTT[1].
+std::vector<uint32_t> smaa(CKeRendererLpp* renderer, CKePostChain* chain, const std::vector<uint32_t>& picture,
+                           PostGl* test) {
+    (void)test;
+    const KeLppTargets& t = renderer->getTargets();
+    EXPECT_TRUE(chain->getSMAA().isInitialised());
+    chain->getSMAA().render(t.back(0), t.back(2), t.back(1), false);
+    (void)picture;
+    return readTarget(t.back(2));
+}
+
+TEST_F(PostGl, SmaaLeavesAPictureWithoutEdgesAsItIs) {
+    std::vector<uint32_t> px(size_t(kW) * kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) px[size_t(y) * kW + x] = 0xFF000000u | uint32_t(x * 2) << 16 | uint32_t(y * 3) << 8 | 0x40u;
+    fill(target("BackRTT[0]"), px);
+    EXPECT_EQ(maxDifference(smaa(renderer, chain, px, this), px), 0);
+}
+
+// Black below a line falling one pixel every four: along the line pixels take intermediate values;
+// two pixels away from every colour change nothing moves.
+TEST_F(PostGl, SmaaSoftensAHardDiagonalEdgeAlongTheEdgeOnly) {
+    auto white = [](int x, int y) { return y < 8 + x / 4; };
+    std::vector<uint32_t> px(size_t(kW) * kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) px[size_t(y) * kW + x] = white(x, y) ? 0xFFFFFFFFu : 0xFF000000u;
+    fill(target("BackRTT[0]"), px);
+    const std::vector<uint32_t> out = smaa(renderer, chain, px, this);
+    int intermediate = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            bool nearEdge = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = std::min(std::max(x + dx, 0), kW - 1), ny = std::min(std::max(y + dy, 0), kH - 1);
+                    nearEdge = nearEdge || white(nx, ny) != white(x, y);
+                }
+            const uint32_t v = out[size_t(y) * kW + x];
+            if (!nearEdge)
+                EXPECT_EQ(v, px[size_t(y) * kW + x]) << x << ", " << y;
+            else if (gltest::red(v) > 10 && gltest::red(v) < 245)
+                ++intermediate;
+        }
+    // Every run of four along the 56 columns left of the last step softens some of its pixels.
+    EXPECT_GT(intermediate, 28);
+}
+
+TEST_F(PostGl, SmaaWithoutItsSearchImageRefusesToStart) {
+    // The names as the start-up finds them; only the search image is missing.
+    std::string files[4];
+    const char* names[4] = {"SMAA-1-LumaEdgeDetection.fx", "SMAA-2-BlendingWeightCalculation.fx",
+                            "SMAA-3-NeighborhoodBlending.fx", "AreaTexDX9.png"};
+    for (int i = 0; i < 4; ++i) files[i] = keFindFile(names[i]);
+    CKePostSMAA other;
+    IKeManager* m = keEngineManager();
+    g_log.clear();
+    EXPECT_FALSE(other.init(driver(), m->getEffectManager(), m->getTextureManager(), files[0].c_str(),
+                            files[1].c_str(), files[2].c_str(), files[3].c_str(), "NoSuchSearchTex.png"));
+    EXPECT_FALSE(other.isInitialised());
+    EXPECT_NE(g_log.find("ERROR : CKePostSMAA failed to load NoSuchSearchTex.png"), std::string::npos) << g_log;
+    EXPECT_EQ(g_log.find("failed to load " + files[3]), std::string::npos) << g_log;
+    // A second init of an initialised one is refused.
+    EXPECT_FALSE(chain->getSMAA().init(driver(), m->getEffectManager(), m->getTextureManager(),
+                                       "SMAA-1-LumaEdgeDetection.fx", "SMAA-2-BlendingWeightCalculation.fx",
+                                       "SMAA-3-NeighborhoodBlending.fx", "AreaTexDX9.png", "SearchTex.png"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // weights and radii, the order of the passes, and the light streaks' parameters.
 #include <gtest/gtest.h>
 
+#include "render/CKeScreenQuadAligned.h"
 #include "render/KePostRules.h"
 
 #include <cmath>
@@ -136,4 +137,18 @@ TEST(PostRules, StreakParametersAtNinetyDegrees) {
     EXPECT_FLOAT_EQ(r.source.limitColor[0], 0.985f);
     EXPECT_FLOAT_EQ(r.source.limitColor[1], 1.0f);
     EXPECT_EQ(r.ops.back(), "add H1<Q1 x0.4");
+}
+
+// Every pixel of the aligned quad reads its texel's centre, and the quad covers the whole target.
+TEST(PostRules, AlignedQuadCoversTheTargetWithHalfTexelCoordinates) {
+    irr::video::S3DVertex v[4];
+    CKeScreenQuadAligned::build(v, 1280, 720);
+    const float u = 0.5f / 1280, t = 0.5f / 720;
+    const float expected[4][4] = {{-1, 1, u, t}, {1, 1, 1 + u, t}, {1, -1, 1 + u, 1 + t}, {-1, -1, u, 1 + t}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(v[i].Pos.X, expected[i][0]) << i;
+        EXPECT_FLOAT_EQ(v[i].Pos.Y, expected[i][1]) << i;
+        EXPECT_FLOAT_EQ(v[i].TCoords.X, expected[i][2]) << i;
+        EXPECT_FLOAT_EQ(v[i].TCoords.Y, expected[i][3]) << i;
+    }
 }
