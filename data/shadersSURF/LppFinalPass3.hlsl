@@ -23,14 +23,15 @@
 //KOLM_PP:D:TEX_COLOR:// texture 0 : Color : repeat trilinear
 //KOLM_PP:D:TEX_NORMAL:// texture 1 : Bump : repeat trilinear
 //KOLM_PP:D:TEX_SPECULAR:// texture 2 : Specularity : repeat trilinear
-//KOLM_PP:D:TEX_GLOSSINESS:// texture 3 : Glossiness : repeat trilinear
+//KOLM_PP:D:TEX_GLOSSINESS:// texture 6 : Glossiness : repeat trilinear
 //KOLM_PP:D:TEX_DIFFUSE:// texture 4 : Diffuse : repeat trilinear
 //KOLM_PP:D:TEX_LUMINOSITY:// texture 5 : Luminosity : repeat trilinear
-//KOLM_PP:U:TECH_DEPTH:// texture 6 : LightRTT : preset clamp filterPoint noMipMap
+//KOLM_PP:U:TECH_DEPTH:// texture 3 : LightRTT : preset clamp filterPoint noMipMap
 // [KOLM_END]
 //
-// Layers: 0 colour, 1 bump (height), 2 specularity, 3 glossiness, 4 diffuse, 5 luminosity,
-// 6 the light buffer ("LightRTT", see data/shaders/LppLightPass.hlsl). Transparency,
+// Layers: 0 colour, 1 bump (height), 2 specularity, 3 the light buffer ("LightRTT", see
+// data/shaders/LppLightPass.hlsl; a layer the library binds itself, read at every pixel of
+// every opaque surface), 4 diffuse, 5 luminosity, 6 glossiness. Transparency,
 // translucency and reflection are not drawn by this opaque pass.
 
 #ifdef USE_UV2_TEX_COLOR
@@ -91,7 +92,7 @@ sampler2D HeightMap : register(s1);
 sampler2D SpecularMap : register(s2);
 #endif
 #ifdef USE_TEX_GLOSSINESS
-sampler2D GlossinessMap : register(s3);
+sampler2D GlossinessMap : register(s6);
 #endif
 #ifdef USE_TEX_DIFFUSE
 sampler2D DiffuseMap : register(s4);
@@ -100,7 +101,7 @@ sampler2D DiffuseMap : register(s4);
 sampler2D LuminosityMap : register(s5);
 #endif
 #ifndef USE_TECH_DEPTH
-sampler2D LightMap : register(s6);
+sampler2D LightMap : register(s3);
 #endif
 
 struct VsIn {

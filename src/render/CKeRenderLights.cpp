@@ -14,6 +14,10 @@
 #include <irrlicht/IMesh.h>
 #include <irrlicht/IMeshBuffer.h>
 #include <irrlicht/IMeshManipulator.h>
+#include <irrlicht/IMeshSceneNode.h>
+#include <irrlicht/IAnimatedMeshSceneNode.h>
+#include <irrlicht/IAnimatedMesh.h>
+#include <irrlicht/IMaterialRenderer.h>
 #include <irrlicht/ISceneManager.h>
 #include <irrlicht/IVideoDriver.h>
 #include <irrlicht/SViewFrustum.h>
@@ -321,33 +325,7 @@ bool CKeRenderLightShadowMap::render(video::ITexture* map, scene::ILightSceneNod
         for (u32 i = 0; i < casters.size(); ++i) {
             scene::ISceneNode* node = casters[i];
             IKeSceneNodeExt* ext = node ? keFindNodeExt(node) : nullptr;
-            if (!ext || !ext->getCastShadows()) continue;
-            const u32 rows = ext->getRowCount();
-            m_saved.set_used(0);
-            for (u32 r = 0; r < rows; ++r) {
-                IKeEffect* own = ext->getEffect(s32(r));
-                if (own) own->grab();
-                m_saved.push_back({own, ext->getTechnique(s32(r)), ext->getPass(s32(r))});
-            }
-            // Rows keep their effect while drawn with its "shadow" technique; the others borrow
-            // the stage's effect and get their own back afterwards.
-            for (u32 r = 0; r < rows; ++r) {
-                const s32 shadowTechnique = m_saved[r].effect ? ext->getShadowTechnique(s32(r)) : -1;
-                if (shadowTechnique >= 0)
-                    ext->setTechnique(s32(r), shadowTechnique);
-                else
-                    ext->setEffect(s32(r), m_effect, 0, 0);
-            }
-            KeFrameCollector::drawNode(driver, node, KeFrameCollector::PASS_SOLID);
-            for (u32 r = 0; r < rows; ++r) {
-                const KeEffectBindingEntry& e = m_saved[r];
-                if (ext->getEffect(s32(r)) != e.effect)
-                    ext->setEffect(s32(r), e.effect, e.technique, e.pass);
-                else if (e.effect)
-                    ext->setTechniquePass(s32(r), e.technique, e.pass);
-                if (e.effect) e.effect->drop();
-            }
-            m_saved.set_used(0);
+            if (ext && ext->getCastShadows()) drawCaster(node, ext);
         }
     }
     driver->getOverrideMaterial() = savedOverride;
@@ -358,6 +336,51 @@ bool CKeRenderLightShadowMap::render(video::ITexture* map, scene::ILightSceneNod
     nearValue = lv.nearValue;
     farValue = lv.farValue;
     return true;
+}
+
+void CKeRenderLightShadowMap::drawCaster(scene::ISceneNode* node, IKeSceneNodeExt* ext) {
+    video::IVideoDriver* driver = m_env.driver;
+    scene::IMesh* mesh = nullptr;
+    bool readOnly = false;
+    if (node->getType() == scene::ESNT_MESH) {
+        auto* meshNode = static_cast<scene::IMeshSceneNode*>(node);
+        mesh = meshNode->getMesh();
+        readOnly = meshNode->isReadOnlyMaterials();
+    } else if (node->getType() == scene::ESNT_ANIMATED_MESH) {
+        auto* animated = static_cast<scene::IAnimatedMeshSceneNode*>(node);
+        readOnly = animated->isReadOnlyMaterials();
+        if (scene::IAnimatedMesh* a = animated->getMesh()) mesh = a->getMesh(s32(animated->getFrameNr()));
+    }
+    if (!mesh) {
+        node->render();
+        return;
+    }
+    // The rows' own effects are left as they are: each solid buffer is drawn with its row's
+    // "shadow" technique, or else with the stage's effect.
+    driver->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
+    for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
+        scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
+        const video::SMaterial& own =
+            readOnly || i >= node->getMaterialCount() ? buffer->getMaterial() : node->getMaterial(i);
+        video::IMaterialRenderer* renderer = driver->getMaterialRenderer(own.MaterialType);
+        if (renderer && renderer->isTransparent()) continue;
+        IKeEffect* effect = i < ext->getRowCount() ? ext->getEffect(s32(i)) : nullptr;
+        s32 technique = effect ? ext->getShadowTechnique(s32(i)) : -1;
+        if (technique < 0) {
+            effect = m_effect;
+            technique = 0;
+        }
+        m_material = own;
+        if (!effect || !effect->getPassMaterial(technique, 0, m_material, &m_record)) continue;
+        m_record.effect = effect;
+        m_record.technique = technique;
+        m_record.pass = 0;
+        m_record.node = node;
+        m_record.materialIndex = s32(i);
+        m_record.attach(m_material);
+        driver->setMaterial(m_material);
+        driver->drawMeshBuffer(buffer);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

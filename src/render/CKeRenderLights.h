@@ -110,7 +110,8 @@ public:
     // Logs "CKeRenderLightShadowMap failed to load %s" on failure.
     bool init(IKeEffectManager* effects, const char* file);
     void setEffect(IKeEffect* effect);
-    // Draws the casters' depth into `map` as `light` sees them. False, drawing nothing, when no
+    // Draws the casters' depth into `map` as `light` sees them, each solid buffer with its
+    // row's "shadow" technique or the stage's own effect. False, drawing nothing, when no
     // caster's box meets the light's frustum. The back buffer is current afterwards.
     bool render(irr::video::ITexture* map, irr::scene::ILightSceneNode* light,
                 const irr::core::array<irr::scene::ISceneNode*>& casters, irr::core::matrix4& viewProj,
@@ -118,10 +119,12 @@ public:
     IKeEffect* getEffect() const { return m_effect; }
 
 private:
+    void drawCaster(irr::scene::ISceneNode* node, IKeSceneNodeExt* ext);
+
     KeLppStageEnv m_env;
     IKeEffect* m_effect = nullptr;
-    // Per caster, reused: the rows' bindings before the shadow pass (one reference each).
-    irr::core::array<KeEffectBindingEntry> m_saved;
+    irr::video::SMaterial m_material;  // the buffer being drawn, with its shadow pass
+    KeMaterialBinding m_record;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -19,19 +19,6 @@ using namespace irr;
 // ---------------------------------------------------------------------------------------------
 // Environment and helpers
 
-bool KeLppTargetPair::makeCurrent(video::IVideoDriver* driver, video::ITexture* first, video::ITexture* second) {
-    if (m_targets.size() != 2) {
-        m_targets.clear();
-        m_targets.push_back(video::IRenderTarget(first));
-        m_targets.push_back(video::IRenderTarget(second));
-    } else {
-        // Same default per-target state; only the textures change.
-        m_targets[0].RenderTexture = first;
-        m_targets[1].RenderTexture = second;
-    }
-    return driver->setRenderTarget(m_targets, false, false);
-}
-
 KeLppOverrideScope::KeLppOverrideScope(video::IVideoDriver* driver, const video::SMaterial& material, u32 flags,
                                        u16 passes)
     : m_driver(driver) {
@@ -110,45 +97,50 @@ void CKeRenderDepth::render(video::ITexture* normalTarget, video::ITexture* dept
                             const core::array<scene::ISceneNode*>& nodes, u32& drawn) {
     video::IVideoDriver* driver = m_env.driver;
     drawn = 0;
-    m_pair.makeCurrent(driver, normalTarget, depthTarget);
     {
-        KeGlTargetOrientation orientation(driver);
-        if (keLppApplyEffect(m_effect, m_quad.getMaterial(), m_record)) m_quad.render(driver);
-    }
-    for (u32 n = 0; n < nodes.size(); ++n) {
-        scene::ISceneNode* node = nodes[n];
-        IKeSceneNodeExt* ext = node ? keFindNodeExt(node) : nullptr;
-        if (!ext) continue;
-        const u32 materials = node->getMaterialCount();
-        const u32 rows = ext->getRowCount();
-        m_techniques.set_used(0);
-        m_types.set_used(0);
-        for (u32 i = 0; i < rows; ++i) m_techniques.push_back(ext->getTechnique(s32(i)));
-        for (u32 i = 0; i < materials; ++i) m_types.push_back(s32(node->getMaterial(i).MaterialType));
-        bool any = false;
-        for (u32 i = 0; i < materials; ++i) {
-            const s32 depth = i < rows && ext->getEffect(s32(i)) ? ext->getDepthTechnique(s32(i)) : -1;
-            if (depth >= 0) {
-                ext->setTechnique(s32(i), depth);
-                any = true;
-            } else {
-                // Left out of the solid pass that draws the node.
-                node->getMaterial(i).MaterialType = video::EMT_TRANSPARENT_ALPHA_CHANNEL;
-            }
-        }
-        if (any) {
+        KeLppTargetPair::Scope pair(m_pair, driver, normalTarget, depthTarget);
+        {
             KeGlTargetOrientation orientation(driver);
-            KeRenderPassScope scope(scene::ESNRP_SOLID);
-            KeFrameCollector::drawNode(driver, node, KeFrameCollector::PASS_SOLID);
-            ++drawn;
+            if (keLppApplyEffect(m_effect, m_quad.getMaterial(), m_record)) m_quad.render(driver);
         }
-        for (u32 i = 0; i < rows && i < m_techniques.size(); ++i)
-            if (ext->getEffect(s32(i)) && ext->getTechnique(s32(i)) != m_techniques[i])
-                ext->setTechnique(s32(i), m_techniques[i]);
-        for (u32 i = 0; i < materials && i < m_types.size(); ++i)
-            node->getMaterial(i).MaterialType = video::E_MATERIAL_TYPE(m_types[i]);
+        for (u32 n = 0; n < nodes.size(); ++n)
+            if (nodes[n] && drawNode(nodes[n])) ++drawn;
     }
     driver->setRenderTarget(nullptr, false, false);
+}
+
+bool CKeRenderDepth::drawNode(scene::ISceneNode* node) {
+    IKeSceneNodeExt* ext = keFindNodeExt(node);
+    if (!ext) return false;
+    video::IVideoDriver* driver = m_env.driver;
+    const u32 materials = node->getMaterialCount();
+    const u32 rows = ext->getRowCount();
+    m_techniques.set_used(0);
+    m_types.set_used(0);
+    for (u32 i = 0; i < rows; ++i) m_techniques.push_back(ext->getTechnique(s32(i)));
+    for (u32 i = 0; i < materials; ++i) m_types.push_back(s32(node->getMaterial(i).MaterialType));
+    bool any = false;
+    for (u32 i = 0; i < materials; ++i) {
+        const s32 depth = i < rows && ext->getEffect(s32(i)) ? ext->getDepthTechnique(s32(i)) : -1;
+        if (depth >= 0) {
+            ext->setTechnique(s32(i), depth);
+            any = true;
+        } else {
+            // Left out of the solid pass that draws the node.
+            node->getMaterial(i).MaterialType = video::EMT_TRANSPARENT_ALPHA_CHANNEL;
+        }
+    }
+    if (any) {
+        KeGlTargetOrientation orientation(driver);
+        KeRenderPassScope scope(scene::ESNRP_SOLID);
+        KeFrameCollector::drawNode(driver, node, KeFrameCollector::PASS_SOLID);
+    }
+    for (u32 i = 0; i < rows && i < m_techniques.size(); ++i)
+        if (ext->getEffect(s32(i)) && ext->getTechnique(s32(i)) != m_techniques[i])
+            ext->setTechnique(s32(i), m_techniques[i]);
+    for (u32 i = 0; i < materials && i < m_types.size(); ++i)
+        node->getMaterial(i).MaterialType = video::E_MATERIAL_TYPE(m_types[i]);
+    return any;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -158,12 +150,12 @@ void CKeRenderSolid::render(video::ITexture* colourTarget, video::ITexture* dept
                             const core::array<scene::ISceneNode*>& nodes) {
     if (nodes.empty()) return;
     video::IVideoDriver* driver = m_env.driver;
-    m_pair.makeCurrent(driver, colourTarget, depthTarget);
     video::SMaterial forced;
     forced.Lighting = true;
     forced.ZBuffer = video::ECFN_LESSEQUAL;
     forced.ZWriteEnable = true;
     {
+        KeLppTargetPair::Scope pair(m_pair, driver, colourTarget, depthTarget);
         KeLppOverrideScope override(driver, forced, video::EMF_LIGHTING | video::EMF_ZBUFFER | video::EMF_ZWRITE_ENABLE,
                                     scene::ESNRP_SOLID);
         drawNodes(driver, nodes, scene::ESNRP_SOLID);
@@ -178,7 +170,6 @@ void CKeRenderTransparent::render(video::ITexture* colourTarget, video::ITexture
                                   const core::array<scene::ISceneNode*>& nodes, scene::E_SCENE_NODE_RENDER_PASS pass) {
     if (nodes.empty()) return;
     video::IVideoDriver* driver = m_env.driver;
-    m_pair.makeCurrent(driver, colourTarget, depthTarget);
     IKeVideoDriverExt* ext = m_env.driverExt;
     if (ext) {
         ext->setSeparateAlphaBlend(true);
@@ -190,6 +181,7 @@ void CKeRenderTransparent::render(video::ITexture* colourTarget, video::ITexture
     video::SMaterial forced;
     forced.ZWriteEnable = false;
     {
+        KeLppTargetPair::Scope pair(m_pair, driver, colourTarget, depthTarget);
         KeLppOverrideScope override(driver, forced, video::EMF_ZWRITE_ENABLE, u16(pass));
         drawNodes(driver, nodes, pass);
     }

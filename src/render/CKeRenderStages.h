@@ -9,6 +9,7 @@
 #include "engine/IKeRenderServices.h"
 #include "fx/KeMaterialBinding.h"
 #include "fx/SShaderMacro.h"
+#include "gl/KeGlTargetPair.h"
 
 #include <irrlicht/IVideoDriver.h>
 #include <irrlicht/ISceneManager.h>
@@ -45,15 +46,28 @@ struct KeLppStageEnv {
     IKeVideoDriverExt* driverExt = nullptr;  // may be null: no separate alpha blending
 };
 
-// Two targets current at once (first: colour or normal; second: the depth target), each with
-// the library's default per-target state, without clearing. The array is kept so that making a
-// pair current allocates nothing after the first time.
+// Two targets current at once (first: colour or normal; second: the depth target), without
+// clearing, for the life of a scope: the second target is taken off again when the scope ends,
+// so that later draws into the first leave it alone.
 class KeLppTargetPair {
 public:
-    bool makeCurrent(irr::video::IVideoDriver* driver, irr::video::ITexture* first, irr::video::ITexture* second);
+    class Scope {
+    public:
+        Scope(KeLppTargetPair& pair, irr::video::IVideoDriver* driver, irr::video::ITexture* first,
+              irr::video::ITexture* second)
+            : m_pair(pair), m_ok(pair.m_gl.begin(driver, first, second)) {}
+        ~Scope() { m_pair.m_gl.end(); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+        bool ok() const { return m_ok; }
+
+    private:
+        KeLppTargetPair& m_pair;
+        bool m_ok;
+    };
 
 private:
-    irr::core::array<irr::video::IRenderTarget> m_targets;
+    KeGlTargetPair m_gl;
 };
 
 // The video driver's override material for the life of the object: `flags` of `material`
@@ -96,6 +110,9 @@ public:
                 const irr::core::array<irr::scene::ISceneNode*>& nodes, irr::u32& drawn);
 
 private:
+    // One node's materials with a "depth" technique; false when it has none.
+    bool drawNode(irr::scene::ISceneNode* node);
+
     KeLppStageEnv m_env;
     IKeEffect* m_effect = nullptr;
     CKeScreenQuad m_quad;

@@ -16,6 +16,8 @@
 #include <irrlicht/IVideoDriver.h>
 #include <irrlicht/IrrlichtDevice.h>
 
+#include <limits>
+
 namespace kolm {
 
 using namespace irr;
@@ -58,6 +60,7 @@ CKeRendererLpp::CKeRendererLpp(IrrlichtDevice* device, IKeManager* manager) : m_
     m_env.services = manager ? manager->getRenderServices() : nullptr;
     m_env.effects = manager ? manager->getEffectManager() : nullptr;
     m_env.driverExt = manager ? manager->getVideoDriverExt() : nullptr;
+    for (f32& v : m_published) v = std::numeric_limits<f32>::quiet_NaN();
 }
 
 CKeRendererLpp::~CKeRendererLpp() {
@@ -158,13 +161,18 @@ void CKeRendererLpp::setCameraEffects(const core::array<IKeEffect*>& effects) {
 
 void CKeRendererLpp::publishSemantics() {
     const LppPostSettings& p = m_post;
-    m_semantics->setFloat("BloomSpecMin", p.bloomEnabled ? p.bloomSpecularMin : 2.0f);
-    m_semantics->setFloat("BloomThreshold", p.bloomEnabled ? 1.0f - p.bloomCompose : 1.0f);
-    m_semantics->setFloat("FocalDistance", p.focalDistance);
-    m_semantics->setFloat("FStop", p.fStop);
-    m_semantics->setFloat("DofFocalRangeMin", p.dofFocalRangeMin);
-    m_semantics->setFloat("DofFocalRangeFocused", p.dofFocalRangeFocused);
-    m_semantics->setFloat("DofFocalRangeMax", p.dofFocalRangeMax);
+    const f32 values[7] = {p.bloomEnabled ? p.bloomSpecularMin : 2.0f,
+                           p.bloomEnabled ? 1.0f - p.bloomCompose : 1.0f,
+                           p.focalDistance,
+                           p.fStop,
+                           p.dofFocalRangeMin,
+                           p.dofFocalRangeFocused,
+                           p.dofFocalRangeMax};
+    // The map looks names up by string: only values that changed are handed over.
+    for (u32 i = 0; i < 7; ++i) {
+        if (m_published[i] == values[i]) continue;
+        if (m_semantics->setFloat(kSemantics[i], values[i])) m_published[i] = values[i];
+    }
 }
 
 void CKeRendererLpp::collectLists() {

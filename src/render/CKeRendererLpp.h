@@ -89,6 +89,7 @@ private:
     KeLppTargets m_targets;
     KeLppShadowPool m_pool;
     IKeEffectBindSemanticMap* m_semantics = nullptr;
+    irr::f32 m_published[7];  // last values handed to the map; NaN before the first
     CKeRenderDepth* m_depth = nullptr;
     CKeRenderLightBuffer* m_lightBuffer = nullptr;
     CKeRenderLightShadowMap* m_shadowMap = nullptr;

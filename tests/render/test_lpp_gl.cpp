@@ -120,16 +120,23 @@ TEST_F(LppGl, APairOfTargetsLeavesTheSecondAloneInLaterSingleTargetDraws) {
     video::ITexture* second = target("NormalRTT");
     driver()->beginScene(false, false);
     KeLppTargetPair pair;
-    ASSERT_TRUE(pair.makeCurrent(driver(), first, second));
     const float red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1}, blue[4] = {0, 0, 1, 1}, white[4] = {1, 1, 1, 1};
-    drawQuad(red, green);
-    // One target: the shader's second output has nowhere to go.
+    {
+        KeLppTargetPair::Scope both(pair, driver(), first, second);
+        ASSERT_TRUE(both.ok());
+        drawQuad(red, green);
+    }
+    // The first target alone (still the driver's current one): the shader's second output has
+    // nowhere to go.
     driver()->setRenderTarget(first, false, false);
     drawQuad(blue, white);
     const std::vector<uint32_t> a = readTarget(first), b = readTarget(second);
     // The pair again, then the second target alone.
-    ASSERT_TRUE(pair.makeCurrent(driver(), first, second));
-    drawQuad(red, green);
+    {
+        KeLppTargetPair::Scope both(pair, driver(), first, second);
+        ASSERT_TRUE(both.ok());
+        drawQuad(red, green);
+    }
     driver()->setRenderTarget(second, false, false);
     drawQuad(blue, white);
     const std::vector<uint32_t> c = readTarget(first), d = readTarget(second);
