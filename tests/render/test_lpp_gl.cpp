@@ -414,3 +414,25 @@ TEST_F(LppSceneGl, SpotLightsPast81DegreesLightTheWholeScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LppSceneGl, ALightBufferEffectLeavesTheBackdropAlone) {
+    build();
+    IKeEffect* lightpost = loadEffect(KOLM_TEST_DATA_DIR "/render/lpp_lightpost_effect.hlsl");
+    ASSERT_NE(lightpost, nullptr);
+    core::array<IKeEffect*> effects;
+    effects.push_back(lightpost);
+    renderer->setCameraEffects(effects);
+    renderer->setClearColor(video::SColor(255, 200, 0, 0));
+    frame();
+    // The effect's spare target is not the scene colour, which keeps the backdrop it was
+    // cleared with; the light buffer comes back unchanged (black without lights).
+    const std::vector<uint32_t> scene = readTarget(target("BackRTT[0]"));
+    EXPECT_EQ(scene[5 * 120 + 5] & 0xFFFFFF, 0xC80000u) << std::hex << scene[5 * 120 + 5];
+    for (uint32_t p : readTarget(target("LightRTT"))) ASSERT_EQ(p & 0xFFFFFF, 0u);
+    renderer->setCameraEffects(core::array<IKeEffect*>());
+    lightpost->drop();
+}
+
+}  // namespace
