@@ -436,3 +436,37 @@ TEST_F(LppSceneGl, ALightBufferEffectLeavesTheBackdropAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LppSceneGl, ShadowMapsForTwoVolumetricSpotsAndNoneForPointLights) {
+    build();
+    for (u32 id : {1u, 2u}) {
+        ASSERT_TRUE(addSpotLight(int(id), {id == 1 ? -1.6f : 1.6f, 4, -3}, {id == 1 ? -1.6f : 1.6f, 0, 0}, 20, 30,
+                                 20, 0xFFFFFF));
+        keSetLightShadow(int(id), true);
+        keSetShadowMapSize(int(id), 512);
+        lightParams(int(id))->volumetric = true;
+        scene::ISceneNode* cube = keObjectGet(int(id));
+        keFindNodeExt(cube)->setCastShadows(true);
+    }
+    // A point light asking for a shadow is lit without one.
+    ASSERT_EQ(keMakeLight(3), 0);
+    kePositionLight(3, 0, 2, -3);
+    keSetLightRange(3, 20);
+    keSetLightShadow(3, true);
+    keShowLight(3);
+    frame();
+    const KeLppShadowPool& pool = renderer->getShadowPool();
+    // Both asked for 512: the volumetric light that took "ShadowMap.512" keeps it for the
+    // volumetric stage, so the other gets "ShadowMap.512.1".
+    EXPECT_NE(pool.users[1], nullptr);
+    EXPECT_NE(pool.users[2], nullptr);
+    EXPECT_NE(pool.users[1], pool.users[2]);
+    EXPECT_EQ(pool.users[0], nullptr);
+    EXPECT_EQ(pool.users[3], nullptr);
+    EXPECT_EQ(renderer->getLightBuffer()->counters().shadowed, 2u);
+    EXPECT_EQ(renderer->getLightBuffer()->counters().points, 1u);
+}
+
+}  // namespace
