@@ -81,6 +81,34 @@ TEST_F(ObjectViewerGl, AFileThatDoesNotLoadIsRefused) {
     EXPECT_EQ(log.boxes.back(), "Failed to load object no/such/object.x\n");
 }
 
+// The library's own loaders serve ".obj" (and ".lwo") files: a one-frame object is shown and
+// never re-posed.
+TEST_F(ObjectViewerGl, ShowsAnObjFile) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.create("/tmp/kolm-object-viewer-"));
+    const std::string obj = dir.path + "/quad.obj";
+    std::ofstream(obj) << "v -2 -2 0\nv 2 -2 0\nv 2 2 0\nv -2 2 0\nf 1 2 3 4\n";
+    struct Seen {
+        int frames = 0;
+        KeObjectViewerState last;
+    } seen;
+    KeObjectViewerLimits limits;
+    limits.frames = 3;
+    limits.onFrame = [](const KeObjectViewerState& s, void* user) {
+        auto* seen = static_cast<Seen*>(user);
+        ++seen->frames;
+        seen->last = s;
+        return true;
+    };
+    limits.user = &seen;
+    keObjectViewerSetLimits(limits);
+    EXPECT_EQ(keViewObject(obj.c_str()), 0);
+    EXPECT_EQ(seen.frames, 3);
+    EXPECT_EQ(seen.last.frames, 1);
+    EXPECT_GT(seen.last.radius, 2.0f);
+    EXPECT_FLOAT_EQ(seen.last.distance, -1.5f * seen.last.radius);
+}
+
 // The script of a user: hold Left until the windmill has turned, hold Up until the camera has
 // come closer, roll the wheel once, then press Escape. Each step waits for the viewer to see it.
 struct User {
@@ -138,6 +166,8 @@ struct User {
     }
 };
 
+// Escape latches for the rest of the process and ends every later viewer at once: this test
+// comes last.
 TEST_F(ObjectViewerGl, KeysWheelAndEscapeDriveTheViewerAndTheWindmillShows) {
     ScratchDir dir;
     ASSERT_TRUE(dir.create("/tmp/kolm-object-viewer-"));
