@@ -470,3 +470,22 @@ TEST_F(LppSceneGl, ShadowMapsForTwoVolumetricSpotsAndNoneForPointLights) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LppSceneGl, TransparentSurfacesLeaveTheSceneAlphaAsDestTimesOneMinusTheirs) {
+    build();
+    // The right cube becomes half transparent, drawn with the renderer's transparent effect.
+    ASSERT_EQ(keSetObjectSurfaceParamFloat(2, 0, keSurfaceParameterIndex("Transparency"), 0.5f), 0);
+    const std::string uber = std::string(keFindFile("UberShader3.hlsl"));
+    ASSERT_EQ(keLoadEffectForObjectSurface(uber.c_str(), 201, 2, 0), 0);
+    ASSERT_EQ(keSetObjectSurfaceEffect(2, 0, 201), 0);
+    renderer->setClearColor(video::SColor(255, 0, 0, 40));
+    frame();
+    const std::vector<uint32_t> scene = readTarget(target("BackRTT[0]"));
+    const uint32_t behind = scene[40 * 120 + 86], beside = scene[5 * 120 + 5];
+    EXPECT_EQ(beside >> 24, 255u) << std::hex << beside;
+    EXPECT_NEAR(int(behind >> 24), 128, 3) << std::hex << behind;
+}
+
+}  // namespace
