@@ -571,6 +571,15 @@ void setUpLight(const SceneLight& l, int id) {
     }
 }
 
+// Camera effect i's parameter list at sample position s, set on its effect.
+void setCameraEffectParameters(const Slot& s, int i, float sample, bool firstTime) {
+    const SceneCameraEffect& e = s.cameraEffects[size_t(i)];
+    if (!e.parameters) return;
+    KeSceneParameter list[KE_SCENE_MAX_PARAMETERS];
+    const int n = keSceneEvaluateParameters(e.parameters, sample, list, KE_SCENE_MAX_PARAMETERS);
+    keSceneCalls().setCameraEffectParameters(s.cameraEffectBase + i, e.file ? e.file : "", list, n, firstTime);
+}
+
 // Backdrop colour and camera range of a normal scene, as showing it sets them.
 void applyShowSettings(const Slot& s) {
     const KeSceneCalls& calls = keSceneCalls();
@@ -733,7 +742,9 @@ int keSceneLoadDocument(KF_Document* doc, const char* path, int slot, int object
             const int id = cameraEffectBase + int(i);
             const char* file = s.cameraEffects[i].file;
             if (file && *file) calls.makeCameraEffectFromFile(id, documentFile(file).c_str());
-            if (!calls.cameraEffectExist(id))
+            if (calls.cameraEffectExist(id))
+                setCameraEffectParameters(s, int(i), 0.0f, true);
+            else
                 printMessage(KE_INFO, "The camera shader id=%d file='%s' cannot be loaded", id, file ? file : "");
         }
     }
@@ -1024,6 +1035,7 @@ void keSceneAnimate(int slot, int timeMs) {
                     calls.hideCameraEffect(id);
                 s->cameraEffectShown[i] = show;
             }
+            if (show) setCameraEffectParameters(*s, i, sample, false);
         }
     // Fx emitters: their channels, and a restart when the scene starts again from its beginning.
     keSceneEmittersAnimate(slot, sample, timeMs, s->lastTime);
@@ -1368,6 +1380,8 @@ int keSceneReload(const char* path, int slot) {
     for (size_t i = 0; !lightsAll && i < n.lights.size(); ++i) lightChanges[i] = lightChanged(s.lights[i], n.lights[i]);
 
     const int oldEffects = cameraEffectCountOf(s);
+    std::vector<const KF_Node*> oldEffectParameters;  // into the old document, freed only at the end
+    for (const SceneCameraEffect& e : s.cameraEffects) oldEffectParameters.push_back(e.parameters);
     bool effectsAll = s.cameraEffects.size() != n.cameraEffects.size();
     for (size_t i = 0; !effectsAll && i < n.cameraEffects.size(); ++i)
         effectsAll = !sameText(s.cameraEffects[i].file, n.cameraEffects[i].file);
@@ -1432,9 +1446,16 @@ int keSceneReload(const char* path, int slot) {
                 const int id = s.cameraEffectBase + int(i);
                 const char* file = s.cameraEffects[i].file;
                 if (file && *file) calls.makeCameraEffectFromFile(id, documentFile(file).c_str());
-                if (!calls.cameraEffectExist(id))
+                if (calls.cameraEffectExist(id))
+                    setCameraEffectParameters(s, int(i), 0.0f, true);
+                else
                     printMessage(KE_INFO, "The camera shader id=%d file='%s' cannot be loaded", id, file ? file : "");
             }
+        } else {
+            for (int i = 0; i < cameraEffectCountOf(s); ++i)
+                if (!sameParameters(oldEffectParameters[size_t(i)], s.cameraEffects[size_t(i)].parameters) &&
+                    calls.cameraEffectExist(s.cameraEffectBase + i))
+                    setCameraEffectParameters(s, i, 0.0f, true);
         }
     }
     // Fx emitters follow the new document, compared with the old one before it goes.

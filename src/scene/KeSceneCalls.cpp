@@ -12,9 +12,14 @@
 #include "engine/IKeCubeMap.h"
 #include "engine/IKeManager.h"
 #include "engine/IKeSceneManager.h"
+#include "engine/IKeTextureManager.h"
+#include "core/KeError.h"
+#include "files/KeFileSystem.h"
+#include "fx/IKeEffect.h"
 #include "fx/CKeLightSceneNodeExt.h"
 #include "fx/IKeSceneNodeExt.h"
 #include "runtime/KeEngine.h"
+#include "scene/KeScene.h"
 
 namespace kolm {
 
@@ -106,6 +111,72 @@ int engineSetObjectCubeMap(int id, int cubeMapId, bool boxed, float px, float py
     return 0;
 }
 
+// Textures first (first-time form), then values, as effect parameter lists are applied
+// everywhere; messages only in first-time form, so that a list the effect does not fit is
+// reported once at load and not on every frame.
+int engineSetCameraEffectParameters(int id, const char* file, const KeSceneParameter* list, int count,
+                                    bool firstTime) {
+    IKeEffect* effect = keCameraEffectGet(id);
+    if (!effect) return -1;
+    if (!file) file = "";
+    int result = 0;
+    if (firstTime) {
+        IKeManager* manager = keEngineManager();
+        IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
+        bool ok = true;
+        for (int i = 0; list && i < count; ++i) {
+            const KeSceneParameter& e = list[i];
+            if (e.kind != 3 || !e.name) continue;
+            const SParameter* parameter = effect->getParameterByName(nullptr, e.name);
+            if (!parameter) continue;
+            irr::video::ITexture* texture = nullptr;
+            if (e.text && *e.text) {
+                SParameterDesc desc{};
+                effect->getParameterDesc(parameter, desc);
+                texture = textures ? textures->getTextureOfType(keFindFile(e.text), desc.type) : nullptr;
+                if (!texture) {
+                    recordError(-1, "%s: failed to load texture '%s' of shader param %s", file, e.text, e.name);
+                    ok = false;
+                }
+            }
+            if (!effect->setTexture(parameter, texture, false)) {
+                recordError(-1, "%s: failed to set texture '%s' of shader param %s", file, e.text ? e.text : "",
+                            e.name);
+                ok = false;
+            }
+        }
+        if (!ok) {
+            recordError(2, "Camera Effect ID %d: failed to set textures of shader '%s'", id, file);
+            result = -1;
+        }
+    }
+    bool ok = true;
+    for (int i = 0; list && i < count; ++i) {
+        const KeSceneParameter& e = list[i];
+        const SParameter* parameter = e.name ? effect->getParameterByName(nullptr, e.name) : nullptr;
+        if (!parameter) {
+            if (firstTime) recordError(-1, "%s: no effect param with name '%s'", file, e.name ? e.name : "");
+            ok = false;
+            continue;
+        }
+        switch (e.kind) {
+        case 0: effect->setFloatArray(parameter, e.value, 3); break;
+        case 1: effect->setFloat(parameter, e.value[0]); break;
+        case 2: effect->setInt(parameter, e.integer); break;
+        case 3: break;
+        default:
+            if (firstTime) recordError(-1, "%s: shader param '%s' unknown type %d", file, e.name, e.kind);
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        if (firstTime) recordError(2, "Camera Effect ID %d: failed to set parameters of shader '%s'", id, file);
+        result = -1;
+    }
+    return result;
+}
+
 const KeSceneCalls g_engineCalls = {
     keLoadObject,
     keCloneObject,
@@ -179,6 +250,7 @@ const KeSceneCalls g_engineCalls = {
     keClearCubeMap,
     keRenderCubeMap,
     keRenderDummy,
+    engineSetCameraEffectParameters,
 };
 
 const KeSceneCalls* g_calls = &g_engineCalls;

@@ -9,6 +9,8 @@
 
 namespace kolm {
 
+struct KeSceneParameter;
+
 struct KeSceneCalls {
     // Objects.
     int (*loadObject)(const char* file, int id);
@@ -99,6 +101,11 @@ struct KeSceneCalls {
     int (*clearCubeMap)(int id);
     int (*renderCubeMap)(int id, float x, float y, float z);
     int (*renderDummy)();
+    // The evaluated parameter list of a camera effect (its effect file `file` names it in
+    // messages): in first-time form (at load) its textures and values, reported when they cannot
+    // be set; in update form (every frame) the values the effect has, quietly.
+    int (*setCameraEffectParameters)(int id, const char* file, const KeSceneParameter* list, int count,
+                                     bool firstTime);
 };
 
 constexpr int KE_SCENE_STREAK_VALUES = 11;

@@ -4,6 +4,7 @@
 // made. Objects have 256 surface rows unless `surfaces` says otherwise.
 #pragma once
 
+#include "scene/KeScene.h"
 #include "scene/KeSceneCalls.h"
 
 #include <cstdarg>
@@ -224,6 +225,18 @@ struct SceneRecorder {
                 return r().cubeMaps.count(id) ? 0 : -1;
             },
             []() { add("renderDummy"); return 0; },
+            [](int id, const char* file, const kolm::KeSceneParameter* list, int n, bool first) {
+                std::string line = "setCameraEffectParameters " + std::to_string(id) + " " + file +
+                                   (first ? " first" : " update");
+                char part[96];
+                for (int i = 0; i < n; ++i) {
+                    std::snprintf(part, sizeof part, " %s:%d:%g", list[i].name, list[i].kind,
+                                  list[i].kind == 2 ? double(list[i].integer) : double(list[i].value[0]));
+                    line += part;
+                }
+                r().calls.push_back(line);
+                return 0;
+            },
         };
         return t;
     }

@@ -308,6 +308,28 @@ TEST_F(SceneAnimate, CubeMapsRenderWithTheirShowAndHideSets) {
     EXPECT_EQ(rec.calls, want);
 }
 
+// Camera effect parameters: first-time form at load (sample 0), update form at every animation
+// while the effect is shown, none while it is hidden.
+TEST_F(SceneAnimate, CameraEffectParametersFollowTheFrames) {
+    ASSERT_EQ(load(std::string(kTime) +
+                   "{ Cameras\n { C\n }\n}\n"
+                   "{ KolmPostProcs\n { P\n  useframe I4 1\n  startframe I4 2\n  endframe I4 3\n"
+                   "  { Effect\n   filename STR \"blur.fx\"\n   { Parameters\n"
+                   "    { Amount\n     value FP_C DAT 5 0 1 2 3 4\n    }\n    { Noise\n     value STR \"n.png\"\n    }\n"
+                   "   }\n  }\n }\n}\n"),
+              0);
+    EXPECT_EQ(rec.with("setCameraEffectParameters"),
+              Lines{"setCameraEffectParameters 500 blur.fx first Amount:1:0 Noise:3:0"});
+    std::vector<std::string> seen;
+    for (int frame : {1, 2, 3, 4}) {
+        rec.calls.clear();
+        keSceneAnimate(0, frame * 40);
+        for (const std::string& c : rec.with("setCameraEffectParameters")) seen.push_back(c);
+    }
+    EXPECT_EQ(seen, (Lines{"setCameraEffectParameters 500 blur.fx update Amount:1:2 Noise:3:0",
+                           "setCameraEffectParameters 500 blur.fx update Amount:1:3 Noise:3:0"}));
+}
+
 TEST_F(SceneAnimate, FreeAndOutOfRangeSlotsDoNothing) {
     keScenePrepare(3);
     keSceneUpdate(3, 0);

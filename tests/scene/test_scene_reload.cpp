@@ -65,7 +65,7 @@ protected:
             for (const char* p : {"loadObject", "cloneObject", "deleteObject", "makeLight", "deleteLight",
                                   "setDirectionalLight", "setPointLight", "setSpotLight", "makeCubeMap",
                                   "deleteCubeMap", "makeCameraEffectFromFile", "deleteCameraEffect",
-                                  "updateObjectFromSurfaces", "renderCubeMap"})
+                                  "updateObjectFromSurfaces", "renderCubeMap", "setCameraEffectParameters"})
                 if (c.rfind(p, 0) == 0 && c.compare(0, std::string(p).size() + 1, std::string(p) + " ") == 0) {
                     out.push_back(c);
                     break;
@@ -118,6 +118,10 @@ TEST_F(SceneReload, WhatEachChangeMakesAgain) {
         {"a camera effect's file: all camera effects",
          edit("post.fx", "blur.fx"),
          {"deleteCameraEffect 50", "makeCameraEffectFromFile 50 blur.fx"}},
+        {"a camera effect's parameter names: set again, first-time form",
+         edit("filename STR \"post.fx\"\n", "filename STR \"post.fx\"\n    { Parameters\n     { Gain\n      value FP 2\n"
+                                             "     }\n    }\n"),
+         {"setCameraEffectParameters 50 post.fx first Gain:1:2"}},
         {"a longer scene: the cube maps render twice each",
          edit("frameEnd I4 2", "frameEnd I4 3"),
          {"renderCubeMap 40 0 0 0", "renderCubeMap 41 0 0 0", "renderCubeMap 40 0 0 0", "renderCubeMap 41 0 0 0"}},
