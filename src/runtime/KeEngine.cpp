@@ -338,7 +338,13 @@ void recordLastFrame() {
     IKeRendererManager* renderers = g_manager ? g_manager->getRendererManager() : nullptr;
     CKeLastFrameInfo* info = renderers ? renderers->getLastFrameInfo() : nullptr;
     if (!info) return;
-    info->update();
+    // The frame was drawn with the engine camera: its matrices are the driver's view and
+    // projection of the frame on OpenGL, and still there on drivers that keep no transforms.
+    if (g_ctx.camera && g_ctx.device)
+        info->record(g_ctx.device->getTimer()->getTime(), g_ctx.camera->getViewMatrix(),
+                     g_ctx.camera->getProjectionMatrix());
+    else
+        info->update();
     IKeEffectManager* effects = g_manager->getEffectManager();
     if (!effects) return;
     KeLastFrameInfo& last = effects->getBindContext().lastFrame;
