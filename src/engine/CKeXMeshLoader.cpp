@@ -84,6 +84,38 @@ private:
     size_t m_next = 0;
 };
 
+// A frame's transform split as the library's skinned meshes compose an animated joint: the rows
+// of the rotation, each times the scale of its axis, then the translation. A mirroring frame
+// gets a negative x scale so that the rotation stays a proper one.
+struct FrameTransform {
+    core::vector3df translation;
+    core::vector3df scale{1.f, 1.f, 1.f};
+    core::quaternion rotation;
+    bool turned = false;  // the rotation is not the identity
+};
+
+FrameTransform splitFrameTransform(const core::matrix4& m) {
+    FrameTransform t;
+    t.translation = m.getTranslation();
+    core::matrix4 rows;  // identity
+    f32 scale[3];
+    for (u32 r = 0; r < 3; ++r)
+        scale[r] = std::sqrt(m[r * 4] * m[r * 4] + m[r * 4 + 1] * m[r * 4 + 1] + m[r * 4 + 2] * m[r * 4 + 2]);
+    const f32 determinant = m[0] * (m[5] * m[10] - m[6] * m[9]) - m[1] * (m[4] * m[10] - m[6] * m[8]) +
+                            m[2] * (m[4] * m[9] - m[5] * m[8]);
+    if (determinant < 0.f) scale[0] = -scale[0];
+    for (u32 r = 0; r < 3; ++r)
+        if (scale[r] != 0.f)
+            for (u32 c = 0; c < 3; ++c) rows[r * 4 + c] = m[r * 4 + c] / scale[r];
+    t.scale.set(scale[0], scale[1], scale[2]);
+    t.turned = !rows.isIdentity();
+    // As matrix keys are read: the library builds a joint's rotation rows from the transposed
+    // matrix of its quaternion.
+    t.rotation = core::quaternion(rows.getTransposed());
+    t.rotation.normalize();
+    return t;
+}
+
 bool equalsNoCase(const std::string& a, const char* b) {
     const size_t n = std::strlen(b);
     if (a.size() != n) return false;
@@ -122,6 +154,7 @@ public:
         }
         for (MeshData& mesh : m_meshes)
             if (!buildBuffers(mesh)) return false;
+        keepFrameTransformsOfAnimatedJoints();
         if (m_ticksPerSecond) m_mesh->setAnimationSpeed(f32(m_ticksPerSecond));
         m_mesh->finalize();
         return true;
@@ -553,10 +586,11 @@ private:
         std::vector<scene::ISkinnedMesh::SPositionKey> positions;
         std::vector<scene::ISkinnedMesh::SScaleKey> scales;
         std::vector<scene::ISkinnedMesh::SRotationKey> rotations;
+        bool matrixKeys = false;
         for (const auto& c : o.children) {
             if (c->reference)
                 frameName = c->name;
-            else if (c->type == "AnimationKey" && !readAnimationKey(*c, positions, scales, rotations))
+            else if (c->type == "AnimationKey" && !readAnimationKey(*c, positions, scales, rotations, matrixKeys))
                 return false;
         }
         if (frameName.empty()) {
@@ -565,6 +599,10 @@ private:
         }
         u32 index;
         scene::ISkinnedMesh::SJoint* joint = findOrAddJoint(frameName, index);
+        if (matrixKeys) {
+            if (m_matrixKeyed.size() <= index) m_matrixKeyed.resize(index + 1, false);
+            m_matrixKeyed[index] = true;
+        }
         for (const auto& k : positions) *m_mesh->addPositionKey(joint) = k;
         for (const auto& k : scales) *m_mesh->addScaleKey(joint) = k;
         for (const auto& k : rotations) *m_mesh->addRotationKey(joint) = k;
@@ -572,9 +610,10 @@ private:
     }
 
     // Key types: 0 rotation (w, x, y, z), 1 scale, 2 position, 3 and 4 matrix. Times are ticks.
+    // `matrixKeys` is set when the keys are matrices.
     bool readAnimationKey(const KeXObject& o, std::vector<scene::ISkinnedMesh::SPositionKey>& positions,
                           std::vector<scene::ISkinnedMesh::SScaleKey>& scales,
-                          std::vector<scene::ISkinnedMesh::SRotationKey>& rotations) {
+                          std::vector<scene::ISkinnedMesh::SRotationKey>& rotations, bool& matrixKeys) {
         NumberReader r(o);
         u32 keyType, keyCount;
         if (!r.readU32(keyType)) return fail(o, "Animation Key without a key type in x file");
@@ -618,6 +657,7 @@ private:
                     scales.push_back(key);
                 }
             } else {
+                matrixKeys = true;
                 core::matrix4 m;
                 r.matrix(m);
                 scene::ISkinnedMesh::SRotationKey rotation;
@@ -631,6 +671,39 @@ private:
             }
         }
         return true;
+    }
+
+    // The library animates a joint that has keys from its keys alone: a kind of key that the
+    // joint lacks takes the library's default (no translation, no rotation, unit scale), not
+    // the frame's own transform, so a frame turned by rotation keys alone would stand at its
+    // parent's origin. Each kind that an animated joint lacks gets one key of the frame's own
+    // value (none where that is the default). Matrix keys stand for the whole transform: their
+    // joints get no scale key of the frame's.
+    void keepFrameTransformsOfAnimatedJoints() {
+        const core::array<scene::ISkinnedMesh::SJoint*>& joints = m_mesh->getAllJoints();
+        for (u32 i = 0; i < joints.size(); ++i) {
+            scene::ISkinnedMesh::SJoint* joint = joints[i];
+            const bool positions = joint->PositionKeys.size() != 0, scales = joint->ScaleKeys.size() != 0,
+                       rotations = joint->RotationKeys.size() != 0;
+            if (!positions && !scales && !rotations) continue;  // drawn with its frame's matrix
+            const FrameTransform own = splitFrameTransform(joint->LocalMatrix);
+            if (!positions && !own.translation.equals(core::vector3df(0.f))) {
+                scene::ISkinnedMesh::SPositionKey* key = m_mesh->addPositionKey(joint);
+                key->frame = 0.f;
+                key->position = own.translation;
+            }
+            if (!rotations && own.turned) {
+                scene::ISkinnedMesh::SRotationKey* key = m_mesh->addRotationKey(joint);
+                key->frame = 0.f;
+                key->rotation = own.rotation;
+            }
+            const bool matrixKeyed = i < m_matrixKeyed.size() && m_matrixKeyed[i];
+            if (!scales && !matrixKeyed && !own.scale.equals(core::vector3df(1.f))) {
+                scene::ISkinnedMesh::SScaleKey* key = m_mesh->addScaleKey(joint);
+                key->frame = 0.f;
+                key->scale = own.scale;
+            }
+        }
     }
 
     // One buffer per material. Each vertex goes to the buffer of the faces that use it, in
@@ -751,6 +824,7 @@ private:
     std::vector<std::pair<std::string, video::SMaterial>> m_namedMaterials;
     std::unordered_map<std::string, u32> m_jointByName;  // the first joint of each name
     std::vector<u32> m_parentOf;                         // parent joint index per joint, or kNone
+    std::vector<bool> m_matrixKeyed;                     // per joint index: animated by matrix keys
     u32 m_currentJoint = kNone;
     u32 m_ticksPerSecond = 0;
 };

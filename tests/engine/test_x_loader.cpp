@@ -1,7 +1,7 @@
 // The engine's `.x` loader on the null device: the shipped files against the library's own
 // loader (vertex, index and joint counts, bounding boxes, an animated frame), the three
 // encodings of one cube, original vertex indices and "MeshMaterialsUVs", vertices split
-// between materials, and hostile files.
+// between materials, animated frames that keep their own transform, and hostile files.
 #include <gtest/gtest.h>
 
 #include <irrlicht/irrlicht.h>
@@ -397,6 +397,58 @@ TEST_F(XLoaderTest, ASplitVertexKeepsItsFileIndexAndItsSkinWeights) {
     bool behind = false;
     for (u32 v = 0; v < copies->getVertexCount(); ++v) behind |= copies->getPosition(v).X < 5.f;
     EXPECT_TRUE(behind) << "the library's loader no longer loses the weights of split vertices";
+}
+
+TEST_F(XLoaderTest, AnimatedFramesKeepTheirOwnTransformWhereTheyHaveNoKeys) {
+    // Frames, each animated by one kind of key only: the kinds they lack come from their
+    // FrameTransformMatrix (rows of rotation x scale, then the translation).
+    const std::string text =
+        "xof 0303txt 0032\n"
+        "Frame Turned { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 5,0,0,1;; } }\n"
+        "Frame Moved { FrameTransformMatrix { 0,2,0,0, -2,0,0,0, 0,0,2,0, 1,1,1,1;; } }\n"
+        "Frame Scaled { FrameTransformMatrix { 0,1,0,0, -1,0,0,0, 0,0,1,0, 0,3,0,1;; } }\n"
+        "Frame Mirrored { FrameTransformMatrix { 0,0,3,0, 0,1,0,0, 1,0,0,0, 0,0,0,1;; } }\n"
+        "AnimationSet {\n"
+        " Animation { {Turned} AnimationKey { 0; 2; 0; 4; 1,0,0,0;;, 10; 4; 0,0,0,1;;; } }\n"
+        " Animation { {Moved} AnimationKey { 2; 2; 0; 3; 0,0,0;;, 10; 3; 0,0,4;;; } }\n"
+        " Animation { {Scaled} AnimationKey { 1; 2; 0; 3; 1,1,1;;, 10; 3; 3,3,3;;; } }\n"
+        " Animation { {Mirrored} AnimationKey { 2; 2; 0; 3; 0,0,0;;, 10; 3; 0,2,0;;; } }\n"
+        "}\n";
+    struct Case {
+        const char* joint;
+        f32 local[16];  // at frame 10
+    };
+    const Case cases[] = {
+        // Turned half round about z by its keys, still 5 along x.
+        {"Turned", {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 5, 0, 0, 1}},
+        // Moved to (0, 0, 4) by its keys, still turned a quarter about z and twice as large.
+        {"Moved", {0, 2, 0, 0, -2, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4, 1}},
+        // Three times as large by its keys, still turned and 3 along y.
+        {"Scaled", {0, 3, 0, 0, -3, 0, 0, 0, 0, 0, 3, 0, 0, 3, 0, 1}},
+        // A mirroring frame (turned, three times as long along x, mirrored) moved by its keys.
+        {"Mirrored", {0, 0, 3, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 2, 0, 1}},
+    };
+    KePtr<scene::IAnimatedMesh> mesh = loadText(text);
+    ASSERT_TRUE(mesh) << log.all();
+    scene::ISkinnedMesh* ours = skinned(mesh);
+    ours->animateMesh(10.f, 1.f);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.joint);
+        const s32 index = ours->getJointNumber(c.joint);
+        ASSERT_GE(index, 0);
+        const core::matrix4& local = ours->getAllJoints()[u32(index)]->LocalAnimatedMatrix;
+        for (u32 i = 0; i < 16; ++i) EXPECT_NEAR(local[i], c.local[i], 1e-5f) << "element " << i;
+    }
+    // The library's own loader puts the turned frame at its parent's origin.
+    KePtr<io::IReadFile> file =
+        KePtr<io::IReadFile>::adopt(fs->createMemoryReadFile(const_cast<char*>(text.data()), s32(text.size()), "stock.x", false));
+    KePtr<scene::IAnimatedMesh> theirs = KePtr<scene::IAnimatedMesh>::adopt(stock->createMesh(file.get()));
+    ASSERT_TRUE(theirs);
+    skinned(theirs)->animateMesh(10.f, 1.f);
+    const s32 turned = skinned(theirs)->getJointNumber("Turned");
+    ASSERT_GE(turned, 0);
+    EXPECT_EQ(skinned(theirs)->getAllJoints()[u32(turned)]->LocalAnimatedMatrix.getTranslation(), core::vector3df(0.f))
+        << "the library's loader now keeps the frame's translation";
 }
 
 // ---------------------------------------------------------------------------------------------
