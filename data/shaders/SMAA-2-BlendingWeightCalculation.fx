@@ -1,7 +1,7 @@
 // [KOLM_BEGIN]
 //title SMAA: blending weights of the edge lines
 //subject post
-//comments Layer 0 the edges (red: edge on the left, green: edge above), layer 1 the area image AreaTexDX9.png, layer 2 the search image SearchTex.png; drawn with the half-pixel aligned quad. For an edge above the pixel it follows the horizontal line of edges to both ends (at most 31 pixels each way), reads the crossing edges at the ends, turns each pair into a crossing code through the search image and looks up the area image: red is the share of this pixel that takes the colour from above, green the share of the pixel above that takes this pixel's colour. Blue and alpha do the same for an edge on the left (this pixel from the left, the left pixel from this one). Pixels without edges give 0.
+//comments Layer 0 the edges (red: edge on the left, green: edge above), layer 1 the area image AreaTexDX9.png, layer 2 the search image SearchTex.png; drawn with the half-pixel aligned quad. For an edge above the pixel it follows the horizontal line of edges to both ends (at most 31 pixels each way), reads the crossing edges at the ends, turns each pair into a crossing code through the search image and looks up the area image: red is the share of this pixel that takes the colour from above, green the share of the pixel above that takes this pixel's colour. Blue and alpha do the same for an edge on the left (this pixel from the left, the left pixel from this one). Pixels without edges are left as cleared (0).
 // float2 PixelSize : PixelSize : pixel
 // texture 0 : : clamp_to_edge filterPoint noMipMap
 // texture 1 : : clamp_to_edge filterPoint noMipMap
@@ -50,19 +50,22 @@ float2 area(float nearCode, float farCode, float nearDistance, float farDistance
 // Pixels the line of edges (channel `c` of the edges image) goes on from uv in steps of `dir`.
 float follow(float2 uv, float2 dir, int c) {
     float d = 0.0;
-    for (int k = 1; k <= MAX_STEPS; ++k) {
+    [loop] for (int k = 1; k <= MAX_STEPS; ++k) {
         float2 e = edgesAt(uv + dir * float(k));
-        if ((c == 0 ? e.r : e.g) < 0.5) break;
+        [branch] if ((c == 0 ? e.r : e.g) < 0.5) break;
         d = float(k);
     }
     return d;
 }
 
 float4 ps_main(VsOut i) : COLOR0 {
-    float4 weights = float4(0.0, 0.0, 0.0, 0.0);
     float2 e = edgesAt(i.uv);
+    // Pixels without edges keep the cleared 0 of the target, as a stencil test would leave them;
+    // whole blocks of them then cost almost nothing.
+    if (e.r + e.g < 0.5) discard;
+    float4 weights = float4(0.0, 0.0, 0.0, 0.0);
     float2 px = PixelSize;
-    if (e.g > 0.5) {
+    [branch] if (e.g > 0.5) {
         // A horizontal line above this pixel: its near end to the left, far end to the right.
         float left = follow(i.uv, float2(-px.x, 0.0), 1);
         float right = follow(i.uv, float2(px.x, 0.0), 1);
@@ -72,7 +75,7 @@ float4 ps_main(VsOut i) : COLOR0 {
         float farCode = crossing(edgesAt(pastFar - float2(0.0, px.y)).r, edgesAt(pastFar).r);
         weights.rg = area(nearCode, farCode, left, right);
     }
-    if (e.r > 0.5) {
+    [branch] if (e.r > 0.5) {
         // A vertical line left of this pixel: its near end above, far end below.
         float up = follow(i.uv, float2(0.0, -px.y), 0);
         float down = follow(i.uv, float2(0.0, px.y), 0);
