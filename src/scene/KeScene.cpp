@@ -504,13 +504,14 @@ KF_FP3 degrees(const KF_Node* rotation, float sample) {
 
 // Surface k of object `id` at sample 0, first-time form: every parameter of the 39 with a value
 // (vectors three floats, scalars one, integers their first word; strings and unset ones leave
-// the channel alone) and its texture file. False when a value cannot be set (the object has no
-// row k): the surfaces after it are not applied either.
-bool applySurfaceFirstTime(int id, int k, const KF_Node* surface) {
+// the channel alone) and its texture file; then its effect (`effect`, the "Effect" group that
+// applies to it, names its own file; without one the renderer's effect applies) and the
+// effect's parameter list. False when the object has no row k: the surfaces after it are not
+// applied either.
+bool applySurfaceFirstTime(int id, int k, const KF_Node* surface, const KF_Node* effect) {
     const KeSceneCalls& calls = keSceneCalls();
     KF_Node* parameters = KF_Find(const_cast<KF_Node*>(surface), "Parameters");
-    if (!isGroup(parameters)) return true;
-    for (int32_t i = 0; i < parameters->a; ++i) {
+    for (int32_t i = 0; isGroup(parameters) && i < parameters->a; ++i) {
         KF_Node* g = parameters->children[i];
         if (!isGroup(g)) continue;
         const int index = keSurfaceParameterIndex(g->name);
@@ -531,24 +532,38 @@ bool applySurfaceFirstTime(int id, int k, const KF_Node* surface) {
         const char* image = strOf(KF_Find(g, "img_filename"));
         if (image && *image) calls.setObjectSurfaceParamTex(id, k, index, documentFile(image).c_str());
     }
+    KF_Node* shader = const_cast<KF_Node*>(effect);
+    const char* own = strOf(KF_Find(shader, "filename"));
+    if (own && !*own) own = nullptr;
+    const std::string ownFile = own ? documentFile(own) : std::string();
+    if (calls.chooseObjectSurfaceEffect(id, k, own ? ownFile.c_str() : nullptr) < 0) return false;
+    if (KF_Node* list = KF_Find(shader, "Parameters")) {
+        KeSceneParameter values[KE_SCENE_MAX_PARAMETERS];
+        const int n = keSceneEvaluateParameters(list, 0.0f, values, KE_SCENE_MAX_PARAMETERS);
+        calls.setObjectSurfaceEffectParameters(id, k, own ? own : "", values, n, true);
+    }
     return true;
 }
 
-// Finishing a loaded object: a scene object with more surfaces than the engine's surface lists
+// Finishing a loaded object: its shadow casting ("shadowOpts" bit value 2); a scene object with more surfaces than the engine's surface lists
 // hold is reported; only the first KE_SCENE_MAX_SURFACES are used.
 void finishObject(Slot& s, int index) {
     SceneObject& o = s.objects[size_t(index)];
+    keSceneCalls().setObjectCastShadows(s.objectBase + index, (o.shadowOpts & 2) != 0);
     if (o.sceneObject < 0) return;
-    const std::vector<KF_Node*> surfaces = groupsOf(KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces"));
+    KF_Node* surfacesGroup = KF_Find(s.sceneObjects[size_t(o.sceneObject)], "Surfaces");
+    const std::vector<KF_Node*> surfaces = groupsOf(surfacesGroup);
     const size_t count = surfaces.size();
     const int id = s.objectBase + index;
     if (count > size_t(KE_SCENE_MAX_SURFACES))
         reportError("The object id=%d '%s' numSurfaces=%d > NOF_SURFACE_MAX=%d. Will result in corruption", id,
                     o.kfilename ? o.kfilename : "", int(count), KE_SCENE_MAX_SURFACES);
     if (count == 0) return;
+    std::vector<const KF_Node*> effects(std::min(count, size_t(KE_SCENE_MAX_SURFACES)));
+    keSceneSurfaceEffects(surfacesGroup, effects.data(), int(effects.size()));
     o.surfaceRows = 0;
-    for (size_t k = 0; k < count && k < size_t(KE_SCENE_MAX_SURFACES); ++k, ++o.surfaceRows)
-        if (!applySurfaceFirstTime(id, int(k), surfaces[k])) break;
+    for (size_t k = 0; k < effects.size(); ++k, ++o.surfaceRows)
+        if (!applySurfaceFirstTime(id, int(k), surfaces[k], effects[k])) break;
     keSceneCalls().updateObjectFromSurfaces(id);
 }
 
@@ -568,6 +583,16 @@ void setUpLight(const SceneLight& l, int id) {
         calls.colorLightShadow(id, colour8(KF_GetFP3(l.shadowColor, 0)));
         calls.setShadowMapSize(id, l.shadMapSize);
         calls.setShadowMapFuzz(id, l.shadMapFuzz);
+    }
+    calls.setLightProjImage(id, l.projImage && *l.projImage ? documentFile(l.projImage).c_str() : nullptr);
+    // A light set up again (reload) may have stopped being volumetric: the switch is always set.
+    const bool volumetric = (l.flags & 0x20) != 0;
+    calls.setLightVolumetricOn(id, volumetric);
+    if (volumetric) {
+        KF_Node* flags = KF_Find(l.volumetric, "flags");
+        const bool hasColour = intOf(flags, 4) != 0;
+        const KF_FP3 c = hasColour ? sampleFP3(KF_Find(l.volumetric, "color"), 0) : KF_FP3{1, 1, 1};
+        calls.setLightVolumetricSettings(id, intOf(flags, 1), hasColour, c.x, c.y, c.z);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "fx/IKeSceneNodeExt.h"
 #include "runtime/KeEngine.h"
 #include "scene/KeScene.h"
+#include "scene/KeSceneSurfaceFx.h"
 
 namespace kolm {
 
@@ -120,61 +121,46 @@ int engineSetCameraEffectParameters(int id, const char* file, const KeSceneParam
     if (!effect) return -1;
     if (!file) file = "";
     int result = 0;
-    if (firstTime) {
-        IKeManager* manager = keEngineManager();
-        IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
-        bool ok = true;
-        for (int i = 0; list && i < count; ++i) {
-            const KeSceneParameter& e = list[i];
-            if (e.kind != 3 || !e.name) continue;
-            const SParameter* parameter = effect->getParameterByName(nullptr, e.name);
-            if (!parameter) continue;
-            irr::video::ITexture* texture = nullptr;
-            if (e.text && *e.text) {
-                SParameterDesc desc{};
-                effect->getParameterDesc(parameter, desc);
-                texture = textures ? textures->getTextureOfType(keFindFile(e.text), desc.type) : nullptr;
-                if (!texture) {
-                    recordError(-1, "%s: failed to load texture '%s' of shader param %s", file, e.text, e.name);
-                    ok = false;
-                }
-            }
-            if (!effect->setTexture(parameter, texture, false)) {
-                recordError(-1, "%s: failed to set texture '%s' of shader param %s", file, e.text ? e.text : "",
-                            e.name);
-                ok = false;
-            }
-        }
-        if (!ok) {
-            recordError(2, "Camera Effect ID %d: failed to set textures of shader '%s'", id, file);
-            result = -1;
-        }
+    if (firstTime && !keSceneApplyEffectTextures(effect, file, list, count)) {
+        recordError(2, "Camera Effect ID %d: failed to set textures of shader '%s'", id, file);
+        result = -1;
     }
-    bool ok = true;
-    for (int i = 0; list && i < count; ++i) {
-        const KeSceneParameter& e = list[i];
-        const SParameter* parameter = e.name ? effect->getParameterByName(nullptr, e.name) : nullptr;
-        if (!parameter) {
-            if (firstTime) recordError(-1, "%s: no effect param with name '%s'", file, e.name ? e.name : "");
-            ok = false;
-            continue;
-        }
-        switch (e.kind) {
-        case 0: effect->setFloatArray(parameter, e.value, 3); break;
-        case 1: effect->setFloat(parameter, e.value[0]); break;
-        case 2: effect->setInt(parameter, e.integer); break;
-        case 3: break;
-        default:
-            if (firstTime) recordError(-1, "%s: shader param '%s' unknown type %d", file, e.name, e.kind);
-            ok = false;
-            break;
-        }
-    }
-    if (!ok) {
+    if (!keSceneApplyEffectValues(effect, file, list, count, firstTime)) {
         if (firstTime) recordError(2, "Camera Effect ID %d: failed to set parameters of shader '%s'", id, file);
         result = -1;
     }
     return result;
+}
+
+int engineSetObjectCastShadows(int id, bool on) {
+    IKeSceneNodeExt* ext = keFindNodeExt(keObjectGet(id));
+    if (!ext) return -1;
+    ext->setCastShadows(on);
+    return 0;
+}
+
+// The projection image through the data-file search; a file that cannot be loaded leaves the
+// light without one.
+int engineSetLightProjImage(int id, const char* file) {
+    KeLightParams* p = lightParams(id);
+    if (!p) return -1;
+    p->projectionImage = nullptr;
+    if (!file || !*file) return 0;
+    IKeManager* manager = keEngineManager();
+    IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
+    p->projectionImage = textures ? textures->getTexture(keFindFile(file), true) : nullptr;
+    if (p->projectionImage) return 0;
+    printMessage(KE_ERROR, "Light ID %d: projection image '%s' not found", id, file);
+    return -1;
+}
+int engineSetLightVolumetricSettings(int id, int mode, bool hasColour, float r, float g, float b) {
+    KeLightParams* p = lightParams(id);
+    if (!p) return -1;
+    p->volumetricMode = mode;
+    p->volumetricHasColour = hasColour;
+    const float colour[4] = {hasColour ? r : 1.0f, hasColour ? g : 1.0f, hasColour ? b : 1.0f, 1.0f};
+    for (int i = 0; i < 4; ++i) p->volumetricColour[i] = colour[i];
+    return 0;
 }
 
 const KeSceneCalls g_engineCalls = {
@@ -251,6 +237,11 @@ const KeSceneCalls g_engineCalls = {
     keRenderCubeMap,
     keRenderDummy,
     engineSetCameraEffectParameters,
+    keSceneChooseSurfaceEffect,
+    keSceneSetSurfaceEffectParameters,
+    engineSetObjectCastShadows,
+    engineSetLightProjImage,
+    engineSetLightVolumetricSettings,
 };
 
 const KeSceneCalls* g_calls = &g_engineCalls;

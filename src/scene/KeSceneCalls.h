@@ -106,6 +106,24 @@ struct KeSceneCalls {
     // be set; in update form (every frame) the values the effect has, quietly.
     int (*setCameraEffectParameters)(int id, const char* file, const KeSceneParameter* list, int count,
                                      bool firstTime);
+    // First-time form of surface row `surface`, after its parameters: the effect chosen from the
+    // surface's compile parameters and the renderer's effect for the material, bound to the row.
+    // `file` is the surface's own effect file (null: none, the renderer's file applies). 0 done
+    // (also when the row stays without an effect), 1 the row's effect failed (reported; the next
+    // row goes on), -1 the object or the row is not there (reported; the later rows are skipped).
+    int (*chooseObjectSurfaceEffect)(int id, int surface, const char* file);
+    // The evaluated parameter list of the effect bound to surface row `surface` (its effect file
+    // `file` names it in messages), in first-time form (textures, then values, reported) or in
+    // update form (values, quietly). A row without an effect takes nothing.
+    int (*setObjectSurfaceEffectParameters)(int id, int surface, const char* file, const KeSceneParameter* list,
+                                            int count, bool firstTime);
+    // Whether the object casts shadows (the shadow-map stage draws it).
+    int (*setObjectCastShadows)(int id, bool on);
+    // A light's projection image file (null or empty: none).
+    int (*setLightProjImage)(int id, const char* file);
+    // The volumetric part of a light at creation: its mode (quality, Volumetric "flags" word 1)
+    // and its colour, 0 to 1 (white when `hasColour` is false).
+    int (*setLightVolumetricSettings)(int id, int mode, bool hasColour, float r, float g, float b);
 };
 
 constexpr int KE_SCENE_STREAK_VALUES = 11;

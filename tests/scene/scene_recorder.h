@@ -1,7 +1,8 @@
 // A scene-loader call table that records every call as one line ("loadObject cube.x 100") and
 // keeps which IDs exist, so that loader tests run without an engine. Mesh files named in
 // `failingFiles` do not load; cube maps of size 0 and camera effects from "missing.fx" are not
-// made. Objects have 256 surface rows unless `surfaces` says otherwise.
+// made. Objects have 256 surface rows unless `surfaces` says otherwise; a surface effect from
+// "broken.fx" fails (the loader goes on with the next row).
 #pragma once
 
 #include "scene/KeScene.h"
@@ -235,6 +236,29 @@ struct SceneRecorder {
                     line += part;
                 }
                 r().calls.push_back(line);
+                return 0;
+            },
+            [](int id, int k, const char* file) {
+                add("chooseObjectSurfaceEffect %d %d %s", id, k, file ? file : "-");
+                if (r().surfaceRow(id, k) != 0) return -1;
+                return file && std::string(file) == "broken.fx" ? 1 : 0;
+            },
+            [](int id, int k, const char* file, const kolm::KeSceneParameter* list, int n, bool first) {
+                std::string line = "setObjectSurfaceEffectParameters " + std::to_string(id) + " " +
+                                   std::to_string(k) + " " + file + (first ? " first" : " update");
+                char part[96];
+                for (int i = 0; i < n; ++i) {
+                    std::snprintf(part, sizeof part, " %s:%d:%g", list[i].name, list[i].kind,
+                                  list[i].kind == 2 ? double(list[i].integer) : double(list[i].value[0]));
+                    line += part;
+                }
+                r().calls.push_back(line);
+                return 0;
+            },
+            [](int id, bool on) { add("setObjectCastShadows %d %d", id, int(on)); return 0; },
+            [](int id, const char* file) { add("setLightProjImage %d %s", id, file ? file : "-"); return 0; },
+            [](int id, int mode, bool hasColour, float cr, float cg, float cb) {
+                add("setLightVolumetricSettings %d %d %d %g %g %g", id, mode, int(hasColour), cr, cg, cb);
                 return 0;
             },
         };

@@ -223,14 +223,18 @@ TEST_F(SceneLoad, Lights) {
     const std::vector<std::string> want = {
         "makeLight 200", "setDirectionalLight 200 0 0 1", "setLightRange 200 1e+07", "colorLight 200 0xffff02",
         "setLightRawColor 200 1 0.5 0.004", "setLightIntensity 200 2", "setLightShadow 200 0",
+        "setLightProjImage 200 -", "setLightVolumetricOn 200 0",
         "makeLight 201", "setSpotLight 201 14.3239 28.6479", "setLightRange 201 30", "colorLight 201 0x336699",
         "setLightRawColor 201 0.2 0.4 0.6", "setLightIntensity 201 1", "setLightShadow 201 1",
         "colorLightShadow 201 0xff007f", "setShadowMapSize 201 1024", "setShadowMapFuzz 201 0.5",
+        "setLightProjImage 201 -", "setLightVolumetricOn 201 0",
         "makeLight 202", "setSpotLight 202 57.2958 57.2958", "setLightRange 202 1e+07", "colorLight 202 0x000000",
         "setLightRawColor 202 0 0 0", "setLightIntensity 202 0", "setLightShadow 202 0",
+        "setLightProjImage 202 -", "setLightVolumetricOn 202 0",
         "makeLight 203", "setPointLight 203 0 0 1", "setLightRange 203 1e+07", "colorLight 203 0x000000",
         "setLightRawColor 203 0 0 0", "setLightIntensity 203 0", "setLightShadow 203 0",
         "colorLightShadow 203 0x000000", "setShadowMapSize 203 0", "setShadowMapFuzz 203 0",
+        "setLightProjImage 203 -", "setLightVolumetricOn 203 0",
         "hideLight 200", "hideLight 201", "hideLight 202", "hideLight 203"};
     EXPECT_EQ(got, want);
 
