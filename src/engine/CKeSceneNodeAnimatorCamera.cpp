@@ -165,7 +165,11 @@ void CKeSceneNodeAnimatorCamera::animateNode(scene::ISceneNode* node, u32 timeMs
         camera->setRotation(m_rotation);
         break;
     case KE_CAMERA_FOLLOW:
+        // The view comes from target and up vector; the node's own rotation is what its children
+        // (objects and emitters locked on the camera, extra scenes) turn with, so it is the same
+        // rotation (without a target binding it does not move the target).
         camera->setPosition(m_position);
+        camera->setRotation(m_rotation);
         camera->setUpVector(rotated(m_rotation, core::vector3df(0, 1, 0)));
         camera->setTarget(m_position + rotated(m_rotation, core::vector3df(0, 0, 1)));
         break;

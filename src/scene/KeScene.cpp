@@ -1063,7 +1063,9 @@ void keSceneAnimate(int slot, int timeMs) {
             if (show) setCameraEffectParameters(*s, i, sample, false);
         }
     // Fx emitters: their channels, and a restart when the scene starts again from its beginning.
-    keSceneEmittersAnimate(slot, sample, timeMs, s->lastTime);
+    // Those of an extra scene are locked on the camera like its objects.
+    const float cameraOrigin[3] = {origin.x, origin.y, origin.z};
+    keSceneEmittersAnimate(slot, sample, timeMs, s->lastTime, s->extra ? cameraOrigin : nullptr);
     s->lastTime = timeMs;
 }
 

@@ -232,9 +232,14 @@ bool create(SlotEmitters& slot, int i, int objectBase, const char* const* names,
     return true;
 }
 
-void animateOne(const SceneEmitter& e, int id, float s) {
+void animateOne(const SceneEmitter& e, int id, float s, const float* origin) {
     const KeSceneEmitterCalls& c = keSceneEmitterCalls();
     KF_FP3 v = sampleFP3(e.position, s);
+    if (origin) {
+        v.x -= origin[0];
+        v.y -= origin[1];
+        v.z -= origin[2];
+    }
     c.position(id, v.x, v.y, v.z);
     v = e.rotation ? KF_FP3_Slerp_HPB_To_XYZ(e.rotation, s) : KF_FP3{0, 0, 0};
     c.rotate(id, v.x * KE_SCENE_RAD_TO_DEG, v.y * KE_SCENE_RAD_TO_DEG, v.z * KE_SCENE_RAD_TO_DEG);
@@ -381,12 +386,12 @@ void keSceneEmittersReload(int slot, KF_Node* scene, int objectBase, const char*
     }
 }
 
-void keSceneEmittersAnimate(int slot, float sample, int timeMs, int lastTimeMs) {
+void keSceneEmittersAnimate(int slot, float sample, int timeMs, int lastTimeMs, const float* origin) {
     SlotEmitters* s = slotAt(slot);
     if (!s) return;
     const KeSceneEmitterCalls& c = keSceneEmitterCalls();
     for (int i = 0; i < int(s->items.size()); ++i)
-        if (c.exist(s->base + i)) animateOne(s->items[size_t(i)], s->base + i, sample);
+        if (c.exist(s->base + i)) animateOne(s->items[size_t(i)], s->base + i, sample, origin);
     // A scene started again from its beginning restarts its particles.
     if (timeMs < 1 && timeMs != lastTimeMs)
         for (int i = 0; i < int(s->items.size()); ++i)

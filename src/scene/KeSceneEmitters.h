@@ -79,8 +79,10 @@ void keSceneEmittersLoad(int slot, KF_Node* scene, int emitterBase, int objectBa
 void keSceneEmittersReload(int slot, KF_Node* scene, int objectBase, const char* const* objectNames, int objectCount,
                            bool extra, bool reporting);
 // Every emitter's channels at sample position `sample`; a scene time below 1 ms that differs
-// from the slot's last animated time resets them all.
-void keSceneEmittersAnimate(int slot, float sample, int timeMs, int lastTimeMs);
+// from the slot's last animated time resets them all. The emitters of an extra scene ride with
+// the camera as its objects do: their positions are taken relative to `origin`, the scene
+// camera's position there (null: none is subtracted).
+void keSceneEmittersAnimate(int slot, float sample, int timeMs, int lastTimeMs, const float* origin = nullptr);
 void keSceneEmittersSetVisible(int slot, bool visible);
 // Deletes the slot's emitters.
 void keSceneEmittersUnload(int slot);
