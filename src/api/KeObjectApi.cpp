@@ -11,6 +11,7 @@
 #include "fx/CKeSceneNodeExt.h"
 #include "fx/IKeSurface.h"
 #include "fx/IKeSurfaceManager.h"
+#include "kf/kfile.h"
 #include "runtime/KeEngine.h"
 
 #include <irrlicht.h>
@@ -106,7 +107,9 @@ int keLoadObject(const char* file, int id) {
     KeNodeCell* cell = registerCell(id, 2);
     if (!cell) return -1;
     const EngineContext& c = keEngineContext();
-    const io::path fullPath = c.device ? c.device->getFileSystem()->getAbsolutePath(keFindFile(file)) : io::path(file);
+    // The file layer's full path: in a packaged run the member's rooted path, which the
+    // library's own absolute path (realpath of a file that is not on disk) would cut short.
+    const io::path fullPath = c.device ? io::path(kfile_fullpath(keFindFile(file))) : io::path(file);
     IKeSceneManager* ext = sceneExt();
     scene::ISceneNode* node = ext ? ext->addMeshNode(fullPath, nullptr, -1) : nullptr;
     if (!node) {

@@ -89,7 +89,9 @@ int runPackaged() {
     KeShellHooks& h = keShellHooks();
     const KeCommandLine cl = commandLine();
     int result = 0;
-    if (h.setup("kolm-setup.ini", "/", ScreenSetup(), cl.captureBase.empty()) != 0) {
+    // As the unpacked demo: the setup dialog may be asked (it answers its default in automated
+    // runs), so that a capture of the package has the unpacked capture's screen.
+    if (h.setup("kolm-setup.ini", "/", ScreenSetup(), true) != 0) {
         result = -1;
     } else {
         h.showRenderWindow();

@@ -1,6 +1,7 @@
 #include "files/KeFileSystem.h"
 
 #include "core/KeError.h"
+#include "files/CKeArchiveRoot.h"
 #include "files/KeKfileIrr.h"
 #include "kf/kfile.h"
 
@@ -41,6 +42,24 @@ bool opens(const std::string& path) {
     return true;
 }
 
+// The library's zip reader just added to `fs` is replaced by the same archive seen as the
+// root of the file tree, so that rooted names ("/scenes/gem.x") find its members wherever the
+// library is asked directly. An archive already mounted (the same name) is kept as it is.
+bool mountAsRoot(irr::io::IFileSystem* fs, irr::io::IFileArchive* archive) {
+    if (!archive) return false;
+    if (CKeArchiveRoot::isRoot(archive)) return true;
+    archive->grab();
+    fs->removeFileArchive(archive);
+    auto* root = new CKeArchiveRoot(archive);
+    archive->drop();
+    // Our library build takes over the reference of an archive added this way (it does not
+    // grab it; the file system drops it when it goes); a build that grabs gets ours back.
+    const irr::s32 before = root->getReferenceCount();
+    const bool added = fs->addFileArchive(root);
+    if (!added || root->getReferenceCount() > before) root->drop();
+    return added;
+}
+
 // Mounts into g_state.fs; does not touch the recorded mode.
 int mount(const void* source, int mode, size_t size) {
     irr::io::IFileSystem* fs = g_state.fs;
@@ -54,15 +73,18 @@ int mount(const void* source, int mode, size_t size) {
             reportError("keSetupFilesystem: Failed to create file from memory");
             return -1;
         }
-        const bool added = fs->addFileArchive(file, true, false, irr::io::EFAT_ZIP, "");
+        irr::io::IFileArchive* archive = nullptr;
+        const bool added = fs->addFileArchive(file, true, false, irr::io::EFAT_ZIP, "", &archive);
         file->drop();  // the archive keeps its own reference
-        if (!added) {
+        if (!added || !mountAsRoot(fs, archive)) {
             reportError("keSetupFilesystem: Failed addFileArchive from memory");
             return -1;
         }
     } else if (mode == KE_FS_ARCHIVE_FILE) {
         const char* path = static_cast<const char*>(source);
-        if (!path || !fs->addFileArchive(path, true, false, irr::io::EFAT_ZIP, "")) {
+        irr::io::IFileArchive* archive = nullptr;
+        if (!path || !fs->addFileArchive(path, true, false, irr::io::EFAT_ZIP, "", &archive) ||
+            !mountAsRoot(fs, archive)) {
             reportError("keSetupFilesystem: Failed addFileArchive '%s'", path ? path : "");
             return -1;
         }
@@ -116,7 +138,7 @@ int keUseArchiveMemory(const void* block, size_t size) {
 int keSetupFilesystem(const void* source, int mode, size_t size) {
     if (!g_state.fs || (mode != KE_FS_ARCHIVE_FILE && mode != KE_FS_ARCHIVE_MEMORY)) return -1;
     printMessage(KE_INFO, "setup filesystem irrzip");
-    kfile_use_irr(g_state.fs);
+    kfile_use_irr(g_state.fs, true);
     if (mount(source, mode, size) != 0) return -1;
     record(source, mode, size);
     return 0;

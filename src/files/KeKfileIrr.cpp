@@ -2,6 +2,7 @@
 //
 //   - streams: KFILE over IReadFile, KFILE over FILE*
 //   - opening: archives, then disk with Windows-path tolerance
+//   - packaged runs: the archive as the root of the file tree
 //   - directory and path hooks
 #include "files/KeKfileIrr.h"
 
@@ -26,6 +27,11 @@ using irr::io::IFileSystem;
 using irr::io::IReadFile;
 
 IFileSystem* g_fs = nullptr;
+// Packaged runs: the mounted archive is the root "/" of the file tree and the working directory
+// is a path in it ("/", "/scenes"), kept here rather than in the library, which neither checks
+// a virtual directory nor joins it with the names it is asked for.
+bool g_archiveRoot = false;
+std::string g_virtualWd = "/";
 char g_dirBuf[KFILE_PATH_CAPACITY];
 char g_baseBuf[KFILE_PATH_CAPACITY];
 char g_fullBuf[KFILE_PATH_CAPACITY];
@@ -118,7 +124,7 @@ int stdioClose(KFILE* s) {
     return 0;
 }
 
-// ---- opening --------------------------------------------------------------------------------
+// ---- helpers ----------------------------------------------------------------------------------
 
 bool isReadMode(const char* mode) {
     return mode && mode[0] == 'r' && !std::strchr(mode, '+');
@@ -170,17 +176,67 @@ IReadFile* openInArchives(const std::string& name) {
     return nullptr;
 }
 
+// ---- packaged runs: the archive as the root ------------------------------------------------
+
+// `name` as a path of the packaged file tree: rooted, flattened, relative names below the
+// working directory.
+std::string virtualPath(const std::string& name) {
+    if (!name.empty() && name[0] == '/') return lexicalFlatten(name);
+    return lexicalFlatten(g_virtualWd + "/" + name);
+}
+
+// A folder of a mounted archive: the root, a folder entry, or the folder of some member.
+bool archiveHasFolder(const std::string& rooted) {
+    if (rooted == "/") return true;
+    irr::io::path folder = rooted.c_str();
+    while (!folder.empty() && folder[0] == '/') folder = folder.subString(1, folder.size() - 1);
+    folder.make_lower();
+    const irr::io::path prefix = folder + "/";
+    for (irr::u32 a = 0; a < g_fs->getFileArchiveCount(); ++a) {
+        const irr::io::IFileList* list = g_fs->getFileArchive(a)->getFileList();
+        for (irr::u32 i = 0; i < list->getFileCount(); ++i) {
+            irr::io::path entry = list->getFullFileName(i);
+            entry.make_lower();
+            if (entry == folder || entry == prefix || entry.equalsn(prefix, prefix.size())) return true;
+        }
+    }
+    return false;
+}
+
+bool archiveHasFile(const std::string& rooted) {
+    for (irr::u32 a = 0; a < g_fs->getFileArchiveCount(); ++a) {
+        const irr::io::IFileList* list = g_fs->getFileArchive(a)->getFileList();
+        const irr::s32 i = list->findFile(rooted.c_str());
+        if (i >= 0 && !list->isDirectory(static_cast<irr::u32>(i))) return true;
+    }
+    return false;
+}
+
+// The disk file or folder that a name of the packaged tree stands for when the archive does
+// not hold it: the rooted name (the working directory may be a folder on disk), and while the
+// working directory is the root, a relative name below the current directory.
+bool resolveOnDisk(const std::string& name, std::string* onDisk) {
+    if (keResolveDiskPath(virtualPath(name).c_str(), onDisk)) return true;
+    return name[0] != '/' && g_virtualWd == "/" && keResolveDiskPath(name.c_str(), onDisk);
+}
+
+// ---- opening ----------------------------------------------------------------------------------
+
 KFILE* irrOpen(const char* path, const char* mode, void*) {
     if (!g_fs || !path || !*path || !isReadMode(mode)) return nullptr;
     const std::string name = keForwardSlashes(path);
+    const std::string cwd = nativeCwd();
 
     // Inside the archives. A relative name is also tried under the virtual working directory
     // (kfile_set_dir / kfile_enter_dir), and an absolute name below the native current
     // directory is tried relative to it: full paths of archive members are not real paths.
-    const std::string wd = g_fs->getWorkingDirectory().c_str();
-    const std::string cwd = nativeCwd();
-    if (name[0] != '/' && !wd.empty() && wd != cwd && wd != "/") {
-        if (IReadFile* f = openInArchives(lexicalFlatten(wd + "/" + name))) return wrap(f);
+    if (g_archiveRoot) {
+        if (IReadFile* f = openInArchives(virtualPath(name))) return wrap(f);
+    } else {
+        const std::string wd = g_fs->getWorkingDirectory().c_str();
+        if (name[0] != '/' && !wd.empty() && wd != cwd && wd != "/") {
+            if (IReadFile* f = openInArchives(lexicalFlatten(wd + "/" + name))) return wrap(f);
+        }
     }
     if (IReadFile* f = openInArchives(lexicalFlatten(name))) return wrap(f);
     if (!cwd.empty() && name.size() > cwd.size() + 1 && name.compare(0, cwd.size(), cwd) == 0 &&
@@ -190,7 +246,8 @@ KFILE* irrOpen(const char* path, const char* mode, void*) {
 
     // On disk, never a directory.
     std::string onDisk;
-    if (!keResolveDiskPath(name.c_str(), &onDisk) || isDirectory(onDisk)) return nullptr;
+    const bool found = g_archiveRoot ? resolveOnDisk(name, &onDisk) : keResolveDiskPath(name.c_str(), &onDisk);
+    if (!found || isDirectory(onDisk)) return nullptr;
     return wrap(g_fs->createAndOpenFile(g_fs->getAbsolutePath(onDisk.c_str())));
 }
 
@@ -213,6 +270,19 @@ KFILE* stdOpen(const char* path, const char* mode, void* user) {
 int irrSetDir(const char* path, void*) {
     if (!g_fs || !path) return -1;
     std::string dir = keForwardSlashes(path);
+    if (g_archiveRoot) {
+        // A folder of the archive, else a folder on disk; anything else leaves the working
+        // directory as it was.
+        const std::string rooted = virtualPath(dir);
+        if (archiveHasFolder(rooted)) {
+            g_virtualWd = rooted;
+            return 0;
+        }
+        std::string onDisk;
+        if (dir.empty() || !resolveOnDisk(dir, &onDisk) || !isDirectory(onDisk)) return -1;
+        g_virtualWd = lexicalFlatten(g_fs->getAbsolutePath(onDisk.c_str()).c_str());
+        return 0;
+    }
     std::string onDisk;
     if (!isDirectory(dir) && keResolveDiskPath(dir.c_str(), &onDisk) && isDirectory(onDisk)) dir = onDisk;
     return g_fs->changeWorkingDirectoryTo(dir.c_str()) ? 0 : -1;
@@ -220,7 +290,7 @@ int irrSetDir(const char* path, void*) {
 
 int irrEnterDir(const char* name, void* user) {
     if (!g_fs || !name) return -1;
-    const std::string wd = g_fs->getWorkingDirectory().c_str();
+    const std::string wd = g_archiveRoot ? g_virtualWd : std::string(g_fs->getWorkingDirectory().c_str());
     const std::string sub = keForwardSlashes(name);
     if (sub.empty()) return 0;
     if (sub[0] == '/') return irrSetDir(sub.c_str(), user);
@@ -230,10 +300,18 @@ int irrEnterDir(const char* name, void* user) {
     return irrSetDir(joined.c_str(), user);
 }
 
-const char* irrGetDir(void*) { return g_fs ? keep(g_wdBuf, g_fs->getWorkingDirectory().c_str()) : ""; }
+const char* irrGetDir(void*) {
+    if (!g_fs) return "";
+    return keep(g_wdBuf, g_archiveRoot ? g_virtualWd : std::string(g_fs->getWorkingDirectory().c_str()));
+}
 
 const char* irrDirname(const char* path, void*) {
-    return g_fs ? keep(g_dirBuf, g_fs->getFileDir(path ? path : "").c_str()) : "";
+    if (!g_fs) return "";
+    const std::string p = path ? path : "";
+    // The library answers "" for a file in the root ("/kolm.demo.ini"): its folder is "/".
+    std::string dir = g_fs->getFileDir(p.c_str()).c_str();
+    if (dir.empty() && !p.empty() && (p[0] == '/' || p[0] == '\\')) dir = "/";
+    return keep(g_dirBuf, dir);
 }
 
 const char* irrBasename(const char* path, int keepExtension, void*) {
@@ -244,6 +322,14 @@ const char* irrFullpath(const char* path, void*) {
     if (!g_fs || !path || !*path) return keep(g_fullBuf, path ? path : "");
     const std::string name = keForwardSlashes(path);
     std::string onDisk;
+    if (g_archiveRoot) {
+        // The path of the packaged tree when the archive holds it; a file or folder only on
+        // disk gets its real path; anything else the path it would have in the tree.
+        const std::string rooted = virtualPath(name);
+        if (archiveHasFile(rooted) || archiveHasFolder(rooted)) return keep(g_fullBuf, rooted);
+        if (resolveOnDisk(name, &onDisk)) return keep(g_fullBuf, g_fs->getAbsolutePath(onDisk.c_str()).c_str());
+        return keep(g_fullBuf, rooted);
+    }
     if (keResolveDiskPath(name.c_str(), &onDisk)) {
         // Exists: the library's answer (symbolic links resolved).
         return keep(g_fullBuf, g_fs->getAbsolutePath(onDisk.c_str()).c_str());
@@ -258,8 +344,10 @@ const char* irrFullpath(const char* path, void*) {
 
 }  // namespace
 
-void kfile_use_irr(IFileSystem* fileSystem) {
+void kfile_use_irr(IFileSystem* fileSystem, bool archiveRoot) {
     g_fs = fileSystem;
+    g_archiveRoot = fileSystem && archiveRoot;
+    g_virtualWd = "/";
     if (!fileSystem) {
         keKfileUseStd();
         return;
@@ -274,6 +362,8 @@ void kfile_use_irr(IFileSystem* fileSystem) {
 
 void keKfileUseStd() {
     g_fs = nullptr;
+    g_archiveRoot = false;
+    g_virtualWd = "/";
     kfile_use_std();
     const KFILE_OPEN_HOOK open = {nullptr, stdOpen};
     kfile_set_open_hook(&open);

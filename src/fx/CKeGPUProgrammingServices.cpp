@@ -418,17 +418,30 @@ std::string CKeGPUProgrammingServices::cachePath(const SShaderCompiledEntry& e) 
 // file outside that folder keeps its absolute path. Then a line feed and the hash of the
 // byte code written with it, so that a damaged cache file is never handed to the GLSL
 // converter. This is the identity part (without the hash).
+// The library's absolute path of `p`, but a rooted path that the disk does not have (a member of
+// a packaged run's archive, "/shaders/a.hlsl") as it stands: the library's answer, a real path,
+// would stop at its first missing folder ("/shaders").
+static std::string absoluteShaderPath(io::IFileSystem* fs, const std::string& p) {
+    std::error_code ec;
+    if (!fs || (!p.empty() && (p[0] == '/' || p[0] == '\\') && !std::filesystem::exists(p, ec))) return p;
+    return fs->getAbsolutePath(p.c_str()).c_str();
+}
+
 std::string CKeGPUProgrammingServices::infoText(const SShaderCompiledEntry& e) const {
     io::IFileSystem* fs = mDevice ? mDevice->getFileSystem() : nullptr;
-    std::string abs = fs ? std::string(fs->getAbsolutePath(e.file.c_str()).c_str()) : e.file;
-    std::string base = fs ? std::string(fs->getAbsolutePath(mCacheDir.c_str()).c_str()) : mCacheDir;
+    std::string abs = absoluteShaderPath(fs, e.file);
+    std::string base = absoluteShaderPath(fs, mCacheDir);
     slashes(abs);
     slashes(base);
     abs = std::filesystem::path(abs).lexically_normal().generic_string();
     base = std::filesystem::path(base).lexically_normal().parent_path().generic_string();
-    if (!base.empty() && base != "/" && abs.size() > base.size() + 1 && abs.compare(0, base.size(), base) == 0 &&
-        abs[base.size()] == '/')
+    if (base == "/" && abs.size() > 1 && abs[0] == '/') {
+        // The cache folder of a packaged run is "/shadersCache": paths below the root.
+        abs = abs.substr(1);
+    } else if (!base.empty() && base != "/" && abs.size() > base.size() + 1 && abs.compare(0, base.size(), base) == 0 &&
+               abs[base.size()] == '/') {
         abs = abs.substr(base.size() + 1);
+    }
     return keShaderMacroText(e.macros) + "\n" + abs;
 }
 

@@ -202,14 +202,34 @@ int addDemoPart(ArchiveWriter& w, const fs::path& demo, const KePackageSources& 
     return 0;
 }
 
-// Temporary files of one build; whatever is still named here when the build ends is removed.
+// Temporary files of one build; whatever is still named here when the build ends is removed,
+// and then the folders that the build made for its output (deepest first) unless it succeeded.
 struct Scratch {
     std::vector<std::string> paths;
+    std::vector<fs::path> madeFolders;
+    bool succeeded = false;
     ~Scratch() {
         for (const std::string& p : paths) std::remove(p.c_str());
+        if (succeeded) return;
+        std::error_code ec;
+        for (const fs::path& f : madeFolders) fs::remove(f, ec);  // only when still empty
     }
     void keep(const std::string& p) { paths.erase(std::remove(paths.begin(), paths.end(), p), paths.end()); }
 };
+
+// The output's folder and any missing folder above it ("-demoexe out/demo" in a fresh tree).
+void makeOutputFolder(Scratch& scratch, const fs::path& folder) {
+    std::error_code ec;
+    std::vector<fs::path> missing;
+    for (fs::path f = folder; !f.empty() && !fs::exists(fs::symlink_status(f, ec)); f = f.parent_path()) {
+        missing.push_back(f);
+        if (f == f.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!fs::create_directory(*it, ec)) return;  // the copy then fails with its own message
+        scratch.madeFolders.insert(scratch.madeFolders.begin(), *it);
+    }
+}
 
 bool moveIntoPlace(Scratch& scratch, const std::string& from, const std::string& to) {
     if (std::rename(from.c_str(), to.c_str()) != 0) {
@@ -246,6 +266,7 @@ int build(const char* output, const char* source, bool sideFile, Kind kind, cons
         return -1;
     }
     Scratch scratch;
+    makeOutputFolder(scratch, out.parent_path());
     // The program copy is made under a temporary name beside the output.
     const std::string exeTmp = out.string() + ".tmp";
     scratch.paths.push_back(exeTmp);
@@ -285,11 +306,13 @@ int build(const char* output, const char* source, bool sideFile, Kind kind, cons
     if (!w.close()) return -1;
 
     if (sideFile) {
-        return moveIntoPlace(scratch, archive, side) && moveIntoPlace(scratch, exeTmp, out.string()) ? 0 : -1;
+        scratch.succeeded = moveIntoPlace(scratch, archive, side) && moveIntoPlace(scratch, exeTmp, out.string());
+        return scratch.succeeded ? 0 : -1;
     }
     const uint32_t id = kind == Kind::Shaders ? KE_RESOURCE_SHADERS : KE_RESOURCE_PACKAGE;
     if (!appendArchive(archive, exeTmp, id)) return -1;
-    return moveIntoPlace(scratch, exeTmp, out.string()) ? 0 : -1;
+    scratch.succeeded = moveIntoPlace(scratch, exeTmp, out.string());
+    return scratch.succeeded ? 0 : -1;
 }
 
 }  // namespace

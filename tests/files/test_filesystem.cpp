@@ -260,6 +260,62 @@ TEST_F(FilesTest, IniFilesLoadFromArchiveMembers) {
     EXPECT_EQ(keIniLoad("absent.ini"), nullptr);
 }
 
+// A packaged run: the archive is the root "/" of the file tree. The demo player enters its
+// parts' folders from the demo file's folder, and what it finds is handed to the library as
+// rooted paths (meshes, effect files, the shader cache).
+TEST_F(FilesTest, PackagedArchiveIsTheRootOfTheFileTree) {
+    writeZip(dir_ + "/demo.dat", kArchive, kFolders);
+    writeFile("real/disk.txt", "on disk");
+    ASSERT_EQ(keUseArchiveFile("demo.dat"), 0);
+    ASSERT_EQ(keInitFilesystem(device()), 0);
+    irr::io::IFileSystem* fs = device()->getFileSystem();
+
+    EXPECT_STREQ(kfile_get_dir(), "/");
+    const std::string demoDir = kfile_dirname(kfile_fullpath("kolm.demo.ini"));
+    EXPECT_EQ(demoDir, "/");
+    // Every part: back to the demo's folder, then into the part's own (folders with and without
+    // an entry of their own, any case, "\" separated).
+    const struct {
+        const char* enter;
+        const char* dir;
+    } parts[] = {{"data", "/data"}, {"DATA\\part1", "/DATA/part1"}, {"shaders", "/shaders"}, {"", "/"}};
+    for (const auto& p : parts) {
+        ASSERT_EQ(kfile_set_dir(demoDir.c_str()), 0);
+        ASSERT_EQ(kfile_enter_dir(p.enter), 0) << p.enter;
+        EXPECT_STREQ(kfile_get_dir(), p.dir) << p.enter;
+    }
+
+    ASSERT_EQ(kfile_set_dir("/data/Part1"), 0);
+    const std::string full = kfile_fullpath("scene.kscn");
+    EXPECT_EQ(full, "/data/Part1/scene.kscn");
+    // The library opens rooted names itself: mesh loading, the shader services.
+    EXPECT_TRUE(fs->existFile(full.c_str()));
+    irr::io::IReadFile* f = fs->createAndOpenFile("/Shaders/Post.HLSL");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->getSize(), 12);
+    f->drop();
+    EXPECT_EQ(kread("../../kolm.demo.ini"), "[Demo]\nmusic = a.mp3\n");
+    EXPECT_EQ(kread("../../../../kolm.demo.ini"), "[Demo]\nmusic = a.mp3\n") << "nothing above the root";
+    EXPECT_STREQ(keFindFile("Post.hlsl"), "shaders/Post.hlsl");
+
+    // A folder that is nowhere leaves the working directory alone; a folder on disk only is
+    // entered, and its files open.
+    EXPECT_EQ(kfile_enter_dir("nowhere"), -1);
+    EXPECT_STREQ(kfile_get_dir(), "/data/Part1");
+    EXPECT_EQ(kfile_set_dir("Empty"), -1) << "relative to the working directory";
+    ASSERT_EQ(kfile_set_dir("/Empty"), 0);
+    ASSERT_EQ(kfile_set_dir((dir_ + "/real").c_str()), 0);
+    EXPECT_EQ(kread("disk.txt"), "on disk");
+    EXPECT_EQ(std::string(kfile_fullpath("disk.txt")), dir_ + "/real/disk.txt");
+
+    // The next device mounts the archive again, with the working directory at the root.
+    newDevice();
+    ASSERT_EQ(keInitFilesystem(device()), 0);
+    EXPECT_STREQ(kfile_get_dir(), "/");
+    EXPECT_TRUE(device()->getFileSystem()->existFile("/data/part1/scene.kscn"));
+    EXPECT_EQ(device()->getFileSystem()->getFileArchiveCount(), 1u);
+}
+
 TEST_F(FilesTest, FailedMountsReportAndLeaveTheModeAlone) {
     writeFile("broken.dat", "this is not a zip archive");
     const std::string junk = "PK not really";

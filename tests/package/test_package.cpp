@@ -257,6 +257,20 @@ TEST_F(PackageTest, AFailedBuildLeavesNothingAndKeepsAnExistingOutput) {
     EXPECT_EQ(readFile(out), "previous build");
 }
 
+TEST_F(PackageTest, MissingOutputFoldersAreMadeAndTakenAwayAgainWhenTheBuildFails) {
+    const std::string out = dir / "fresh/dist/scene";
+    ASSERT_EQ(keBuildPackage(out.c_str(), (dir / "scene/my.kscn").c_str(), false, sources), 0) << log.text;
+    EXPECT_EQ(listFolder(dir / "fresh/dist"), std::vector<std::string>{"scene"});
+    EXPECT_TRUE(keIsPackagedExecutable(out.c_str()));
+
+    fs::create_directories(dir / "kept");
+    sources.executable = dir / "missing";
+    EXPECT_EQ(keBuildPackage((dir / "kept/new/deeper/scene").c_str(), (dir / "scene/my.kscn").c_str(), false, sources),
+              -1);
+    EXPECT_TRUE(log.contains("Failed to copy")) << log.text;
+    EXPECT_TRUE(listFolder(dir / "kept").empty()) << "only the folders this build made go";
+}
+
 TEST_F(PackageTest, ShaderPackageCarriesShadersAndTexturesAsResource501) {
     const std::string out = dir / "rsc";
     ASSERT_EQ(keBuildShaderPackage(out.c_str(), sources), 0) << log.text;
