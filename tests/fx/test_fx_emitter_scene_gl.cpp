@@ -2,6 +2,7 @@
 // the device clock stopped and stepped so that emission and simulation repeat exactly: the
 // screenshot after one second against its reference picture.
 #include "api/KeFxEmitterApi.h"
+#include "api/KeLightApi.h"
 #include "fx/CKeParticleSystemSceneNode.h"
 #include "fx/KeFxParticle.h"
 #include "runtime/EngineSetup.h"
@@ -62,6 +63,8 @@ protected:
 TEST_F(ExampleSceneSparks, OneSecondOfSparksMatchesTheReference) {
     ASSERT_EQ(keSceneLoad("cube_on_ground.kscn", 1, 10, 20, 30, 40, 50, false, "example", false), 0);
     keSceneShow(1);
+    keHideLight(22);  // the scene's shadowed spot light and volumetric light: the picture is lit
+    keHideLight(23);  // by its directional and point lights alone
     ASSERT_NE(keFxEmitterGet(30), nullptr);
     ITimer* timer = keEngineContext().device->getTimer();
     timer->stop();

@@ -97,7 +97,8 @@ inline kolm::KeLightParams* lightParams(int lightId) {
 }
 
 // The example scene (slot 1: objects from 10, lights from 20) shown at `timeMs`, its objects
-// drawn with the renderer's effect and casting shadows.
+// drawn with the renderer's effect and casting shadows, lit by its directional and point lights
+// only (its shadowed spot light 22 and volumetric light 23 hidden: the pictures add their own).
 inline bool loadExampleScene(int timeMs) {
     // Mesh files of the example are named relative to its folder.
     char previous[4096];
@@ -105,6 +106,8 @@ inline bool loadExampleScene(int timeMs) {
     const int loaded = kolm::keSceneLoad("cube_on_ground.kscn", 1, 10, 20, 30, 40, 50, false, "example", false);
     if (::chdir(previous) != 0 || loaded != 0) return false;
     kolm::keSceneShow(1);
+    kolm::keHideLight(22);
+    kolm::keHideLight(23);
     int effect = 100;
     for (int id = 10; id < 10 + kolm::keSceneObjectCount(1); ++id) {
         effect = useRendererEffect(id, effect);

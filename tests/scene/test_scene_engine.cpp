@@ -57,7 +57,7 @@ TEST_P(SceneEngine, ExampleScene) {
     keSceneSetReporting(false);
     EXPECT_TRUE(log.boxes.empty()) << log.text;
     EXPECT_EQ(keSceneObjectCount(1), 2);
-    EXPECT_EQ(keSceneLightCount(1), 2);
+    EXPECT_EQ(keSceneLightCount(1), 4);
     EXPECT_EQ(keSceneCameraCount(1), 1);
     EXPECT_EQ(keSceneLength(1), 4000);
 
@@ -74,6 +74,26 @@ TEST_P(SceneEngine, ExampleScene) {
     EXPECT_EQ(sun->getLightData().Type, video::ELT_DIRECTIONAL);
     EXPECT_EQ(lamp->getLightData().Type, video::ELT_POINT);
     EXPECT_FLOAT_EQ(lamp->getRadius(), 12.0f);
+
+    // The shadowed spot light and the volumetric spot light, as their set-up leaves them.
+    scene::ILightSceneNode* spot = keLightGet(22);
+    scene::ILightSceneNode* shaft = keLightGet(23);
+    ASSERT_TRUE(spot && shaft);
+    EXPECT_EQ(spot->getLightData().Type, video::ELT_SPOT);
+    EXPECT_TRUE(spot->getCastShadow());
+    const KeLightParams& sp = keFindLightExt(spot)->getParams();
+    EXPECT_EQ(sp.shadowMapSize, 512);
+    EXPECT_FLOAT_EQ(sp.shadowMapFuzz, 1.0f);
+    EXPECT_FALSE(sp.volumetric);
+    const KeLightParams& vp = keFindLightExt(shaft)->getParams();
+    EXPECT_TRUE(vp.volumetric);
+    EXPECT_EQ(vp.volumetricMode, 1);
+    EXPECT_TRUE(vp.volumetricHasColour);
+    EXPECT_FLOAT_EQ(vp.volumetricColour[2], 1.0f);
+    EXPECT_FLOAT_EQ(vp.volumetricColour[0], 0.5f);
+    // Objects cast shadows as their shadowOpts say.
+    EXPECT_TRUE(keFindNodeExt(keObjectGet(10))->getCastShadows());
+    EXPECT_FALSE(keFindNodeExt(keObjectGet(11))->getCastShadows());
 
     // The fountain of sparks: a box emitter with the default particle effect, hidden until shown.
     CKeParticleSystemSceneNode* sparks = keFxEmitterGet(30);
