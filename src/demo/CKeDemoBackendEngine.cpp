@@ -2,6 +2,7 @@
 
 #include "api/KeCameraEffectApi.h"
 #include "api/KeDrawApi.h"
+#include "api/KeFxEmitterApi.h"
 #include "api/KeMusicApi.h"
 #include "api/KeObjectApi.h"
 #include "core/KeError.h"
@@ -226,12 +227,22 @@ void CKeDemoBackendEngine::hideScene(int slot) { keSceneHide(slot); }
 void CKeDemoBackendEngine::animateScene(int slot, int timeMs) { keSceneAnimate(slot, timeMs); }
 void CKeDemoBackendEngine::updateScene(int slot, int timeMs) { keSceneUpdate(slot, timeMs); }
 
-void CKeDemoBackendEngine::parkScene(int slot, int objectBase, int) {
+// Parking keeps the objects shown, only far away, until the scene is animated again; its
+// emitters are hidden (emitters that could not be made were reported at load and are skipped).
+// Extras have no camera effects.
+void CKeDemoBackendEngine::parkScene(int slot, int objectBase, int emitterBase) {
     const int objects = keSceneObjectCount(slot);
     for (int i = 0; i < objects; ++i) kePositionObject(objectBase + i, 0.0f, 0.0f, -1000000.0f);
+    const int emitters = keSceneEmitterCount(slot);
+    for (int i = 0; i < emitters; ++i)
+        if (keFxEmitterExist(emitterBase + i)) keHideFxEmitter(emitterBase + i);
 }
 
-void CKeDemoBackendEngine::showEmitters(int, int) {}
+void CKeDemoBackendEngine::showEmitters(int slot, int emitterBase) {
+    const int emitters = keSceneEmitterCount(slot);
+    for (int i = 0; i < emitters; ++i)
+        if (keFxEmitterExist(emitterBase + i)) keShowFxEmitter(emitterBase + i);
+}
 
 void CKeDemoBackendEngine::showCameraShader(int id) { keShowCameraEffect(id); }
 void CKeDemoBackendEngine::hideCameraShader(int id) { keHideCameraEffect(id); }

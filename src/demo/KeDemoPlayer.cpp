@@ -238,11 +238,13 @@ void switchPart(DemoDefinition& def, DemoPlayState& st, DemoPart* old, int32_t a
     if (n.sceneSlot != -1) {
         st.sceneSlot = n.sceneSlot;
         be.showScene(st.sceneSlot);
+        // Extras are shown parked: their objects far away, their emitters hidden until their
+        // windows begin (parking after showing, since showing a scene shows its emitters).
         for (int x = 0; x < n.extraCount; ++x) {
             DemoExtra& e = n.extras[x];
             if (e.sceneSlot < 0) continue;
-            parkExtra(e, be);
             be.showScene(e.sceneSlot);
+            parkExtra(e, be);
         }
     }
 }
