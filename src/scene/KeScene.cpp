@@ -528,9 +528,15 @@ bool applySurfaceFirstTime(int id, int k, const KF_Node* surface, const KF_Node*
             result = calls.setObjectSurfaceParamInt(id, k, index, intOf(v));
         }
         if (result != 0) return false;
-        // A texture that is not found is reported by the setter and leaves the channel without one.
+        // A texture that is not found is reported by the setter and leaves the channel without
+        // one. Images are mip-mapped unless "img_mipmap" is 0; "img_colorspace" 1 marks them sRGB,
+        // except bump maps, which hold heights.
         const char* image = strOf(KF_Find(g, "img_filename"));
-        if (image && *image) calls.setObjectSurfaceParamTex(id, k, index, documentFile(image).c_str());
+        if (image && *image) {
+            const KF_Node* mipmap = KF_Find(g, "img_mipmap");
+            const bool srgb = intOf(KF_Find(g, "img_colorspace")) == 1 && index != 8;
+            calls.setObjectSurfaceImage(id, k, index, documentFile(image).c_str(), !mipmap || intOf(mipmap) != 0, srgb);
+        }
     }
     KF_Node* shader = const_cast<KF_Node*>(effect);
     const char* own = strOf(KF_Find(shader, "filename"));

@@ -242,6 +242,7 @@ const KeSceneCalls g_engineCalls = {
     engineSetObjectCastShadows,
     engineSetLightProjImage,
     engineSetLightVolumetricSettings,
+    keSceneSetSurfaceImage,
 };
 
 const KeSceneCalls* g_calls = &g_engineCalls;

@@ -124,6 +124,12 @@ struct KeSceneCalls {
     // The volumetric part of a light at creation: its mode (quality, Volumetric "flags" word 1)
     // and its colour, 0 to 1 (white when `hasColour` is false).
     int (*setLightVolumetricSettings)(int id, int mode, bool hasColour, float r, float g, float b);
+    // First-time form of a surface parameter's image: the texture of `file` (mip-mapped when
+    // `mipmaps`; parameter 35, "ReflectionImage", takes a cube texture when the six face files
+    // exist) with its colour-space flag (sRGB when `srgb`). A file that cannot be loaded is
+    // reported and leaves the parameter without a texture (1); -1 when the object or the row is
+    // not there.
+    int (*setObjectSurfaceImage)(int id, int surface, int parameter, const char* file, bool mipmaps, bool srgb);
 };
 
 constexpr int KE_SCENE_STREAK_VALUES = 11;

@@ -83,6 +83,28 @@ int keSceneChooseSurfaceEffect(int objectId, int row, const char* ownFile) {
     return 0;
 }
 
+int keSceneSetSurfaceImage(int objectId, int row, int parameter, const char* file, bool mipmaps, bool srgb) {
+    scene::ISceneNode* node = keObjectGet(objectId);
+    IKeSceneNodeExt* ext = node ? keFindNodeExt(node) : nullptr;
+    IKeSurface* surface = ext ? ext->getSurface(row) : nullptr;
+    if (!surface) return -1;
+    if (parameter < 0 || parameter >= int(KE_LW_CHANNEL_COUNT) || surface->getKind() != KE_SURFACE_LIGHTWAVE) return 0;
+    auto* lw = dynamic_cast<IKeSurfaceLightwave*>(surface);
+    if (!lw) return 0;
+    IKeManager* manager = keEngineManager();
+    IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
+    const char* path = file ? file : "";
+    video::ITexture* texture = nullptr;
+    if (textures && *path)
+        texture = parameter == int(KE_LW_REFLECTION_IMAGE) ? textures->getTextureAuto(path, mipmaps)
+                                                           : textures->getTexture(path, mipmaps);
+    lw->setTexture(u32(parameter), texture);
+    lw->setColorSpace(u32(parameter), texture && srgb);
+    if (texture) return 0;
+    printMessage(KE_ERROR, "Object ID %d, Surf %d, Param %d: texture '%s' not found", objectId, row, parameter, path);
+    return 1;
+}
+
 bool keSceneApplyEffectTextures(IKeEffect* effect, const char* file, const KeSceneParameter* list, int count) {
     if (!effect) return false;
     if (!file) file = "";

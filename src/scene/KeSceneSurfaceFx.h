@@ -25,6 +25,14 @@ struct KeSceneParameter;
 // goes on.
 int keSceneChooseSurfaceEffect(int objectId, int row, const char* ownFile);
 
+// First-time form of the image of surface parameter `parameter` (0 .. 38) of row `row`: the
+// texture of `file`, with mip-maps when `mipmaps` (parameter 35, "ReflectionImage", a cube
+// texture when the six face files of the name exist), its colour-space flag `srgb`. A texture
+// that cannot be loaded logs "Object ID %d, Surf %d, Param %d: texture '%s' not found" at ERROR
+// and leaves the parameter without one (1). -1 without a LightWave surface in the row (quietly:
+// the row's other work reports it). 0 on success.
+int keSceneSetSurfaceImage(int objectId, int row, int parameter, const char* file, bool mipmaps, bool srgb);
+
 // The evaluated parameter list of the effect bound to row `row` of object `objectId` (its effect
 // file `file` names it in messages): in first-time form its textures, then in both forms its
 // values. A row without an effect takes nothing (0). Messages in first-time form only:

@@ -261,6 +261,10 @@ struct SceneRecorder {
                 add("setLightVolumetricSettings %d %d %d %g %g %g", id, mode, int(hasColour), cr, cg, cb);
                 return 0;
             },
+            [](int id, int k, int p, const char* f, bool mipmaps, bool srgb) {
+                add("setObjectSurfaceImage %d %d %d %s mip %d srgb %d", id, k, p, f, int(mipmaps), int(srgb));
+                return r().surfaceRow(id, k);
+            },
         };
         return t;
     }

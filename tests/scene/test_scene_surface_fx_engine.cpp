@@ -1,7 +1,7 @@
 // Surface effects of scene objects through the engine's call table on the null driver, whose
 // renderer is the simple one: a surface without an effect of its own stays without one, an
-// effect file that cannot be made is logged at ERROR with the object and row and the next row
-// goes on, and a row the object does not have is recorded.
+// effect file or an image that cannot be made is logged at ERROR with the object and row (and
+// the next row goes on), and a row the object does not have is recorded.
 #include "api/KeObjectApi.h"
 #include "core/KeError.h"
 #include "fx/IKeSceneNodeExt.h"
@@ -68,6 +68,13 @@ TEST_F(SceneSurfaceFxEngine, FailuresAreReportedWithObjectAndRow) {
     EXPECT_NE(log.text.find("Object ID 7 has no surface 1, cannot SetSurfaces"), std::string::npos) << log.text;
     EXPECT_EQ(keSceneChooseSurfaceEffect(8, 0, nullptr), -1);
     EXPECT_NE(log.text.find("Object ID 8 does not exist"), std::string::npos) << log.text;
+
+    // An image that is not there leaves the parameter without a texture.
+    EXPECT_EQ(keSceneSetSurfaceImage(7, 0, 2, "no_such_image.png", true, true), 1);
+    EXPECT_NE(log.text.find("ERROR : Object ID 7, Surf 0, Param 2: texture 'no_such_image.png' not found"),
+              std::string::npos)
+        << log.text;
+    EXPECT_EQ(keSceneSetSurfaceImage(7, 3, 2, "no_such_image.png", true, true), -1);
 }
 
 }  // namespace
