@@ -258,6 +258,23 @@ TEST_F(PostGl, SmaaSoftensAHardDiagonalEdgeAlongTheEdgeOnly) {
     EXPECT_GT(intermediate, 28);
 }
 
+// Into a target, SMAA works in that target (edges, then the final picture) and leaves
+// "BackRTT[2]" alone.
+TEST_F(PostGl, AFrameIntoATargetWithSmaaEndsThereAndLeavesTheScratchTargetAlone) {
+    video::ITexture* frameTarget = driver()->addRenderTargetTexture(core::dimension2du(kW, kH), "post-frame-target");
+    ASSERT_NE(frameTarget, nullptr);
+    ASSERT_TRUE(chain->getSMAA().isInitialised()) << "antialias on starts SMAA";
+    const std::vector<uint32_t> marker(size_t(kW) * kH, 0xFF11AA22u);
+    fill(target("BackRTT[2]"), marker);
+    renderer->setClearColor(video::SColor(0xFF3060A0u));
+    ASSERT_TRUE(renderer->render(keFrameInto(frameTarget)));
+    const std::vector<uint32_t> out = readTarget(frameTarget);
+    EXPECT_TRUE(gltest::near(out[0], 0xFF3060A0u, 1)) << std::hex << out[0];
+    EXPECT_TRUE(gltest::near(out[out.size() - 1], 0xFF3060A0u, 1)) << std::hex << out[out.size() - 1];
+    EXPECT_EQ(maxDifference(readTarget(target("BackRTT[2]")), marker), 0);
+    driver()->removeTexture(frameTarget);
+}
+
 TEST_F(PostGl, SmaaWithoutItsSearchImageRefusesToStart) {
     // The names as the start-up finds them; only the search image is missing.
     std::string files[4];
