@@ -187,6 +187,15 @@ TEST_F(SceneSurfaceFx, LightShadowProjectionAndVolumetricSetUp) {
     };
     EXPECT_EQ(got, want);
 
+    // A reloaded light that is no longer volumetric is switched off (its set-up runs again).
+    rec.calls.clear();
+    const std::string path = dir.path + "/scene.kscn";
+    std::ofstream(path) << "{ Scene\n" << kHead << "{ Lights\n { L\n  type I4 2\n }\n { L\n  type I4 2\n  flags I4 0\n }\n"
+                        << " { L\n  type I4 1\n  flags I4 39\n }\n { L\n  type I4 1\n  flags I4 16\n }\n}\n}\n";
+    ASSERT_EQ(keSceneReload(path.c_str(), 0), 0);
+    EXPECT_EQ(rec.with("setLightVolumetricOn 201"), std::vector<std::string>{"setLightVolumetricOn 201 0"});
+    ASSERT_EQ(load(surface("a", ""), lights), 0);
+
     // The first animation sets the density and base of the volumetric lights only.
     rec.calls.clear();
     keSceneAnimate(0, 0);
