@@ -212,6 +212,29 @@ bool archiveHasFile(const std::string& rooted) {
     return false;
 }
 
+// The rooted path of the archive member that `name` stands for, as the opening finds it: below
+// the working directory; a relative name also from the root (the engine's folders are named
+// from the root whatever the working directory); an absolute name below the native current
+// directory also relative to it. `folder`: a folder of the archive counts too. Empty when
+// the archive holds nothing of that name.
+std::string locateInArchive(const std::string& name, bool folder) {
+    std::string candidates[3] = {virtualPath(name)};
+    int n = 1;
+    if (name[0] != '/') {
+        candidates[n++] = lexicalFlatten("/" + name);
+    } else {
+        const std::string cwd = nativeCwd();
+        if (!cwd.empty() && name.size() > cwd.size() + 1 && name.compare(0, cwd.size(), cwd) == 0 &&
+            name[cwd.size()] == '/') {
+            candidates[n++] = lexicalFlatten(name.substr(cwd.size()));
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        if (archiveHasFile(candidates[i]) || (folder && archiveHasFolder(candidates[i]))) return candidates[i];
+    }
+    return {};
+}
+
 // The disk file or folder that a name of the packaged tree stands for when the archive does
 // not hold it: the rooted name (the working directory may be a folder on disk), and while the
 // working directory is the root, a relative name below the current directory.
@@ -231,17 +254,21 @@ KFILE* irrOpen(const char* path, const char* mode, void*) {
     // (kfile_set_dir / kfile_enter_dir), and an absolute name below the native current
     // directory is tried relative to it: full paths of archive members are not real paths.
     if (g_archiveRoot) {
-        if (IReadFile* f = openInArchives(virtualPath(name))) return wrap(f);
+        // The member that the full path names too (kfile_fullpath).
+        const std::string member = locateInArchive(name, false);
+        if (!member.empty()) {
+            if (IReadFile* f = openInArchives(member)) return wrap(f);
+        }
     } else {
         const std::string wd = g_fs->getWorkingDirectory().c_str();
         if (name[0] != '/' && !wd.empty() && wd != cwd && wd != "/") {
             if (IReadFile* f = openInArchives(lexicalFlatten(wd + "/" + name))) return wrap(f);
         }
-    }
-    if (IReadFile* f = openInArchives(lexicalFlatten(name))) return wrap(f);
-    if (!cwd.empty() && name.size() > cwd.size() + 1 && name.compare(0, cwd.size(), cwd) == 0 &&
-        name[cwd.size()] == '/') {
-        if (IReadFile* f = openInArchives(lexicalFlatten(name.substr(cwd.size() + 1)))) return wrap(f);
+        if (IReadFile* f = openInArchives(lexicalFlatten(name))) return wrap(f);
+        if (!cwd.empty() && name.size() > cwd.size() + 1 && name.compare(0, cwd.size(), cwd) == 0 &&
+            name[cwd.size()] == '/') {
+            if (IReadFile* f = openInArchives(lexicalFlatten(name.substr(cwd.size() + 1)))) return wrap(f);
+        }
     }
 
     // On disk, never a directory.
@@ -325,10 +352,10 @@ const char* irrFullpath(const char* path, void*) {
     if (g_archiveRoot) {
         // The path of the packaged tree when the archive holds it; a file or folder only on
         // disk gets its real path; anything else the path it would have in the tree.
-        const std::string rooted = virtualPath(name);
-        if (archiveHasFile(rooted) || archiveHasFolder(rooted)) return keep(g_fullBuf, rooted);
+        const std::string member = locateInArchive(name, true);
+        if (!member.empty()) return keep(g_fullBuf, member);
         if (resolveOnDisk(name, &onDisk)) return keep(g_fullBuf, g_fs->getAbsolutePath(onDisk.c_str()).c_str());
-        return keep(g_fullBuf, rooted);
+        return keep(g_fullBuf, virtualPath(name));
     }
     if (keResolveDiskPath(name.c_str(), &onDisk)) {
         // Exists: the library's answer (symbolic links resolved).

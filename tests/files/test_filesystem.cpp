@@ -297,6 +297,9 @@ TEST_F(FilesTest, PackagedArchiveIsTheRootOfTheFileTree) {
     EXPECT_EQ(kread("../../kolm.demo.ini"), "[Demo]\nmusic = a.mp3\n");
     EXPECT_EQ(kread("../../../../kolm.demo.ini"), "[Demo]\nmusic = a.mp3\n") << "nothing above the root";
     EXPECT_STREQ(keFindFile("Post.hlsl"), "shaders/Post.hlsl");
+    // A name that opens from the root has its full path there: the effect layer opens that.
+    EXPECT_EQ(std::string(kfile_fullpath("shaders/Post.hlsl")), "/shaders/Post.hlsl");
+    EXPECT_EQ(std::string(kfile_fullpath("missing.hlsl")), "/data/Part1/missing.hlsl");
 
     // A folder that is nowhere leaves the working directory alone; a folder on disk only is
     // entered, and its files open.
