@@ -58,7 +58,32 @@ def orbit_camera(t, radius, height, heading):
     return pos, (-heading, pitch, 0.0)
 
 
-def scene(comment, seconds, zenith, ambient, camera, objects, lights):
+def emitter_group(emitters, ts, indent):
+    """The FxEmitters group: ParticleFx emitters, each with its HyperVoxel look."""
+    pad = " " * indent
+    out = ["%s{ FxEmitters\n" % pad]
+    for e in emitters:
+        out.append("%s  { FxEmitter\n%s    type I4 0\n%s    name STR \"%s\"\n" % (pad, pad, pad, e["name"]))
+        out.append("%s    position FP %s\n%s    rotation FP 0 0 0\n%s    scale FP 1 1 1\n"
+                   % (pad, " ".join(fmt(v) for v in e["position"]), pad, pad))
+        out.append("%s    { ParticleFx\n%s      nozzle I4 0\n" % (pad, pad))
+        out.append("%s      generatorSize FP %s\n" % (pad, " ".join(fmt(v) for v in e["generatorSize"])))
+        out.append("%s      particleLimit I4 %d\n" % (pad, e["particleLimit"]))
+        out.append(channel("birthRate", [e["birthRate"](t) for t in ts], indent + 6))
+        for key in ("lifeTime", "lifeTime_pm", "explosion", "parentMotion", "weight", "resistance", "vibration"):
+            out.append("%s      %s FP %s\n" % (pad, key, fmt(e[key])))
+        for key in ("velocity", "gravity"):
+            out.append("%s      %s FP %s\n" % (pad, key, " ".join(fmt(v) for v in e[key])))
+        out.append("%s    }\n%s    { HyperVoxel\n%s      clipFilename STR \"\"\n" % (pad, pad, pad))
+        out.append("%s      particleSize FP %s\n%s      clipAlpha I4 0\n%s      clipFlags I4 0\n"
+                   % (pad, fmt(e["particleSize"]), pad, pad))
+        out.append("%s      color FP %s\n%s      clipRotation FP 0\n%s    }\n%s  }\n"
+                   % (pad, " ".join(fmt(v) for v in e["color"]), pad, pad, pad))
+    out.append("%s}\n" % pad)
+    return "".join(out)
+
+
+def scene(comment, seconds, zenith, ambient, camera, objects, lights, emitters=()):
     ts = sample_times(seconds)
     out = ["# %s\n" % line for line in comment.strip().splitlines()]
     out.append("{ Scene\n  { SceneInfo\n")
@@ -96,6 +121,8 @@ def scene(comment, seconds, zenith, ambient, camera, objects, lights):
                 out.append("      range FP %s\n" % fmt(l["range"]))
             out.append("      shadowType I4 0\n    }\n")
         out.append("  }\n")
+    if emitters:
+        out.append(emitter_group(emitters, ts, 2))
     out.append("  { SceneObjects\n")
     for name in sorted({o["name"] for o in objects}):
         out.append("    { SceneObject\n      filename STR \"Objects/%s.lwo\"\n    }\n" % name)
@@ -182,12 +209,19 @@ def main():
     lights = [{"type": 0, "position": (0, 10, 0), "rotation": (0.6, 0.9, 0), "color": (1, 0.95, 0.9), "intensity": 0.9},
               {"type": 1, "position": (0, 3, 0), "rotation": (0, 0, 0), "color": (0.3, 0.6, 1), "intensity": 1.5,
                "range": 12}]
+    # Sparks rise from the gem's tip and fall back round it; none are born in the last second,
+    # so that the intro ends without them.
+    sparks = {"name": "sparks", "position": (0, 1.75, 0), "generatorSize": (0.15, 0.05, 0.15),
+              "particleLimit": 0, "birthRate": lambda t: 120 if t < 5 else 0, "lifeTime": 1.3,
+              "lifeTime_pm": 0.3, "explosion": 0.8, "velocity": (0, 1.8, 0), "parentMotion": 0,
+              "gravity": (0, -3, 0), "weight": 1, "resistance": 0.1, "vibration": 0.2,
+              "particleSize": 0.07, "color": (0.55, 0.95, 1.0)}
     write("intro.kscn", scene(
-        "Showcase intro, 6 s: eight amber blocks circle a turning teal gem while the camera rises and\n"
-        "swings a quarter turn (written by make_scenes.py).",
+        "Showcase intro, 6 s: eight amber blocks circle a turning teal gem, sparks rising from its\n"
+        "tip, while the camera rises and swings a quarter turn (written by make_scenes.py).",
         6, (0.02, 0.03, 0.08), (0.12, 0.12, 0.15),
         lambda t: orbit_camera(t, 11 - t * 0.5, 1 + t * 0.5, -0.4 + smooth(t / 6) * math.pi / 2),
-        objects, lights))
+        objects, lights, [sparks]))
 
     # Main, 8 s: a grid of gems; the camera holds still for its first second, then glides along.
     objects = []
