@@ -80,6 +80,7 @@ public:
     virtual void updateScene(int slot, int timeMs) = 0;  // real-time cube maps
     // Moves the scene's objects far away and hides its emitters (extras between their windows).
     virtual void parkScene(int slot, int objectBase, int emitterBase) = 0;
+    // Shows the scene's emitters (an extra whose window begins).
     virtual void showEmitters(int slot, int emitterBase) = 0;
 
     virtual void showCameraShader(int id) = 0;

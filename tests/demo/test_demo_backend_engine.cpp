@@ -49,7 +49,8 @@ protected:
         ASSERT_EQ(::mkdir("extras", 0755), 0);
         std::ofstream("extras/extra.kscn") << kExtra;
         std::ofstream("one.demo.ini") << "[main part]\ntime = 0\nfilename = main.kscn\n"
-                                         "extra.0.directory = extras\nextra.0.filename = extra.kscn\nextra.0.time = 1000\nextra.0.length = 1000\n"
+                                         "extra.0.directory = extras\nextra.0.filename = extra.kscn\n"
+                                         "extra.0.time = 1000\nextra.0.length = 1000\n"
                                          "[end part]\ntime = 5000\n";
         keSetEngineDriverType(video::EDT_NULL);
         EngineSetup setup;
