@@ -24,6 +24,7 @@ int keScriptSetup(int width, int height, int bpp, int windowed) {
     setup.bpp = bpp;
     setup.windowed = windowed;
     if (keStartEngine(setup) != 0) return -1;
+    keResetRenderSettings();  // a fresh renderer starts with every post effect off
     kePositionCamera(0, 0, -5);
     keMakeLight(0);
     keSetDirectionalLight(0, 0, 0, 0);
@@ -41,6 +42,7 @@ int keTerm() {
     keDeleteAllObjects();
     keDeleteAllLights();
     keStopFade();
+    keResetRenderSettings();
     return keStopEngine();
 }
 

@@ -26,55 +26,9 @@ namespace kolm {
 
 namespace {
 
-KeSceneRenderSettings g_renderSettings;
-
 void engineSetSceneTime(int ms) {
     IKeManager* manager = keEngineManager();
     if (manager && manager->getSceneManager()) manager->getSceneManager()->setSceneTime(irr::u32(ms < 0 ? 0 : ms));
-}
-void engineSetGlow(int on, float intensity, float radius) {
-    g_renderSettings.glowEnabled = on;
-    g_renderSettings.glowIntensity = intensity;
-    g_renderSettings.glowRadius = radius;
-}
-void engineSetStreakEnable(int on) { g_renderSettings.streakEnabled = on; }
-void engineSetStreakValues(const float* values) {
-    for (int i = 0; i < KE_SCENE_STREAK_VALUES; ++i) g_renderSettings.streak[i] = values[i];
-}
-void engineSetBloomEnable(int on) { g_renderSettings.bloomEnabled = on; }
-void engineSetBloomValues(float specularMin, float compose) {
-    g_renderSettings.bloomSpecularMin = specularMin;
-    g_renderSettings.bloomCompose = compose;
-}
-void engineSetSSAOEnable(int on) { g_renderSettings.ssaoEnabled = on; }
-void engineSetSSAOValues(float reach, float decline, float epsilon, float multiplier) {
-    g_renderSettings.ssaoDistanceReach = reach;
-    g_renderSettings.ssaoMaxDepthDecline = decline;
-    g_renderSettings.ssaoDepthAliasingEpsilon = epsilon;
-    g_renderSettings.ssaoOutputMultiplier = multiplier;
-}
-void engineSetShadowEnable(int on) { g_renderSettings.shadowEnabled = on; }
-void engineSetShadowEpsilon(float epsilon) { g_renderSettings.shadowEpsilon = epsilon; }
-int engineSetCameraDOF(int enabled, float focalDistance, float fStop) {
-    g_renderSettings.dofEnabled = enabled;
-    g_renderSettings.focalDistance = focalDistance;
-    g_renderSettings.fStop = fStop;
-    return 0;
-}
-int engineSetCameraAdvancedDOF(int advanced, float rangeMin, float rangeMax, float rangeFocused, float radiusScale) {
-    g_renderSettings.dofAdvanced = advanced;
-    g_renderSettings.dofFocalRangeMin = rangeMin;
-    g_renderSettings.dofFocalRangeMax = rangeMax;
-    g_renderSettings.dofFocalRangeFocused = rangeFocused;
-    g_renderSettings.dofRadiusScale = radiusScale;
-    return 0;
-}
-int engineSetCameraStereo(int mode, float separation, int useConvergence, float convergence) {
-    g_renderSettings.stereoMode = mode;
-    g_renderSettings.stereoSeparation = separation;
-    g_renderSettings.stereoUseConvergence = useConvergence;
-    g_renderSettings.stereoConvergence = convergence;
-    return 0;
 }
 
 KeLightParams* lightParams(int id) {
@@ -217,18 +171,18 @@ const KeSceneCalls g_engineCalls = {
     keSetObjectSurfaceParamFloat3,
     keUpdateObjectFromSurfaces,
     engineSetSceneTime,
-    engineSetGlow,
-    engineSetStreakEnable,
-    engineSetStreakValues,
-    engineSetBloomEnable,
-    engineSetBloomValues,
-    engineSetSSAOEnable,
-    engineSetSSAOValues,
-    engineSetShadowEnable,
-    engineSetShadowEpsilon,
-    engineSetCameraDOF,
-    engineSetCameraAdvancedDOF,
-    engineSetCameraStereo,
+    keSetGlow,
+    keSetStreakEnable,
+    keSetStreakValues,
+    keSetBloomEnable,
+    keSetBloomValues,
+    keSetSSAOEnable,
+    keSetSSAOValues,
+    keSetShadowEnable,
+    keSetShadowEpsilon,
+    keSetCameraDOF,
+    keSetCameraAdvancedDOF,
+    keSetCameraStereo,
     engineSetLightVolumetricValues,
     engineSetLightVolumetricOn,
     engineSetLightVolumetricClamp,
@@ -251,7 +205,7 @@ const KeSceneCalls* g_calls = &g_engineCalls;
 
 const KeSceneCalls& keSceneEngineCalls() { return g_engineCalls; }
 
-const KeSceneRenderSettings& keSceneRenderSettings() { return g_renderSettings; }
+const KeSceneRenderSettings& keSceneRenderSettings() { return keRenderSettings(); }
 
 void keSceneSetCalls(const KeSceneCalls* calls) { g_calls = calls ? calls : &g_engineCalls; }
 

@@ -5,6 +5,8 @@
 // Units as in the object API: angles in degrees, scales in percent, colours 0xRRGGBB.
 #pragma once
 
+#include "api/KeCameraApi.h"
+
 #include <cstdint>
 
 namespace kolm {
@@ -132,31 +134,11 @@ struct KeSceneCalls {
     int (*setObjectSurfaceImage)(int id, int surface, int parameter, const char* file, bool mipmaps, bool srgb);
 };
 
-constexpr int KE_SCENE_STREAK_VALUES = 11;
+constexpr int KE_SCENE_STREAK_VALUES = KE_STREAK_VALUES;
 
-// The render settings the engine's table receives (scene animation and the camera's depth of
-// field and stereo), which the frame loop hands to the light pre-pass renderer.
-struct KeSceneRenderSettings {
-    int glowEnabled = 0;
-    float glowIntensity = 0, glowRadius = 0;
-    int streakEnabled = 0;
-    float streak[KE_SCENE_STREAK_VALUES] = {};
-    int bloomEnabled = 0;
-    float bloomSpecularMin = 0, bloomCompose = 0;
-    int ssaoEnabled = 0;
-    float ssaoDistanceReach = 0, ssaoMaxDepthDecline = 0, ssaoDepthAliasingEpsilon = 0,
-          ssaoOutputMultiplier = 0;
-    int shadowEnabled = 0;
-    float shadowEpsilon = 0;
-    int dofEnabled = 0;
-    float focalDistance = 0, fStop = 0;
-    int dofAdvanced = 0;
-    float dofFocalRangeMin = 0, dofFocalRangeMax = 0, dofFocalRangeFocused = 0, dofRadiusScale = 0;
-    int stereoMode = 0;
-    float stereoSeparation = 0;
-    int stereoUseConvergence = 0;
-    float stereoConvergence = 0;
-};
+// The render settings the engine's table delivers (scene animation and the camera's depth of
+// field and stereo): the object API's record, which the light pre-pass renderer draws with.
+using KeSceneRenderSettings = KeRenderSettings;
 const KeSceneRenderSettings& keSceneRenderSettings();
 
 // The table that calls the engine's object API.

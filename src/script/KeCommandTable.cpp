@@ -50,7 +50,7 @@ const char* stubName(lua_State* L) {
 int unavailableFree(lua_State* L) {
     return luaL_argerror(L, -1, lua_pushfstring(L, "'%s' is not available in this build", stubName(L)));
 }
-int unavailable(lua_State* L) {
+[[maybe_unused]] int unavailable(lua_State* L) {
     keScriptRequireSetup(L);
     return unavailableFree(L);
 }
@@ -462,12 +462,12 @@ const KeCommand kCommands[] = {
     KE_CMD("SetCameraRotationXYZ", Camera, &keSetCameraRotationXYZ, None, ""),
     KE_CMD("SetCameraRotationZYX", Camera, &keSetCameraRotationXYZ, None, ""),
     KE_CMD("SetCameraFOV", Camera, &keSetCameraFOV, None, "angle in degrees: number"),
-    KE_LATER("SetCameraDOF", Camera, "none", "enabled: integer, focal distance: number, f-stop: number"),
-    KE_LATER("SetCameraAdvancedDOF", Camera, "none",
-             "advanced: integer, range minimum: number, range maximum: number, focused distance: number, "
-             "radius scale: number"),
-    KE_LATER("SetCameraStereo", Camera, "none",
-             "mode: integer, separation: number, use convergence: integer, convergence: number"),
+    KE_CMD("SetCameraDOF", Camera, &keSetCameraDOF, None, "enabled: integer, focal distance: number, f-stop: number"),
+    KE_CMD("SetCameraAdvancedDOF", Camera, &keSetCameraAdvancedDOF, None,
+           "advanced: integer, range minimum: number, range maximum: number, focused distance: number, "
+           "radius scale: number"),
+    KE_CMD("SetCameraStereo", Camera, &keSetCameraStereo, None,
+           "mode: integer, separation: number, use convergence: integer, convergence: number"),
     KE_CMD("PositionCamera", Camera, &kePositionCamera, None, "x: number, y: number, z: number"),
     KE_CMD("RotateCamera", Camera, &keRotateCamera, None, "x: number, y: number, z: number"),
     KE_CMD("SetCameraMode", Camera, &keSetCameraMode, None, "mode: integer"),

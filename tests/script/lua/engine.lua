@@ -12,8 +12,13 @@ T.raises("invalid light ID", "bad argument #1 to 'MakeLight' (invalid Light ID 0
          function() ke.MakeLight(0) end)
 T.raises("not implemented", "bad argument #-1 to 'SetFxEmitterSizeGradient' (the function is not implemented)",
          function() ke.SetFxEmitterSizeGradient(1) end)
-T.raises("not available", "'SetCameraStereo' is not available in this build",
-         function() ke.SetCameraStereo(1, 0.5, 0, 1) end)
+T.check("camera depth of field and stereo", function()
+    ke.SetCameraDOF(1, 7, 2.8)
+    ke.SetCameraAdvancedDOF(1, 1, 9, 5, 1.5)
+    ke.SetCameraStereo(1, 0.5, 0, 1)
+    ke.SetCameraDOF(0, 0, 0)
+end)
+T.raises("depth of field switch", "bad argument #1 to 'SetCameraDOF'", function() ke.SetCameraDOF("on", 7, 2.8) end)
 T.raises("method syntax", "on bad self", function() ke:PositionObject(1, 0, 0, 0) end)
 T.check("objects", function()
     ke.LoadObject(cube, 3)
