@@ -1,7 +1,7 @@
 // [KOLM_BEGIN]
 //title LightWave surface for the light pre-pass renderer (opaque)
 //subject surfaces
-//comments The effect of opaque LightWave surfaces under the light pre-pass renderer, compiled with the surface's macros and USE_OUTDEPTH. The "depth" technique writes the view-space normal with the surface's gloss and the view-space depth; the default technique reads the light buffer at its pixel and shades the surface with it: colour x Diffuse x (light + ambient) + specular x Specularity + colour x Luminosity. With USE_OUTDEPTH it also writes its depth into the second target.
+//comments The effect of opaque LightWave surfaces under the light pre-pass renderer, compiled with the surface's macros and USE_OUTDEPTH. The "depth" technique writes the view-space normal with the surface's gloss and the view-space depth; the default technique reads the light buffer at its pixel and shades the surface with it: colour x Diffuse x (light + ambient) + specular x Specularity + colour x Luminosity, with the surface's glow value (0 to 1) as alpha, the mask of the glow post effect. With USE_OUTDEPTH it also writes its depth into the second target.
 //
 // config techniques : depth
 // function vertexMain : vs_main
@@ -17,6 +17,7 @@
 // float SurfSpecularity : Surface_Specularity : pixel
 // float SurfGlossExponent : Surface_Roughness : pixel
 // float SurfColorHighlights : Surface_ColorHighlights : pixel
+// float SurfGlowValue : Surface_GlowValue : pixel
 // float SurfBump : Surface_Bump : pixel
 // float BumpStep : 0.00390625 : pixel
 //
@@ -79,6 +80,7 @@ float SurfDiffuse;
 float SurfSpecularity;
 float SurfGlossExponent;
 float SurfColorHighlights;
+float SurfGlowValue;
 float SurfBump;
 float BumpStep;
 
@@ -218,7 +220,9 @@ PsOut ps_main(VsOut i) {
 #endif
     float3 highlight = lerp(float3(1.0, 1.0, 1.0), colour, saturate(SurfColorHighlights));
     float3 lit = colour * diffuse * (light.rgb + Ambient.rgb) + highlight * specularity * light.a + colour * luminosity;
-    o.colour = float4(lit, 1.0);
+    // Alpha is the glow mask that the glow post effect weights the scene with: the surface's
+    // glow value, so that only glowing surfaces glow.
+    o.colour = float4(lit, saturate(SurfGlowValue));
 #ifdef USE_OUTDEPTH
     o.depth = float4(i.viewPos.z, 0.0, 0.0, 0.0);
 #endif

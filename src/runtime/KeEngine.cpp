@@ -76,6 +76,10 @@ ELOG_LEVEL libraryLogLevel(int threshold) {
 }
 
 video::SColor backdropColor() { return video::SColor(0xFF000000u | (g_backdrop & 0xFFFFFFu)); }
+// The colour the renderer clears its scene with: the backdrop with alpha 0, since the light
+// pre-pass renderer's scene alpha is the glow mask (surfaces write their glow value) and the
+// backdrop does not glow. Frames to the screen and cube maps clear with it.
+video::SColor sceneClearColor() { return video::SColor(g_backdrop & 0xFFFFFFu); }
 
 void* x11Display() {
     if (!g_ctx.driver || g_ctx.driver->getDriverType() != video::EDT_OPENGL) return nullptr;
@@ -371,7 +375,7 @@ KeFrameContext frameContext(video::ITexture* target) {
 
 void renderFrame() {
     if (g_renderer) {
-        g_renderer->setClearColor(backdropColor());
+        g_renderer->setClearColor(sceneClearColor());
         g_renderer->render(frameContext(nullptr));
     }
     ++g_frameIndex;
@@ -436,6 +440,7 @@ int keRenderToTexture(video::ITexture* target, bool clear) {
         return -1;
     }
     if (g_renderer) {
+        // Images keep an opaque backdrop.
         g_renderer->setClearColor(backdropColor());
         g_renderer->render(frameContext(target));
     }
@@ -455,7 +460,7 @@ int keRenderWith(IKeRenderWithDrawer* drawer) {
     }
     if (!g_ctx.device || !drawer || g_ctx.device->isWindowMinimized()) return -1;
     if (!beginScene(false, nullptr)) return -1;
-    if (g_renderer) g_renderer->setClearColor(backdropColor());
+    if (g_renderer) g_renderer->setClearColor(sceneClearColor());
     drawer->draw(g_renderer);
     g_ctx.driver->setRenderTarget(nullptr, false, false);
     g_renderedOffscreen = true;

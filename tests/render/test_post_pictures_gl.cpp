@@ -92,7 +92,11 @@ LppPostSettings dofSettings() {
     return p;
 }
 
-TEST_F(PostPicturesGl, GlowWithLightStreaks) { compare(frame(glowSettings()), "post_glow"); }
+// The glow mask is the surfaces' glow value: the cube glows, the ground and the backdrop do not.
+TEST_F(PostPicturesGl, GlowWithLightStreaks) {
+    ASSERT_EQ(keSetObjectSurfaceParamFloat(10, 0, keSurfaceParameterIndex("GlowValue"), 1.0f), 0);
+    compare(frame(glowSettings()), "post_glow");
+}
 
 TEST_F(PostPicturesGl, DepthOfField) { compare(frame(dofSettings()), "post_dof"); }
 
