@@ -2,11 +2,14 @@
 // renderer is the simple one: a surface without an effect of its own stays without one, an
 // effect file or an image that cannot be made is logged at ERROR with the object and row (and
 // the next row goes on), and a row the object does not have is recorded.
+#include "api/KeLightApi.h"
 #include "api/KeObjectApi.h"
 #include "core/KeError.h"
+#include "fx/CKeLightSceneNodeExt.h"
 #include "fx/IKeSceneNodeExt.h"
 #include "runtime/KeEngine.h"
 #include "scene/KeScene.h"
+#include "scene/KeSceneCalls.h"
 #include "scene/KeSceneSurfaceFx.h"
 #include "support/log_capture.h"
 
@@ -75,6 +78,30 @@ TEST_F(SceneSurfaceFxEngine, FailuresAreReportedWithObjectAndRow) {
               std::string::npos)
         << log.text;
     EXPECT_EQ(keSceneSetSurfaceImage(7, 3, 2, "no_such_image.png", true, true), -1);
+}
+
+// A light's projection image through the data-file search; one that cannot be loaded leaves
+// none. Volumetric settings: colour only when asked for, else white.
+TEST_F(SceneSurfaceFxEngine, LightProjectionImageAndVolumetricSettings) {
+    const KeSceneCalls& calls = keSceneEngineCalls();
+    ASSERT_EQ(keMakeLight(3), 0);
+    const KeLightParams& p = keFindLightExt(keLightGet(3))->getParams();
+    EXPECT_EQ(calls.setLightProjImage(3, "KeDefaultParticle.png"), 0);  // found under "textures"
+    EXPECT_NE(p.projectionImage, nullptr);
+    EXPECT_EQ(calls.setLightProjImage(3, "no_such_gobo.png"), -1);
+    EXPECT_EQ(p.projectionImage, nullptr);
+    EXPECT_NE(log.text.find("Light ID 3: projection image 'no_such_gobo.png' not found"), std::string::npos) << log.text;
+    EXPECT_EQ(calls.setLightProjImage(3, nullptr), 0);
+
+    EXPECT_EQ(calls.setLightVolumetricSettings(3, 2, true, 0.5f, 0.25f, 1.0f), 0);
+    EXPECT_EQ(p.volumetricMode, 2);
+    EXPECT_TRUE(p.volumetricHasColour);
+    EXPECT_FLOAT_EQ(p.volumetricColour[1], 0.25f);
+    EXPECT_EQ(calls.setLightVolumetricSettings(3, 1, false, 0.5f, 0.25f, 1.0f), 0);
+    EXPECT_FALSE(p.volumetricHasColour);
+    EXPECT_FLOAT_EQ(p.volumetricColour[1], 1.0f);
+    EXPECT_EQ(calls.setLightVolumetricSettings(4, 1, false, 0, 0, 0), -1);  // no such light
+    keDeleteLight(3);
 }
 
 }  // namespace
