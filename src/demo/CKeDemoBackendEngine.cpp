@@ -251,6 +251,13 @@ void CKeDemoBackendEngine::fadeOut(int timeMs, uint32_t rgb) { keFadeOut(timeMs,
 void CKeDemoBackendEngine::stopFade() { keStopFade(); }
 void CKeDemoBackendEngine::setCameraRange(float nearPlane, float farPlane) { keSetCameraRange(nearPlane, farPlane); }
 int CKeDemoBackendEngine::renderFrame() { return keSync(); }
+
+// The renderers animate the graph with the library's timer, which a capture holds at the
+// frame's time (setFrameTime).
+void CKeDemoBackendEngine::animateFrame() {
+    EngineContext& c = keEngineContext();
+    if (c.device && c.sceneManager) c.sceneManager->getRootSceneNode()->OnAnimate(c.device->getTimer()->getTime());
+}
 int CKeDemoBackendEngine::screenshot(const char* path) { return keScreenShot(path); }
 
 // --- the run modes ------------------------------------------------------------------------------

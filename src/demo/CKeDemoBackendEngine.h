@@ -56,6 +56,7 @@ public:
     void stopFade() override;
     void setCameraRange(float nearPlane, float farPlane) override;
     int renderFrame() override;
+    void animateFrame() override;
     int screenshot(const char* path) override;
 
 private:

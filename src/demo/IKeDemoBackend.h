@@ -92,6 +92,10 @@ public:
 
     // Renders one frame. 0, or -1 when the frame could not be rendered.
     virtual int renderFrame() = 0;
+    // A frame that is not drawn (before a capture's range) still animates the scene graph at
+    // the frame's time, as a drawn frame would: fx emitters then carry the same particles into
+    // the range as in the whole capture.
+    virtual void animateFrame() {}
     // Writes the frame last rendered to `path` (BMP). 0 or -1.
     virtual int screenshot(const char* path) = 0;
 };

@@ -450,7 +450,11 @@ int keDemoFrame(DemoDefinition& def, DemoPlayState& st, int32_t time, IKeDemoBac
             be.updateScene(st.sceneSlot, sceneTime);
         }
     }
-    if (render) be.renderFrame();
+    if (render) {
+        be.renderFrame();
+    } else {
+        be.animateFrame();
+    }
     return 0;
 }
 

@@ -1,6 +1,6 @@
 // A packaged demo plays what it carries: the showcase packed into one executable (and into an
 // executable with a side ".dat" file), copied alone into an empty folder, captures the very
-// frames of the unpacked showcase. The folder holds nothing but the package and the setup file
+// frames of the unpacked showcase, whole or in a range. The folder holds nothing but the package and the setup file
 // that gives both captures the same small window.
 #include <gtest/gtest.h>
 
@@ -81,6 +81,21 @@ TEST_F(DemoPackage, PackagedShowcaseCapturesTheUnpackedFrames) {
     // Every command-line option but the capture's is ignored by a packaged run.
     ASSERT_EQ(run(packed, "./showcase", "-cap c -capfps 10"), 0) << readAll(packed + "/kolm.log");
     expectSameCapture(unpacked, packed, 0, 180);
+}
+
+// A range of the package inside the intro, while its sparks fly: the frames before the range
+// are not drawn, yet the sparks carried into it are those of the whole capture (a render farm
+// may split a packaged demo too).
+TEST_F(DemoPackage, PackagedRangeAmongTheSparksJoinsTheWholeUnpackedCapture) {
+    ASSERT_EQ(run(dir.path, kKolm, "-demoexe out/showcase '" + kShowcase + "'"), 0) << readAll(dir.path + "/kolm.log");
+    const std::string packed = folder("packed");
+    fs::copy_file(dir.path + "/out/showcase", packed + "/showcase");
+
+    const std::string unpacked = folder("unpacked");
+    ASSERT_EQ(run(unpacked, kKolm, "-cap c -capfps 10 -capto 46 '" + kShowcase + "'"), 0) << readAll(unpacked + "/kolm.log");
+    ASSERT_EQ(run(packed, "./showcase", "-cap c -capfps 10 -capfrom 40 -capto 46"), 0) << readAll(packed + "/kolm.log");
+    expectSameCapture(unpacked, packed, 40, 46);
+    EXPECT_TRUE(frame(packed, 39).empty());
 }
 
 TEST_F(DemoPackage, ExecutableWithSideFileCapturesTheUnpackedFrames) {
