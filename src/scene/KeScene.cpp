@@ -551,8 +551,9 @@ bool applySurfaceFirstTime(int id, int k, const KF_Node* surface, const KF_Node*
     return true;
 }
 
-// Finishing a loaded object: its shadow casting ("shadowOpts" bit value 2); a scene object with more surfaces than the engine's surface lists
-// hold is reported; only the first KE_SCENE_MAX_SURFACES are used.
+// Finishing a loaded object: its shadow casting ("shadowOpts" bit value 2), then its surfaces; a
+// scene object with more surfaces than the engine's surface lists hold is reported; only the
+// first KE_SCENE_MAX_SURFACES are used.
 void finishObject(Slot& s, int index) {
     SceneObject& o = s.objects[size_t(index)];
     keSceneCalls().setObjectCastShadows(s.objectBase + index, (o.shadowOpts & 2) != 0);

@@ -174,7 +174,8 @@ int keSceneSetSurfaceEffectParameters(int objectId, int row, const char* file, c
         result = -1;
     }
     if (!keSceneApplyEffectValues(effect, file, list, count, firstTime)) {
-        if (firstTime) recordError(2, "Object ID %d Surface %d: failed to set parameters of shader '%s'", objectId, row, file);
+        if (firstTime)
+            recordError(2, "Object ID %d Surface %d: failed to set parameters of shader '%s'", objectId, row, file);
         result = -1;
     }
     return result;
