@@ -83,6 +83,12 @@ def emitter_group(emitters, ts, indent):
     return "".join(out)
 
 
+# Render settings of every scene: glow on, added at 60 % with a radius of 24 pixels. What glows
+# is each surface's GlowValue (0 to 1): the gems glow, the amber blocks and floor do not.
+GLOW = (0.6, 24)
+SURFACES = {"gem": ("Teal", 0.7), "block": ("Amber", 0.0)}
+
+
 def scene(comment, seconds, zenith, ambient, camera, objects, lights, emitters=()):
     ts = sample_times(seconds)
     out = ["# %s\n" % line for line in comment.strip().splitlines()]
@@ -91,6 +97,8 @@ def scene(comment, seconds, zenith, ambient, camera, objects, lights, emitters=(
     out.append("    framesPerSecond FP %d\n    renderCamera FP 0\n  }\n" % FPS)
     out.append("  { BackdropInfo\n    zenith FP %s\n  }\n" % " ".join(fmt(c) for c in zenith))
     out.append("  { LightInfo\n    ambient FP %s\n  }\n" % " ".join(fmt(c) for c in ambient))
+    out.append("  { ImageProcessing\n    glowEffect I4 1\n    glowIntensity FP %s\n    glowRadius FP %s\n  }\n"
+               % (fmt(GLOW[0]), fmt(GLOW[1])))
     # An extra scene's camera is not used (its objects ride with the camera of the part), but a
     # scene document is expected to have one.
     if camera:
@@ -125,7 +133,11 @@ def scene(comment, seconds, zenith, ambient, camera, objects, lights, emitters=(
         out.append(emitter_group(emitters, ts, 2))
     out.append("  { SceneObjects\n")
     for name in sorted({o["name"] for o in objects}):
-        out.append("    { SceneObject\n      filename STR \"Objects/%s.lwo\"\n    }\n" % name)
+        surface, glow = SURFACES[name]
+        out.append("    { SceneObject\n      filename STR \"Objects/%s.lwo\"\n" % name)
+        out.append("      { Surfaces\n        { Surface\n          name STR \"%s\"\n" % surface)
+        out.append("          { Parameters\n            { GlowValue\n              value FP %s\n            }\n"
+                   "          }\n        }\n      }\n    }\n" % fmt(glow))
     out.append("  }\n}\n")
     return "".join(out)
 
