@@ -20,6 +20,7 @@
 #include "gl/KeSwapControl.h"
 #include "platform/KeWindow.h"
 #include "render/IKeRenderer.h"
+#include "render/IKeRendererLpp.h"
 #include "render/KeLppSettings.h"
 #include "engine/CKeSceneNodeAnimatorCamera.h"
 
@@ -461,7 +462,19 @@ int keRenderWith(IKeRenderWithDrawer* drawer) {
     if (!g_ctx.device || !drawer || g_ctx.device->isWindowMinimized()) return -1;
     if (!beginScene(false, nullptr)) return -1;
     if (g_renderer) g_renderer->setClearColor(sceneClearColor());
+    // Cube maps are drawn with the render settings of the frame but without glow, light
+    // streaks and gamma; the settings are the frame's again afterwards.
+    auto* lpp = dynamic_cast<IKeRendererLpp*>(g_renderer);
+    LppPostSettings kept;
+    if (lpp) {
+        LppPostSettings& post = *lpp->getPostSettings();
+        kept = post;
+        post.glowEnabled = false;
+        post.streakEnabled = false;
+        post.gammaEnabled = false;
+    }
     drawer->draw(g_renderer);
+    if (lpp) *lpp->getPostSettings() = kept;
     g_ctx.driver->setRenderTarget(nullptr, false, false);
     g_renderedOffscreen = true;
     return 0;

@@ -76,7 +76,8 @@ public:
     virtual ~IKeRenderWithDrawer() {}
     virtual bool draw(IKeRenderer* renderer) = 0;
 };
-// Begins the frame (unless begun), lets the drawer draw with the current renderer and resets
+// Begins the frame (unless begun), lets the drawer draw with the current renderer (the light
+// pre-pass renderer with glow, light streaks and gamma off meanwhile) and resets
 // the render target to the back buffer; the frame is not ended (keSync ends it). -1 when the
 // window is minimised or the frame cannot begin.
 int keRenderWith(IKeRenderWithDrawer* drawer);

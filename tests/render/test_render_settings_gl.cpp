@@ -143,6 +143,30 @@ TEST_F(RenderSettingsGl, SceneAndCameraSettingsReachTheRenderer) {
     EXPECT_EQ(post.dofAdvanced, 0.0f);
 }
 
+// Cube maps are drawn without glow, light streaks and gamma; the frames after them have the
+// settings again.
+TEST_F(RenderSettingsGl, CubeMapsAreDrawnWithoutGlowStreaksAndGamma) {
+    ASSERT_TRUE(load(exampleWith(1, 1.0f, "  CH_STREAK_ENABLE I4 1\n")));
+    renderer->getPostSettings()->gammaEnabled = true;
+    struct Drawer : IKeRenderWithDrawer {
+        bool draw(IKeRenderer* r) override {
+            const LppPostSettings& p = *dynamic_cast<IKeRendererLpp*>(r)->getPostSettings();
+            glow = p.glowEnabled;
+            streaks = p.streakEnabled;
+            gamma = p.gammaEnabled;
+            return true;
+        }
+        bool glow = true, streaks = true, gamma = true;
+    } drawer;
+    ASSERT_EQ(keRenderWith(&drawer), 0);
+    EXPECT_FALSE(drawer.glow);
+    EXPECT_FALSE(drawer.streaks);
+    EXPECT_FALSE(drawer.gamma);
+    const LppPostSettings& post = *renderer->getPostSettings();
+    EXPECT_TRUE(post.glowEnabled && post.streakEnabled && post.gammaEnabled);
+    frame();
+}
+
 // Glow on against glow off, with the cube's surface glowing and without: the glowing cube
 // lights its surroundings, while glow on a scene without glowing surfaces changes nothing
 // (the backdrop and unlit surfaces have a glow mask of 0).
