@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <system_error>
 
 namespace kolm {
@@ -585,27 +586,43 @@ void CKeGPUProgrammingServices::writeToCache(const SShaderCompiledEntry& e) {
     }
     const std::string path = cachePath(e);
     printMessage(KE_DEBUG, "KeGPU: Write to cache '%s'", path.c_str());
-    io::IWriteFile* w = fs->createAndWriteFile(path.c_str(), false);
-    if (!w) {
+    // Each file is written under a name of its own and renamed into place, so that another
+    // process sharing the cache folder never reads half a file (a stale pair fails the hash
+    // check and is compiled again).
+    const std::string tag = ".tmp" + std::to_string(std::random_device{}());
+    auto writeWhole = [fs, &tag](const std::string& target, const void* data, size_t size) -> int {
+        const std::string temp = target + tag;
+        io::IWriteFile* w = fs->createAndWriteFile(temp.c_str(), false);
+        if (!w) return -1;
+        const s32 put = w->write(data, static_cast<u32>(size));
+        w->drop();
+        std::error_code ec;
+        if (put != static_cast<s32>(size)) {
+            std::filesystem::remove(temp, ec);
+            return -2;
+        }
+        std::filesystem::rename(temp, target, ec);
+        if (ec) {
+            std::filesystem::remove(temp, ec);
+            return -2;
+        }
+        return 0;
+    };
+    const int wrote = writeWhole(path, e.byteCode.data(), e.byteCode.size());
+    if (wrote == -1) {
         printMessage(KE_DEBUG, "KeGPU: Cached Compiled Shader cannot be opened for write '%s'", path.c_str());
         return;
     }
-    const s32 put = w->write(e.byteCode.data(), static_cast<u32>(e.byteCode.size()));
-    w->drop();
-    if (put != static_cast<s32>(e.byteCode.size())) {
+    if (wrote != 0) {
         printMessage(KE_ERROR, "KeGPU: Cached Compiled Shader file cannot be write %s", path.c_str());
         return;
     }
     const std::string info =
         infoText(e) + "\n" + keShaderMacroHash(std::string(e.byteCode.begin(), e.byteCode.end()));
-    io::IWriteFile* wi = fs->createAndWriteFile((path + ".inf").c_str(), false);
-    if (!wi) {
+    const int wroteInfo = writeWhole(path + ".inf", info.data(), info.size());
+    if (wroteInfo == -1)
         printMessage(KE_ERROR, "KeGPU: Cached Shader Info cannot be opened for write '%s'", (path + ".inf").c_str());
-        return;
-    }
-    const s32 putInfo = wi->write(info.data(), static_cast<u32>(info.size()));
-    wi->drop();
-    if (putInfo != static_cast<s32>(info.size()))
+    else if (wroteInfo != 0)
         printMessage(KE_ERROR, "KeGPU: Cached Shader Info cannot be write %s", (path + ".inf").c_str());
 }
 
