@@ -169,7 +169,7 @@ Slot* activeSlot(int slot) {
     return s && s->active ? s : nullptr;
 }
 
-// Channel samplers for the description's property nodes: a missing property reads 0 without a
+// Channel samplers for a slot's property nodes: a missing property reads 0 without a
 // message (only a channel of the wrong shape is reported, by the channel function).
 float sampleFP(const KF_Node* n, float s) { return n ? KF_FP_Lerp(n, s) : 0.0f; }
 KF_FP2 sampleFP2(const KF_Node* n, float s) { return n ? KF_FP2_Lerp(n, s) : KF_FP2{0.0f, 0.0f}; }
