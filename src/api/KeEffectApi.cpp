@@ -5,6 +5,7 @@
 #include "core/KeIdTableKinds.h"
 #include "engine/IKeManager.h"
 #include "engine/IKeTextureManager.h"
+#include "files/KeFileSystem.h"
 #include "fx/IKeEffect.h"
 #include "fx/IKeEffectManager.h"
 #include "fx/IKeSceneNodeExt.h"
@@ -129,6 +130,30 @@ int keLoadEffectForObjectSurface(const char* file, int effectId, int objectId, i
 }
 
 bool keEffectExist(int effectId) { return keIdExists(table(), effectId); }
+
+bool keSetEffectListTexture(IKeEffect* effect, const char* listFile, const char* name, const char* text) {
+    if (!effect || !name) return true;
+    const SParameter* parameter = effect->getParameterByName(nullptr, name);
+    if (!parameter) return true;
+    IKeManager* manager = keEngineManager();
+    IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
+    bool ok = true;
+    video::ITexture* texture = nullptr;
+    if (text && *text) {
+        SParameterDesc desc{};
+        effect->getParameterDesc(parameter, desc);
+        texture = textures ? textures->getTextureOfType(keFindFile(text), desc.type) : nullptr;
+        if (!texture) {
+            recordError(-1, "%s: failed to load texture '%s' of shader param %s", listFile, text, name);
+            ok = false;
+        }
+    }
+    if (!effect->setTexture(parameter, texture, false)) {
+        recordError(-1, "%s: failed to set texture '%s' of shader param %s", listFile, text ? text : "", name);
+        ok = false;
+    }
+    return ok;
+}
 
 IKeEffect* keEffectGet(int effectId) {
     KeEffectRecord* record = keIdExists(table(), effectId) ? keIdTableGet(table(), effectId) : nullptr;

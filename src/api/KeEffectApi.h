@@ -57,6 +57,12 @@ int keSetEffectConstantFloatN(int effectId, const char* name, const float* value
 // texture; "failed to set texture '%s'" [2] (the name) when the effect refuses it.
 int keSetEffectTexture(int effectId, const char* name, const char* file);
 
+// One texture of an effect parameter list (scene surfaces and camera effects, fx emitters):
+// the parameter `name`, when the effect has it, gets the texture file `text` found with the
+// data-file search (no texture for an empty name). False, with the error recorded at -1 and
+// `listFile` naming the list in it, when the file cannot be loaded or the effect refuses it.
+bool keSetEffectListTexture(IKeEffect* effect, const char* listFile, const char* name, const char* text);
+
 // The effect of a registered ID without recording anything (null otherwise).
 IKeEffect* keEffectGet(int effectId);
 // Deletes every registered effect (engine shut-down: before the engine manager goes).

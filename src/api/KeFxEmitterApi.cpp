@@ -583,28 +583,10 @@ int keSetFxEmitterEffectParameters(int id, const char* file, const KeFxEffectPar
         recordError(1, "FxEmitter ID %d has no effect applied on it", id);
         return -1;
     }
-    IKeManager* manager = keEngineManager();
-    IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
     bool texturesOk = true;
     for (int i = 0; list && i < count; ++i) {
         const KeFxEffectParameter& e = list[i];
-        if (e.kind != 3 || !e.name) continue;
-        const SParameter* parameter = effect->getParameterByName(nullptr, e.name);
-        if (!parameter) continue;
-        video::ITexture* texture = nullptr;
-        if (e.text && *e.text) {
-            SParameterDesc desc{};
-            effect->getParameterDesc(parameter, desc);
-            texture = textures ? textures->getTextureOfType(keFindFile(e.text), desc.type) : nullptr;
-            if (!texture) {
-                recordError(-1, "%s: failed to load texture '%s' of shader param %s", listFile, e.text, e.name);
-                texturesOk = false;
-            }
-        }
-        if (!effect->setTexture(parameter, texture, false)) {
-            recordError(-1, "%s: failed to set texture '%s' of shader param %s", listFile, e.text ? e.text : "", e.name);
-            texturesOk = false;
-        }
+        if (e.kind == 3 && !keSetEffectListTexture(effect, listFile, e.name, e.text)) texturesOk = false;
     }
     int result = 0;
     if (!texturesOk) {

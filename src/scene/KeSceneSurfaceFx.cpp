@@ -107,30 +107,9 @@ int keSceneSetSurfaceImage(int objectId, int row, int parameter, const char* fil
 
 bool keSceneApplyEffectTextures(IKeEffect* effect, const char* file, const KeSceneParameter* list, int count) {
     if (!effect) return false;
-    if (!file) file = "";
-    IKeManager* manager = keEngineManager();
-    IKeTextureManager* textures = manager ? manager->getTextureManager() : nullptr;
     bool ok = true;
-    for (int i = 0; list && i < count; ++i) {
-        const KeSceneParameter& e = list[i];
-        if (e.kind != 3 || !e.name) continue;
-        const SParameter* parameter = effect->getParameterByName(nullptr, e.name);
-        if (!parameter) continue;
-        video::ITexture* texture = nullptr;
-        if (e.text && *e.text) {
-            SParameterDesc desc{};
-            effect->getParameterDesc(parameter, desc);
-            texture = textures ? textures->getTextureOfType(keFindFile(e.text), desc.type) : nullptr;
-            if (!texture) {
-                recordError(-1, "%s: failed to load texture '%s' of shader param %s", file, e.text, e.name);
-                ok = false;
-            }
-        }
-        if (!effect->setTexture(parameter, texture, false)) {
-            recordError(-1, "%s: failed to set texture '%s' of shader param %s", file, e.text ? e.text : "", e.name);
-            ok = false;
-        }
-    }
+    for (int i = 0; list && i < count; ++i)
+        if (list[i].kind == 3 && !keSetEffectListTexture(effect, file ? file : "", list[i].name, list[i].text)) ok = false;
     return ok;
 }
 
