@@ -64,6 +64,14 @@ struct SurfaceValue {
     const KF_Node* value = nullptr;
 };
 
+// The effect parameter list of a scene object's surface row, found at load: the row, the file
+// the surface's effect names ("" for none) and the list's group.
+struct SurfaceEffectList {
+    int row = 0;
+    const char* file = "";
+    const KF_Node* list = nullptr;
+};
+
 struct SceneLight {
     int type = 0;  // 0 distant, 2 spot, anything else point
     KF_Node* position = nullptr;
@@ -148,6 +156,7 @@ struct Slot {
     std::vector<SceneCameraEffect> cameraEffects;
     std::vector<KF_Node*> sceneObjects;
     std::vector<std::vector<SurfaceValue>> surfaceValues;  // per scene object
+    std::vector<std::vector<SurfaceEffectList>> surfaceEffectLists;  // per scene object
     SceneSettings settingNodes;
     bool cameraEffectShown[KE_SCENE_MAX_CAMERA_EFFECTS] = {};
     SettingCaches caches;
@@ -209,6 +218,25 @@ uint32_t colour8(KF_FP3 c) {
     return (uint32_t(channel8(c.x)) << 16) | (uint32_t(channel8(c.y)) << 8) | channel8(c.z);
 }
 
+// The effect parameter lists of a scene object's first KE_SCENE_MAX_SURFACES surfaces (of the
+// effect that applies to each), in surface order, for the per-frame update form.
+std::vector<SurfaceEffectList> surfaceEffectListsOf(KF_Node* sceneObject) {
+    std::vector<SurfaceEffectList> out;
+    KF_Node* group = KF_Find(sceneObject, "Surfaces");
+    const size_t count = std::min(groupsOf(group).size(), size_t(KE_SCENE_MAX_SURFACES));
+    if (count == 0) return out;
+    std::vector<const KF_Node*> effects(count);
+    keSceneSurfaceEffects(group, effects.data(), int(count));
+    for (size_t k = 0; k < count; ++k) {
+        KF_Node* shader = const_cast<KF_Node*>(effects[k]);
+        const KF_Node* list = KF_Find(shader, "Parameters");
+        if (!list) continue;
+        const char* own = strOf(KF_Find(shader, "filename"));
+        out.push_back({int(k), own ? own : "", list});
+    }
+    return out;
+}
+
 // The numeric surface parameters of a scene object's first KE_SCENE_MAX_SURFACES surfaces, in
 // surface and parameter order, for the per-frame update form.
 std::vector<SurfaceValue> surfaceValuesOf(KF_Node* sceneObject) {
@@ -266,7 +294,10 @@ bool describe(Slot& s, const char* path) {
     s.renderCamera = KF_Find(info, "renderCamera");
 
     s.sceneObjects = groupsOf(KF_Find(s.scene, "SceneObjects"));
-    for (KF_Node* so : s.sceneObjects) s.surfaceValues.push_back(surfaceValuesOf(so));
+    for (KF_Node* so : s.sceneObjects) {
+        s.surfaceValues.push_back(surfaceValuesOf(so));
+        s.surfaceEffectLists.push_back(surfaceEffectListsOf(so));
+    }
 
     SceneSettings& st = s.settingNodes;
     KF_Node* image = KF_Find(s.scene, "ImageProcessing");
@@ -937,12 +968,13 @@ int chooseCubeMapUse(const SceneObject& o, float sample) {
     return best;
 }
 
-// Surfaces in update form: the numeric parameters only; a row the object lacks stops the rest.
+// Surfaces in update form: the numeric parameters, then the parameter lists of the surfaces'
+// effects (quietly: errors were reported at load); a row the object lacks stops the rest.
 void animateSurfaces(const Slot& s, const SceneObject& o, int id, float sample) {
     if (o.sceneObject < 0) return;
     const KeSceneCalls& calls = keSceneCalls();
     for (const SurfaceValue& v : s.surfaceValues[size_t(o.sceneObject)]) {
-        if (v.row >= o.surfaceRows) return;
+        if (v.row >= o.surfaceRows) break;
         int result = 0;
         if (v.kind == 0) {
             const KF_FP3 f = sampleFP3(v.value, sample);
@@ -953,6 +985,12 @@ void animateSurfaces(const Slot& s, const SceneObject& o, int id, float sample) 
             result = calls.setObjectSurfaceParamInt(id, v.row, v.parameter, intOf(v.value));
         }
         if (result != 0) return;
+    }
+    for (const SurfaceEffectList& e : s.surfaceEffectLists[size_t(o.sceneObject)]) {
+        if (e.row >= o.surfaceRows) break;
+        KeSceneParameter values[KE_SCENE_MAX_PARAMETERS];
+        const int n = keSceneEvaluateParameters(e.list, sample, values, KE_SCENE_MAX_PARAMETERS);
+        calls.setObjectSurfaceEffectParameters(id, e.row, e.file, values, n, false);
     }
 }
 

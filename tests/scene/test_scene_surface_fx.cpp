@@ -110,6 +110,25 @@ TEST_F(SceneSurfaceFx, RowOrderAndEffectParameters) {
     EXPECT_EQ(got, want);
 }
 
+// Every animation sets the effect parameter lists again at its sample position (update form),
+// only for the rows the object has, after the surfaces' own parameters.
+TEST_F(SceneSurfaceFx, EffectParameterListsFollowTheAnimation) {
+    const std::string list = "      { Strength\n       value FP_C DAT 3 0.5 1 2\n      }\n";
+    rec.surfaces[100] = 2;
+    ASSERT_EQ(load(surface("a", effect("glass.fx", 0, list)) + surface("b", effect("b.fx", 0, list)) +
+                   surface("c", effect("c.fx", 0, list))),
+              0);
+    rec.calls.clear();
+    keSceneAnimate(0, 40);  // sample position 1 at 25 frames per second
+    EXPECT_EQ(rec.with("setObjectSurfaceEffectParameters"),
+              (std::vector<std::string>{"setObjectSurfaceEffectParameters 100 0 glass.fx update Strength:1:1",
+                                        "setObjectSurfaceEffectParameters 100 1 b.fx update Strength:1:1"}));
+    rec.calls.clear();
+    keSceneAnimate(0, 80);
+    EXPECT_EQ(rec.with("setObjectSurfaceEffectParameters").front(),
+              "setObjectSurfaceEffectParameters 100 0 glass.fx update Strength:1:2");
+}
+
 // An effect that fails on one row leaves the next rows their effects; a row the object does
 // not have stops the rows after it (the object is still prepared).
 TEST_F(SceneSurfaceFx, FailedAndMissingRows) {
