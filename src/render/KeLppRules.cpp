@@ -12,7 +12,7 @@ using irr::u32;
 // ---------------------------------------------------------------------------------------------
 // Render targets
 
-const KeLppTargetSpec kKeLppTargets[KE_LPP_TARGETS] = {
+const KeLppTargetInfo kKeLppTargets[KE_LPP_TARGETS] = {
     {"BackRTT[0]", 0, false},          {"BackRTT[1]", 0, false},          {"BackRTT[2]", 0, false},
     {"DepthRTT", 0, true},             {"NormalRTT", 0, false},           {"LightRTT", 0, false},
     {"HalfScreen[0]", 1, false},       {"HalfScreen[1]", 1, false},       {"HalfScreen[2]", 1, false},

@@ -25,7 +25,7 @@ namespace kolm {
 // ---------------------------------------------------------------------------------------------
 // Render targets
 
-struct KeLppTargetSpec {
+struct KeLppTargetInfo {
     const char* name;
     irr::u32 shift;  // the size is (W >> shift) x (H >> shift)
     bool r32f;       // ECF_R32F instead of the colour format
@@ -33,7 +33,7 @@ struct KeLppTargetSpec {
 
 // The screen-size and reduced targets, in creation order.
 constexpr irr::u32 KE_LPP_TARGETS = 21;
-extern const KeLppTargetSpec kKeLppTargets[KE_LPP_TARGETS];
+extern const KeLppTargetInfo kKeLppTargets[KE_LPP_TARGETS];
 
 // The shadow-map pool, sorted by size: 256, 512, 512, 1024 (ECF_R32F, depth of their own).
 constexpr irr::u32 KE_LPP_SHADOW_MAPS = 4;

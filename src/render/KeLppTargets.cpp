@@ -38,12 +38,12 @@ bool KeLppTargets::createTargets(irr::video::IVideoDriver* driver, const irr::co
     NoMipMaps scope(driver);
     bool ok = true;
     for (u32 i = 0; i < KE_LPP_TARGETS; ++i) {
-        const KeLppTargetSpec& spec = kKeLppTargets[i];
-        irr::core::dimension2du size(full.Width >> spec.shift, full.Height >> spec.shift);
+        const KeLppTargetInfo& info = kKeLppTargets[i];
+        irr::core::dimension2du size(full.Width >> info.shift, full.Height >> info.shift);
         // A reduction of a very small screen keeps one pixel.
         if (size.Width == 0) size.Width = 1;
         if (size.Height == 0) size.Height = 1;
-        m_targets[i] = driver->addRenderTargetTexture(size, spec.name, spec.r32f ? irr::video::ECF_R32F : colorFormat);
+        m_targets[i] = driver->addRenderTargetTexture(size, info.name, info.r32f ? irr::video::ECF_R32F : colorFormat);
         if (!m_targets[i]) ok = false;
     }
     return ok;

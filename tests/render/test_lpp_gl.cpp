@@ -77,13 +77,13 @@ const float kNone[4] = {0, 0, 0, 0};
 TEST_F(LppGl, TargetsByNameSizeAndFormatAndFloatTargetsHoldValuesAboveOne) {
     start(100, 60);
     const video::ECOLOR_FORMAT colour = video::ECF_A16B16G16R16F;  // as the start-up asks
-    for (const KeLppTargetSpec& spec : kKeLppTargets) {
-        video::ITexture* t = target(spec.name);
+    for (const KeLppTargetInfo& info : kKeLppTargets) {
+        video::ITexture* t = target(info.name);
         if (!t) continue;
-        EXPECT_EQ(t->getSize(), core::dimension2du(std::max(1u, 100u >> spec.shift), std::max(1u, 60u >> spec.shift)))
-            << spec.name;
-        EXPECT_EQ(t->getColorFormat(), spec.r32f ? video::ECF_R32F : colour) << spec.name;
-        EXPECT_TRUE(t->isRenderTarget()) << spec.name;
+        EXPECT_EQ(t->getSize(), core::dimension2du(std::max(1u, 100u >> info.shift), std::max(1u, 60u >> info.shift)))
+            << info.name;
+        EXPECT_EQ(t->getColorFormat(), info.r32f ? video::ECF_R32F : colour) << info.name;
+        EXPECT_TRUE(t->isRenderTarget()) << info.name;
     }
     for (u32 i = 0; i < KE_LPP_SHADOW_MAPS; ++i) {
         video::ITexture* t = target(kKeLppShadowMapNames[i]);

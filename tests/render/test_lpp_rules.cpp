@@ -35,11 +35,11 @@ TEST(LppRules, TargetSizesFollowTheFullSizeAndItsReductions) {
                 {"SixtyFourthScreen[1]", 6, false}, {"QuarterScreenR32F", 2, true}, {"EighthScreenR32F", 3, true}};
     for (const auto& row : rows) {
         bool found = false;
-        for (const KeLppTargetSpec& spec : kKeLppTargets)
-            if (std::string(spec.name) == row.name) {
+        for (const KeLppTargetInfo& info : kKeLppTargets)
+            if (std::string(info.name) == row.name) {
                 found = true;
-                EXPECT_EQ(spec.shift, row.shift) << row.name;
-                EXPECT_EQ(spec.r32f, row.r32f) << row.name;
+                EXPECT_EQ(info.shift, row.shift) << row.name;
+                EXPECT_EQ(info.r32f, row.r32f) << row.name;
             }
         EXPECT_TRUE(found) << row.name;
     }
